@@ -1,0 +1,117 @@
+#include "diag/traffic_dump.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "diag/log_file.h"
+#include "platform/clock.h"
+
+namespace {
+
+char logFilePrefix[4];
+
+bool SwitchOn(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value != nullptr && (value[0] == 'Y' || value[0] == 'y');
+}
+
+// Opens today's dump file for appending; null when it cannot be opened.
+FILE* OpenDumpFile(const LocalTime& now) {
+    if (logFilePrefix[0] == '\0') {
+        InitLogFilePrefix();
+    }
+    char path[LOG_PATH_SIZE];
+    BuildLogFilePath(path, logFilePrefix, now);
+    return std::fopen(path, "a+");
+}
+
+const char* SlotText(const FieldSlot& slot) {
+    return slot.data != nullptr ? reinterpret_cast<const char*>(slot.data) : "";
+}
+
+char Printable(unsigned char byte) {
+    return byte >= 0x20 && byte <= 0x7E ? static_cast<char>(byte) : '.';
+}
+
+}  // namespace
+
+void InitLogFilePrefix() { ReadLogPrefix(logFilePrefix, "LOG_FILE_PFX"); }
+
+void ResetLogFilePrefix() { logFilePrefix[0] = '\0'; }
+
+void DumpBytes(const unsigned char* data, int length, char direction) {
+    if (!SwitchOn(direction == 'S' ? "DUMP_SEND_BYTES" : "DUMP_RECV_BYTES")) {
+        return;
+    }
+    LocalTime now = CurrentLocalTime();
+    FILE* file = OpenDumpFile(now);
+    if (file == nullptr) {
+        return;
+    }
+    std::fprintf(file, "Pid: %d %02d/%02d/%04d %02d:%02d:%02d %s %d Bytes\n", CurrentProcessId(),
+                 now.day, now.month, now.yearsSince1900 + 1900, now.hour, now.minute, now.second,
+                 direction == 'R' ? "Received" : "Sent", length);
+    char characters[17];
+    int inLine = 0;
+    for (int i = 0; i < length; ++i) {
+        std::fprintf(file, "%02x ", data[i]);
+        characters[inLine++] = Printable(data[i]);
+        if (inLine == 16) {
+            characters[16] = '\0';
+            std::fprintf(file, "%s\n", characters);
+            inLine = 0;
+        }
+    }
+    if (inLine > 0) {
+        // Pad so that the character column always starts at column 49.
+        characters[inLine] = '\0';
+        int pad = 3 * (16 - inLine);
+        std::fprintf(file, "%*.*s%s\n", pad, pad, " ", characters);
+    }
+    std::fclose(file);
+}
+
+void DumpFields(int iso8583, char direction, const MessageFields* fields) {
+    if (!SwitchOn(direction == 'S' ? "DUMP_SEND_FLDS" : "DUMP_RECV_FLDS")) {
+        return;
+    }
+    LocalTime now = CurrentLocalTime();
+    FILE* file = OpenDumpFile(now);
+    if (file == nullptr) {
+        return;
+    }
+    std::fprintf(file, "Pid: %d %s At: %02d/%02d/%04d %02d:%02d:%02d\n", CurrentProcessId(),
+                 direction == 'S' ? "Sent" : "Received", now.day, now.month,
+                 now.yearsSince1900 + 1900, now.hour, now.minute, now.second);
+    if (iso8583) {
+        const FieldSlot& id = fields->slots[0];
+        std::fprintf(file, "MessageId: %*.*s\n", id.length, id.length, SlotText(id));
+    }
+    int last = iso8583 ? 128 : 64;
+    for (int n = 2; n <= last; ++n) {
+        const FieldSlot& slot = fields->slots[n];
+        if (slot.length > 0) {
+            std::fprintf(file, "Field %03d: %*.*s\n", n, slot.length, slot.length, SlotText(slot));
+        }
+    }
+    std::fclose(file);
+}
+
+void PrintFields(const char* fileName, const char* title, const MessageFields* fields, int last) {
+    FILE* file = std::fopen(fileName, "a+");
+    if (file == nullptr) {
+        return;
+    }
+    std::fprintf(file, "%s\n", title);
+    if (last >= MESSAGE_SLOTS) {
+        last = MESSAGE_SLOTS - 1;
+    }
+    for (int n = 0; n <= last; ++n) {
+        const FieldSlot& slot = fields->slots[n];
+        if (slot.length > 0) {
+            std::fprintf(file, "Fld %d\t-\t'%*.*s'\n", n, slot.length, slot.length,
+                         SlotText(slot));
+        }
+    }
+    std::fclose(file);
+}

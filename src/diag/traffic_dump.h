@@ -1,0 +1,21 @@
+#pragma once
+
+#include "diag/message_fields.h"
+
+// Traffic dumps, appended to the daily log file (prefix LOG_FILE_PFX, default
+// "EVT"). Each is switched on per direction by its environment variable
+// (DUMP_SEND_BYTES, DUMP_RECV_BYTES, DUMP_SEND_FLDS, DUMP_RECV_FLDS) whose
+// value begins with Y or y, read at every call. Dumps never report a failure
+// and never touch the error state: a file that cannot be opened is skipped.
+
+// direction: 'S' sent, anything else received.
+void DumpBytes(const unsigned char* data, int length, char direction);
+// iso8583: non-zero for an ISO 8583 message (lists MessageId, fields 2-128),
+// 0 for ZTR (fields 2-64).
+void DumpFields(int iso8583, char direction, const MessageFields* fields);
+// Lists slots 0 to last that are present into fileName, under title.
+void PrintFields(const char* fileName, const char* title, const MessageFields* fields, int last);
+
+void InitLogFilePrefix();
+// Forgets the prefix so that the next dump reads LOG_FILE_PFX again (tests).
+void ResetLogFilePrefix();

@@ -1,0 +1,45 @@
+#pragma once
+
+// Working storage of one configuration load, shared by the section readers.
+
+#include <cstdio>
+
+#include "vkstp/config_image.h"
+#include "vkstp/config_reader.h"
+#include "vkstp/line_reader.h"
+
+struct ConfigLoad {
+    unsigned char* image;
+    ConfigHeader header;
+    int writePosition;  // next free byte of the image; only grows
+    LineReader* lines;
+    const ConfigNotices* notices;
+    char line[LINE_SIZE];
+    char tag[LINE_SIZE];
+    char value[LINE_SIZE];
+    bool lastLineRead;  // false once the end of the file is reached
+};
+
+// Reads the next line and splits it. Returns false at the end of the file.
+// Tells a notice for a line cut at 255 characters or holding a NUL byte.
+bool NextTagLine(ConfigLoad& load);
+
+void Notice(const ConfigLoad& load, const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
+
+// The record of recordSize bytes at offset, or null when it does not lie
+// wholly inside the image; then the load is stopped with an error-log record.
+unsigned char* RecordAt(ConfigLoad& load, long long offset, int recordSize);
+
+// Section readers: 0, or -1 when the configuration does not fit the image.
+int ReadSolList(ConfigLoad& load);
+int ReadDcServerList(ConfigLoad& load);
+int ReadMiscellaneous(ConfigLoad& load);
+int ReadNwMiscList(ConfigLoad& load);
+int ReadControllerList(ConfigLoad& load);
+// 0 at its closing tag or the end of the file; -1 after a field error (the
+// error log has been written) or when the image is full.
+int ReadFieldSpecList(ConfigLoad& load, ControllerParams& controller);

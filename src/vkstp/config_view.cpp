@@ -1,0 +1,84 @@
+#include "vkstp/config_view.h"
+
+#include <cstring>
+
+ConfigView configView{};
+
+namespace {
+
+template <typename Record>
+Record* TableAt(unsigned char* image, int32_t offset) {
+    return offset > 0 ? reinterpret_cast<Record*>(image + offset) : nullptr;
+}
+
+bool TableFits(int32_t count, int32_t offset, long long recordSize, long long imageSize) {
+    if (count == 0) {
+        return true;
+    }
+    if (count < 0 || offset < static_cast<int32_t>(sizeof(ConfigHeader))) {
+        return false;
+    }
+    return static_cast<long long>(offset) + count * recordSize <= imageSize;
+}
+
+}  // namespace
+
+void SetConfigView(unsigned char* image) {
+    auto* header = reinterpret_cast<ConfigHeader*>(image);
+    configView.image = image;
+    configView.header = header;
+    configView.solTable = TableAt<SolRecord>(image, header->solOffset);
+    configView.serverTable = TableAt<DcServerRecord>(image, header->serverOffset);
+    configView.dcTable = TableAt<DcIdRecord>(image, header->dcOffset);
+    configView.misc = TableAt<MiscRecord>(image, header->miscOffset);
+    configView.nwMiscTable = TableAt<NwMiscRecord>(image, header->nwMiscOffset);
+    configView.controllerTable = TableAt<ControllerParams>(image, header->controllerOffset);
+}
+
+void ClearConfigView() { configView = ConfigView{}; }
+
+bool ConfigHeaderFits(const ConfigHeader& header, long long imageSize) {
+    bool miscFits = header.miscOffset == 0 ||
+                    TableFits(1, header.miscOffset, sizeof(MiscRecord), imageSize);
+    return TableFits(header.solCount, header.solOffset, sizeof(SolRecord), imageSize) &&
+           TableFits(header.serverCount, header.serverOffset, sizeof(DcServerRecord), imageSize) &&
+           TableFits(header.dcCount, header.dcOffset, sizeof(DcIdRecord), imageSize) && miscFits &&
+           TableFits(header.nwMiscCount, header.nwMiscOffset, sizeof(NwMiscRecord), imageSize) &&
+           TableFits(header.controllerCount, header.controllerOffset, sizeof(ControllerParams),
+                     imageSize);
+}
+
+namespace {
+
+template <typename Matches>
+FieldSpec* FindController(Matches matches) {
+    if (configView.header == nullptr || configView.controllerTable == nullptr) {
+        return nullptr;
+    }
+    for (int32_t i = 0; i < configView.header->controllerCount; ++i) {
+        ControllerParams& controller = configView.controllerTable[i];
+        if (matches(controller.CONTROLLER_ID)) {
+            return controller.fields;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+FieldSpec* FindControllerExact(const char* controllerId) {
+    // CONTROLLER_ID is 4 bytes; an image from elsewhere may lack the NUL.
+    return FindController([controllerId](const char(&id)[4]) {
+        return std::strlen(controllerId) < sizeof id &&
+               std::strncmp(id, controllerId, sizeof id) == 0;
+    });
+}
+
+FieldSpec* FindControllerBounded(const char* controllerId) {
+    return FindController(
+        [controllerId](const char(&id)[4]) { return std::strncmp(id, controllerId, 3) == 0; });
+}
+
+int ConfiguredReadTimeout() {
+    return configView.misc != nullptr ? configView.misc->READ_TIMEOUT : DEFAULT_READ_TIMEOUT;
+}

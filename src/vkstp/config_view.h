@@ -1,0 +1,42 @@
+#pragma once
+
+#include "vkstp/config_image.h"
+
+// The process-wide pointers through which everything reads the
+// configuration, set once the image is in place (loaded or attached).
+struct ConfigView {
+    unsigned char* image;
+    ConfigHeader* header;
+    SolRecord* solTable;
+    DcServerRecord* serverTable;
+    DcIdRecord* dcTable;
+    MiscRecord* misc;
+    NwMiscRecord* nwMiscTable;
+    ControllerParams* controllerTable;
+};
+
+extern ConfigView configView;
+
+// Sets every member to the image start plus the header's offset. A section
+// the image does not hold (count 0, offset 0) gets a null table, as does the
+// misc record when miscOffset is 0.
+void SetConfigView(unsigned char* image);
+// Forgets the view (tests, or before attaching another image).
+void ClearConfigView();
+
+// Start-up's rule: the whole CONTROLLER_ID equals the whole identifier,
+// case-sensitively. Returns the controller's field specs or null.
+FieldSpec* FindControllerExact(const char* controllerId);
+// Opening a port's rule: at most the first 3 characters agree, stopping at a
+// terminating NUL. Returns the controller's field specs or null.
+FieldSpec* FindControllerBounded(const char* controllerId);
+
+// Seconds a receive waits while part of a message is held; the default when
+// the configuration has no MISCELLANEOUS section.
+inline constexpr int DEFAULT_READ_TIMEOUT = 10;
+int ConfiguredReadTimeout();
+
+// Whether every table the header names lies wholly inside an image of
+// imageSize bytes. An image attached from another process is checked with
+// this before the view is set on it.
+bool ConfigHeaderFits(const ConfigHeader& header, long long imageSize);

@@ -1,0 +1,49 @@
+#include "vkstp/line_reader.h"
+
+int LineReader::Peek() {
+    if (position_ == end_) {
+        end_ = std::fread(buffer_, 1, sizeof buffer_, file_);
+        position_ = 0;
+        if (end_ == 0) {
+            return EOF;
+        }
+    }
+    return buffer_[position_];
+}
+
+int LineReader::Next() {
+    int c = Peek();
+    if (c != EOF) {
+        ++position_;
+    }
+    return c;
+}
+
+bool LineReader::Read(char (&line)[LINE_SIZE]) {
+    int length = 0;
+    lastWasCut_ = false;
+    lastHadNul_ = false;
+    lineNumber_ = nextLine_;
+    while (length < LINE_SIZE - 1) {
+        int c = Next();
+        if (c == EOF) {
+            break;
+        }
+        if (c == '\r' && Peek() == '\n') {
+            c = Next();
+        }
+        if (c == '\0') {
+            lastHadNul_ = true;
+        }
+        line[length++] = static_cast<char>(c);
+        if (c == '\n') {
+            ++nextLine_;
+            break;
+        }
+    }
+    line[length] = '\0';
+    if (length == LINE_SIZE - 1 && line[length - 1] != '\n' && Peek() != EOF) {
+        lastWasCut_ = true;
+    }
+    return length > 0;
+}

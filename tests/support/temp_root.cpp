@@ -1,0 +1,44 @@
+#include "temp_root.h"
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+std::atomic<int> counter{0};
+}
+
+TempRoot::TempRoot() {
+    root_ = fs::temp_directory_path() /
+            ("velk-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "data");
+    fs::create_directories(root_ / "log");
+    fs::create_directories(root_ / "work");
+    previous_ = fs::current_path();
+    fs::current_path(root_ / "work");
+}
+
+TempRoot::~TempRoot() {
+    std::error_code ignored;
+    fs::current_path(previous_, ignored);
+    fs::remove_all(root_, ignored);
+}
+
+void TempRoot::WriteConfig(const std::string& text) const { WriteFile(data() / "velk.cfg", text); }
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+// Options every command shares, and the exit code the chosen command sets.
+struct GlobalOptions {
+    std::string configPath = "../data/velk.cfg";
+    int exitCode = 0;
+};
+
+void AddConfigCommand(CLI::App& app, GlobalOptions& global);

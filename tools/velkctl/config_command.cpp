@@ -1,0 +1,89 @@
+// velkctl config: load the configuration as the responder does, then show
+// what was understood and every line that was passed over or refused.
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "config_summary.h"
+#include "vkstp/config_reader.h"
+#include "vkstp/config_view.h"
+
+namespace {
+
+struct ConfigOptions {
+    std::string imagePath;
+};
+
+void CollectWarning(void* context, int line, const char* text) {
+    static_cast<std::vector<ConfigWarning>*>(context)->push_back({line, text});
+}
+
+bool WriteImage(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    size_t written = std::fwrite(LoadedConfigImage(), 1, CONFIG_IMAGE_SIZE, file);
+    bool closed = std::fclose(file) == 0;
+    return written == static_cast<size_t>(CONFIG_IMAGE_SIZE) && closed;
+}
+
+void PrintWarnings(const std::vector<ConfigWarning>& warnings) {
+    if (warnings.empty()) {
+        std::printf("\nNo warnings.\n");
+        return;
+    }
+    std::printf("\nWarnings: %zu\n", warnings.size());
+    for (const ConfigWarning& w : warnings) {
+        if (w.line > 0) {
+            std::printf("  line %d: %s\n", w.line, w.text.c_str());
+        } else {
+            std::printf("  %s\n", w.text.c_str());
+        }
+    }
+}
+
+int RunConfig(const GlobalOptions& global, const ConfigOptions& options) {
+    std::vector<ConfigWarning> warnings;
+    ConfigNotices notices{CollectWarning, &warnings};
+    int loaded = LoadConfigurationFrom(global.configPath.c_str(), &notices);
+    if (loaded != 0) {
+        PrintWarnings(warnings);
+        std::fprintf(stderr,
+                     "velkctl: the configuration %s could not be loaded; the error log in ../log/ "
+                     "(or the lines above) says why\n",
+                     global.configPath.c_str());
+        return 1;
+    }
+    std::printf("\nConfiguration %s: %lld of %d image bytes used\n", global.configPath.c_str(),
+                ConfigBytesUsed(*configView.header), CONFIG_IMAGE_SIZE);
+    PrintConfigSummary(stdout, configView);
+    for (ConfigWarning& w : CheckLoadedConfig(configView)) {
+        warnings.push_back(std::move(w));
+    }
+    PrintWarnings(warnings);
+    if (!options.imagePath.empty()) {
+        if (!WriteImage(options.imagePath)) {
+            std::fprintf(stderr, "velkctl: could not write the image to %s\n",
+                         options.imagePath.c_str());
+            return 1;
+        }
+        std::printf("\nImage written to %s (%d bytes)\n", options.imagePath.c_str(),
+                    CONFIG_IMAGE_SIZE);
+    }
+    return 0;
+}
+
+}  // namespace
+
+void AddConfigCommand(CLI::App& app, GlobalOptions& global) {
+    auto options = std::make_shared<ConfigOptions>();
+    CLI::App* command = app.add_subcommand(
+        "config", "Load the configuration, summarise it and warn about every line passed over");
+    command->add_option("--image", options->imagePath,
+                        "Also write the 98,304-byte configuration image to this file");
+    command->callback([&global, options] { global.exitCode = RunConfig(global, *options); });
+}

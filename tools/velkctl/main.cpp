@@ -1,0 +1,24 @@
+// velkctl: the companion tool of the responder. Each command lives in its own
+// file and registers itself here.
+
+#include <CLI/CLI.hpp>
+
+#include "commands.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"velkctl - check, publish and exercise a VELK Tester configuration"};
+    app.require_subcommand(1);
+    app.set_help_all_flag("--help-all", "Show help for every command");
+    GlobalOptions global;
+    app.add_option("--config", global.configPath,
+                   "Configuration file to read (default ../data/velk.cfg)");
+
+    AddConfigCommand(app, global);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e);
+    }
+    return global.exitCode;
+}
