@@ -23,7 +23,7 @@ bool LineReader::Read(char (&line)[LINE_SIZE]) {
     int length = 0;
     lastWasCut_ = false;
     lastHadNul_ = false;
-    lineNumber_ = nextLine_;
+    int startLine = nextLine_;
     while (length < LINE_SIZE - 1) {
         int c = Next();
         if (c == EOF) {
@@ -45,5 +45,9 @@ bool LineReader::Read(char (&line)[LINE_SIZE]) {
     if (length == LINE_SIZE - 1 && line[length - 1] != '\n' && Peek() != EOF) {
         lastWasCut_ = true;
     }
-    return length > 0;
+    if (length == 0) {
+        return false;  // lineNumber() stays at the last line read
+    }
+    lineNumber_ = startLine;
+    return true;
 }
