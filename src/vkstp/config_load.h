@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "diag/error_state.h"
 #include "vkstp/config_image.h"
 #include "vkstp/config_reader.h"
 #include "vkstp/line_reader.h"
@@ -24,11 +25,9 @@ struct ConfigLoad {
 // Tells a notice for a line cut at 255 characters or holding a NUL byte.
 bool NextTagLine(ConfigLoad& load);
 
-void Notice(const ConfigLoad& load, const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 2, 3)))
-#endif
-    ;
+// Tells the notice sink (if any) about the line just read, or about line.
+void Notice(const ConfigLoad& load, const char* format, ...) VELK_PRINTF(2, 3);
+void NoticeAt(const ConfigLoad& load, int line, const char* format, ...) VELK_PRINTF(3, 4);
 
 // The record of recordSize bytes at offset, or null when it does not lie
 // wholly inside the image; then the load is stopped with an error-log record.

@@ -78,16 +78,29 @@ int ReadConfigFile(ConfigLoad& load, const char* path) {
 
 }  // namespace
 
-void Notice(const ConfigLoad& load, const char* format, ...) {
+namespace {
+void TellNotice(const ConfigLoad& load, int line, const char* format, va_list args) {
     if (load.notices == nullptr || load.notices->sink == nullptr) {
         return;
     }
     char text[512];
+    std::vsnprintf(text, sizeof text, format, args);
+    load.notices->sink(load.notices->context, line, text);
+}
+}  // namespace
+
+void Notice(const ConfigLoad& load, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
+    TellNotice(load, load.lines->lineNumber(), format, args);
     va_end(args);
-    load.notices->sink(load.notices->context, load.lines->lineNumber(), text);
+}
+
+void NoticeAt(const ConfigLoad& load, int line, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    TellNotice(load, line, format, args);
+    va_end(args);
 }
 
 bool NextTagLine(ConfigLoad& load) {

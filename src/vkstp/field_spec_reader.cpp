@@ -21,23 +21,32 @@ struct ControllerName {
 
 // A spec the codec could not use safely is refused for that field alone: the
 // error is logged like the other field errors and the field stays undefined.
+// Where the keys of the current field were read, for the notices.
+struct FieldLines {
+    int maxLen = 0;
+    int lengthBytes = 0;
+};
+
 void CheckFieldSpec(ConfigLoad& load, const ControllerParams& controller, FieldSpec& spec,
-                    int fieldNo) {
+                    int fieldNo, const FieldLines& lines) {
     ControllerName name(controller);
     const char* refusal = nullptr;
     int value = 0;
+    int line = 0;
     if (spec.LENGTH_BYTES < 0 || spec.LENGTH_BYTES > MAX_LENGTH_BYTES) {
         refusal = "LENGTH_BYTES";
         value = spec.LENGTH_BYTES;
+        line = lines.lengthBytes;
     } else if (spec.MAX_LEN < 0) {
         refusal = "MAX_LEN";
         value = spec.MAX_LEN;
+        line = lines.maxLen;
     }
     if (refusal != nullptr) {
         SetError(0, 0);
         ADD_ERROR_TEXT("Invalid %s: %d Field: %d Ctrl: %s\n", refusal, value, fieldNo, name.text);
         WriteErrorLog();
-        Notice(load, "field %d of %s: %s %d is refused (LENGTH_BYTES must be 0 to 3, MAX_LEN 0 or "
+        NoticeAt(load, line, "field %d of %s: %s %d is refused (LENGTH_BYTES must be 0 to 3, MAX_LEN 0 or "
                "more); the field is left undefined", fieldNo, name.text, refusal, value);
         std::memset(&spec, 0, sizeof spec);
         return;
@@ -45,13 +54,13 @@ void CheckFieldSpec(ConfigLoad& load, const ControllerParams& controller, FieldS
     if (spec.LENGTH_BYTES > 0) {
         int widest = spec.LENGTH_BYTES == 1 ? 9 : spec.LENGTH_BYTES == 2 ? 99 : 999;
         if (spec.MAX_LEN > widest) {
-            Notice(load, "field %d of %s: MAX_LEN %d needs more than %d length digits; values "
+            NoticeAt(load, lines.maxLen, "field %d of %s: MAX_LEN %d needs more than %d length digits; values "
                    "longer than %d cannot be sent", fieldNo, name.text, spec.MAX_LEN,
                    spec.LENGTH_BYTES, widest);
         }
     }
     if (spec.MAX_LEN > 4096) {
-        Notice(load, "field %d of %s: MAX_LEN %d is longer than a whole message (4096 bytes)",
+        NoticeAt(load, lines.maxLen, "field %d of %s: MAX_LEN %d is longer than a whole message (4096 bytes)",
                fieldNo, name.text, spec.MAX_LEN);
     }
 }
@@ -67,11 +76,13 @@ int FailFieldSpecList(ConfigLoad& load, const char* notice) {
 int ReadFieldSpecList(ConfigLoad& load, ControllerParams& controller) {
     FieldSpec* current = nullptr;
     int currentNo = 0;
+    FieldLines lines;
     auto finishField = [&] {
         if (current != nullptr) {
-            CheckFieldSpec(load, controller, *current, currentNo);
+            CheckFieldSpec(load, controller, *current, currentNo, lines);
         }
         current = nullptr;
+        lines = FieldLines{};
     };
     while (NextTagLine(load)) {
         const char* tag = load.tag;
@@ -107,8 +118,10 @@ int ReadFieldSpecList(ConfigLoad& load, ControllerParams& controller) {
                 StoreText(current->FIELD_NAME, sizeof current->FIELD_NAME - 1, load.value);
             } else if (tag[0] == 'M') {
                 current->MAX_LEN = ConvertNumber(load.value);
+                lines.maxLen = load.lines->lineNumber();
             } else {
                 current->LENGTH_BYTES = ConvertNumber(load.value);
+                lines.lengthBytes = load.lines->lineNumber();
             }
         } else {
             Notice(load, "unknown tag <%s> in <FIELD_SPEC_LIST>; passed over", tag);

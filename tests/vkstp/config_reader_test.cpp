@@ -323,7 +323,7 @@ TEST_F(ConfigReaderTest, NoticesNameTheLinesPassedOver) {
     EXPECT_TRUE(Noticed(1, "unknown tag <BOGUS> outside any section"));
     EXPECT_TRUE(Noticed(3, "<SOL_ID> outside a record"));
     EXPECT_TRUE(Noticed(5, "unknown tag <COLOUR> in <SOL_LIST>"));
-    EXPECT_TRUE(Noticed(16, "MAX_LEN 150 needs more than 2 length digits"));
+    EXPECT_TRUE(Noticed(14, "MAX_LEN 150 needs more than 2 length digits"));
     EXPECT_EQ(notices_.size(), 4u);
 }
 
