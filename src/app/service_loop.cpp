@@ -1,0 +1,35 @@
+#include "app/service_loop.h"
+
+#include "diag/error_log.h"
+#include "ui/dialog_template.h"
+#include "ui/message_dialog.h"
+#include "ui/responder_state.h"
+#include "vksoc/accept_conn.h"
+#include "vksoc/close_port.h"
+#include "vksoc/open_port.h"
+#include "vksoc/port_table.h"
+#include "vksoc/recv_msg.h"
+
+void ServiceLoop(ui::UiHost& host) {
+    ResponderState& state = responderState;
+    for (;;) {
+        state.connPort = OpenPort(nullptr, state.portNumber, MODE_LISTEN, state.controllerId);
+        if (state.connPort == -1) {
+            host.ShowMessageBox("Open Port failed", ui::MB_NOICON);
+            WriteErrorLog();
+            return;
+        }
+        if (AcceptConn(state.connPort) < 0) {
+            host.ShowMessageBox("Accept failed", ui::MB_NOICON);
+            WriteErrorLog();
+            return;
+        }
+        // Messages that arrived together are shown one after the other.
+        while (RecvMsg(state.connPort, &state.message, -1) >= 0) {
+            ui::BuildDialog(host, ui::MsgDlgProc);
+        }
+        host.ShowMessageBox("Connection closed", ui::MB_NOICON);
+        WriteErrorLog();
+        ClosePort(state.connPort);
+    }
+}

@@ -1,0 +1,56 @@
+#include "ui/collect_fields.h"
+
+#include <cstring>
+
+#include "ui/field_rows.h"
+#include "ui/field_text_area.h"
+#include "ui/responder_state.h"
+
+FieldTextArea fieldTextArea{};
+
+namespace ui {
+
+int CollectFields(DialogHost& dialog) {
+    MessageFields& message = responderState.message;
+    std::memset(&message, 0, sizeof message);
+    bool iso8583 = responderState.fieldSpecs != nullptr;
+    char* area = iso8583 ? fieldTextArea.iso8583 : fieldTextArea.ztr;
+    int used = 0;
+    FieldRow rows[MAX_FIELD_ROWS];
+    int count = ListFieldRows(rows);
+    for (int r = 0; r < count; ++r) {
+        // The box copies at most room - 1 characters and a NUL, so a text that
+        // does not fit is cut and the boxes after it read as empty.
+        int k = dialog.GetItemText(rows[r].editId, area + used, FIELD_TEXT_AREA_SIZE - used);
+        if (k > 0) {
+            message.slots[rows[r].slot] =
+                FieldSlot{reinterpret_cast<const unsigned char*>(area + used), k};
+            used += k;
+        } else if (iso8583 && rows[r].slot == 0) {
+            dialog.ShowMessageBox("Message Id is mandatory", MB_NOICON);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int ShowFields(DialogHost& dialog) {
+    FieldRow rows[MAX_FIELD_ROWS];
+    int count = ListFieldRows(rows);
+    char text[FIELD_VALUE_SIZE];
+    for (int r = 0; r < count; ++r) {
+        const FieldSlot& slot = responderState.message.slots[rows[r].slot];
+        int length = slot.length;
+        if (length < 0 || length >= FIELD_VALUE_SIZE) {
+            length = length < 0 ? 0 : FIELD_VALUE_SIZE - 1;
+        }
+        if (length > 0) {
+            std::memcpy(text, slot.data, static_cast<size_t>(length));
+        }
+        text[length] = '\0';
+        dialog.SetItemText(rows[r].editId, text);
+    }
+    return 1;
+}
+
+}  // namespace ui

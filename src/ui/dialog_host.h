@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+
+// What the message dialog needs of the platform's user interface, and no
+// more: a Win32 host gives it the real dialog manager, the Qt host a widget
+// dialog, the script host plain strings, the tests a recorder. Ids, styles,
+// messages and codes keep the Windows values, so the logic reads the same on
+// every host.
+
+namespace ui {
+
+// Window messages the dialog procedure handles.
+inline constexpr unsigned WM_INITDIALOG = 0x0110;
+inline constexpr unsigned WM_COMMAND = 0x0111;
+inline constexpr unsigned WM_VSCROLL = 0x0115;
+
+// Scroll requests (low word of wParam of WM_VSCROLL).
+inline constexpr unsigned SB_LINEUP = 0;
+inline constexpr unsigned SB_LINEDOWN = 1;
+inline constexpr unsigned SB_PAGEUP = 2;
+inline constexpr unsigned SB_PAGEDOWN = 3;
+inline constexpr unsigned SB_THUMBPOSITION = 4;
+inline constexpr unsigned SB_THUMBTRACK = 5;
+inline constexpr unsigned SB_TOP = 6;
+inline constexpr unsigned SB_BOTTOM = 7;
+inline constexpr unsigned SB_ENDSCROLL = 8;
+
+// Command ids.
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+
+// Window styles of the controls.
+inline constexpr uint32_t WS_CHILD = 0x40000000;
+inline constexpr uint32_t WS_VISIBLE = 0x10000000;
+inline constexpr uint32_t WS_BORDER = 0x00800000;
+inline constexpr uint32_t WS_TABSTOP = 0x00010000;
+inline constexpr uint32_t ES_AUTOHSCROLL = 0x0080;
+
+// Message box icons.
+inline constexpr unsigned MB_NOICON = 0;
+inline constexpr unsigned MB_ICONERROR = 0x10;
+
+inline constexpr uintptr_t MakeWParam(unsigned low, unsigned high) {
+    return static_cast<uintptr_t>((low & 0xFFFFu) | ((high & 0xFFFFu) << 16));
+}
+inline constexpr unsigned LowWord(uintptr_t value) { return value & 0xFFFFu; }
+inline constexpr unsigned HighWord(uintptr_t value) { return (value >> 16) & 0xFFFFu; }
+
+// A path chosen in the file dialog: 260 characters and a NUL.
+inline constexpr int FILE_NAME_SIZE = 261;
+
+// One open dialog, as its procedure sees it.
+class DialogHost {
+public:
+    virtual ~DialogHost() = default;
+
+    // A child control at a pixel rectangle of the client area. Returns false
+    // when the control could not be created.
+    virtual bool CreateControl(const char* className, const char* text, uint32_t style, int x, int y,
+                               int width, int height, int id) = 0;
+    // Stops typing at limit characters; a longer text already there stays.
+    virtual void LimitText(int id, int limit) = 0;
+    // Copies at most room - 1 characters and a NUL; returns the characters
+    // copied (0 for a control that does not exist).
+    virtual int GetItemText(int id, char* buffer, int room) = 0;
+    virtual void SetItemText(int id, const char* text) = 0;
+    // The id of the next tab stop after the control, or 0.
+    virtual int NextTabStop(int id) = 0;
+    virtual void SetFocus(int id) = 0;
+
+    virtual void GetScrollRange(int* minimum, int* maximum) = 0;
+    virtual int GetScrollPos() = 0;
+    virtual void SetScrollPos(int position, bool redraw) = 0;
+    virtual void SetScrollRange(int minimum, int maximum, bool redraw) = 0;
+    // Moves the whole client area down by dy pixels (up when negative).
+    virtual void ScrollContents(int dy) = 0;
+
+    // No owner window, title "VELK Tester", an OK button.
+    virtual void ShowMessageBox(const char* text, unsigned icon) = 0;
+    virtual void EndDialog(int result) = 0;
+    // The file dialog for "Message Data (*.dat)"; fills fileName (of
+    // FILE_NAME_SIZE bytes) and returns true when a file was chosen.
+    virtual bool ChooseFile(char* fileName, bool forSave) = 0;
+};
+
+// Returns non-zero when the message was handled (the dialog manager's rule).
+using DialogProc = intptr_t (*)(DialogHost& dialog, unsigned message, uintptr_t wParam,
+                                intptr_t lParam);
+
+// The user interface of the program as a whole.
+class UiHost {
+public:
+    virtual ~UiHost() = default;
+    // No owner window, title "VELK Tester", an OK button.
+    virtual void ShowMessageBox(const char* text, unsigned icon) = 0;
+    // Runs a modal dialog built from the in-memory template until its
+    // procedure ends it. Returns the end result, or -1 when the dialog could
+    // not be created.
+    virtual int RunDialog(const unsigned char* dialogTemplate, int templateSize,
+                          DialogProc procedure) = 0;
+};
+
+}  // namespace ui

@@ -1,0 +1,91 @@
+#include "ui/field_rows.h"
+
+#include <cstring>
+
+#include "ui/responder_state.h"
+#include "vksoc/ztr.h"
+
+namespace ui {
+
+namespace {
+
+constexpr uint32_t LABEL_STYLE = WS_CHILD | WS_VISIBLE;
+constexpr uint32_t EDIT_STYLE = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+constexpr uint32_t BUTTON_STYLE = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
+
+// The image may come from another process: a name is read up to its 63rd
+// character whether or not a NUL ends it.
+void CopyLabel(char (&label)[64], const char* text) {
+    size_t length = strnlen(text, sizeof label - 1);
+    std::memcpy(label, text, length);
+    label[length] = '\0';
+}
+
+}  // namespace
+
+int ListFieldRows(FieldRow (&rows)[MAX_FIELD_ROWS]) {
+    int count = 0;
+    const FieldSpec* specs = responderState.fieldSpecs;
+    if (specs != nullptr) {
+        CopyLabel(rows[count].label, "Message Id");
+        rows[count].editId = EDIT_ID_BASE;
+        rows[count].limit = 4;
+        rows[count].slot = 0;
+        ++count;
+        for (int n = 1; n <= MAX_FIELD_NO; ++n) {
+            const FieldSpec& spec = specs[n - 1];
+            if (!FieldSpecIsDefined(spec)) {
+                continue;
+            }
+            CopyLabel(rows[count].label, spec.FIELD_NAME);
+            rows[count].editId = EDIT_ID_BASE + n;
+            rows[count].limit = spec.MAX_LEN;
+            rows[count].slot = n;
+            ++count;
+        }
+        return count;
+    }
+    for (int p = 0; ZtrFieldTable[p].fieldNo != 0 && count < MAX_FIELD_ROWS; ++p) {
+        CopyLabel(rows[count].label, ZtrFieldTable[p].name);
+        rows[count].editId = EDIT_ID_BASE + p + 1;
+        rows[count].limit = ZtrFieldTable[p].maxLen;
+        rows[count].slot = ZtrFieldTable[p].fieldNo;
+        ++count;
+    }
+    return count;
+}
+
+bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* value, int length,
+                    int editId, int limit, int x, int y) {
+    // The value as text: its bytes and a NUL; a box shows it up to its first NUL.
+    char text[FIELD_VALUE_SIZE];
+    if (length < 0 || length >= FIELD_VALUE_SIZE) {
+        length = length < 0 ? 0 : FIELD_VALUE_SIZE - 1;
+    }
+    if (length > 0) {
+        std::memcpy(text, value, static_cast<size_t>(length));
+    }
+    text[length] = '\0';
+    bool created = dialog.CreateControl("STATIC", label, LABEL_STYLE, x, y, 220, 20, LABEL_ID);
+    created = dialog.CreateControl("EDIT", text, EDIT_STYLE, x + 225, y, 350, 20, editId) && created;
+    // After the text: a received value longer than the limit is shown whole.
+    dialog.LimitText(editId, limit);
+    return created;
+}
+
+void CreateFieldRows(DialogHost& dialog, int& y) {
+    FieldRow rows[MAX_FIELD_ROWS];
+    int count = ListFieldRows(rows);
+    for (int r = 0; r < count; ++r) {
+        const FieldSlot& slot = responderState.message.slots[rows[r].slot];
+        CreateFieldRow(dialog, rows[r].label, slot.data, slot.length, rows[r].editId, rows[r].limit,
+                       10, y);
+        y += ROW_HEIGHT;
+    }
+}
+
+bool CreateButton(DialogHost& dialog, const char* text, int x, int y, int id) {
+    return dialog.CreateControl("BUTTON", text, BUTTON_STYLE, x, y, 100, 30, id);
+}
+
+}  // namespace ui

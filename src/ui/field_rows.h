@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ui/dialog_host.h"
+
+// The rows of the message dialog: one label and one edit box per field of the
+// current format, 30 pixels apart.
+
+namespace ui {
+
+inline constexpr int ROW_HEIGHT = 30;
+inline constexpr int EDIT_ID_BASE = 1000;
+inline constexpr int LABEL_ID = 5;
+inline constexpr int READ_BUTTON_ID = 200;
+inline constexpr int SAVE_BUTTON_ID = 201;
+
+struct FieldRow {
+    char label[64];
+    int editId;
+    int limit;
+    int slot;  // the field number whose slot the box shows
+};
+
+inline constexpr int MAX_FIELD_ROWS = 129;
+// Room for one value as text: a field holds at most a whole message.
+inline constexpr int FIELD_VALUE_SIZE = 4097;
+
+// The rows of the current format, top to bottom: "Message Id" and every
+// defined field for an ISO 8583 controller, the named ZTR fields otherwise.
+// Returns the number of rows.
+int ListFieldRows(FieldRow (&rows)[MAX_FIELD_ROWS]);
+
+bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* value, int length,
+                    int editId, int limit, int x, int y);
+// Creates the rows from y on; y advances by 30 for every row, also one whose
+// controls could not be created.
+void CreateFieldRows(DialogHost& dialog, int& y);
+bool CreateButton(DialogHost& dialog, const char* text, int x, int y, int id);
+
+}  // namespace ui

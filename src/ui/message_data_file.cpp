@@ -1,0 +1,87 @@
+#include "ui/message_data_file.h"
+
+#include <cstring>
+
+#include "diag/error_log.h"
+#include "os_lowio.h"
+#include "ui/collect_fields.h"
+#include "ui/field_text_area.h"
+#include "ui/responder_state.h"
+#include "vksoc/close_port.h"
+#include "vksoc/open_port.h"
+#include "vksoc/port_table.h"
+#include "vksoc/recv_msg.h"
+#include "vksoc/send_msg.h"
+
+namespace ui {
+
+namespace {
+
+constexpr int SAVE_OPTIONS = O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY;
+constexpr int READ_OPTIONS = O_RDONLY | plat::OPEN_BINARY;
+
+// The message's slots point into the file port's buffer, which ClosePort
+// releases: keep the values in the dialog's own area instead.
+void KeepMessageValues() {
+    MessageFields& message = responderState.message;
+    int used = 0;
+    for (FieldSlot& slot : message.slots) {
+        if (slot.length <= 0 || slot.data == nullptr) {
+            continue;
+        }
+        int length = slot.length;
+        if (length > FIELD_TEXT_AREA_SIZE - used) {
+            length = FIELD_TEXT_AREA_SIZE - used;
+        }
+        std::memmove(fieldTextArea.fromFile + used, slot.data, static_cast<size_t>(length));
+        slot = FieldSlot{length > 0 ? fieldTextArea.fromFile + used : nullptr, length};
+        used += length;
+    }
+}
+
+}  // namespace
+
+void SaveMessageFile(DialogHost& dialog) {
+    if (CollectFields(dialog) == 0) {
+        return;
+    }
+    char fileName[FILE_NAME_SIZE] = {};
+    if (!dialog.ChooseFile(fileName, true)) {
+        return;
+    }
+    int port = OpenPort(fileName, SAVE_OPTIONS, MODE_FILE, responderState.controllerId);
+    if (port < 0) {
+        dialog.ShowMessageBox("Could not open", MB_ICONERROR);
+        WriteErrorLog();
+        return;
+    }
+    if (SendMsg(port, &responderState.message) < 0) {
+        dialog.ShowMessageBox("Could not save", MB_ICONERROR);
+        WriteErrorLog();
+    }
+    ClosePort(port);
+}
+
+void ReadMessageFile(DialogHost& dialog) {
+    char fileName[FILE_NAME_SIZE] = {};
+    if (!dialog.ChooseFile(fileName, false)) {
+        return;
+    }
+    int port = OpenPort(fileName, READ_OPTIONS, MODE_FILE, responderState.controllerId);
+    if (port < 0) {
+        dialog.ShowMessageBox("Open file failed", MB_ICONERROR);
+        WriteErrorLog();
+        return;
+    }
+    std::memset(&responderState.message, 0, sizeof responderState.message);
+    if (RecvMsg(port, &responderState.message, -1) < 0) {
+        dialog.ShowMessageBox("Read from file failed", MB_ICONERROR);
+        ClosePort(port);
+        return;
+    }
+    KeepMessageValues();
+    ShowFields(dialog);
+    ClosePort(port);
+}
+
+}  // namespace ui

@@ -1,0 +1,76 @@
+#include "ui/message_dialog.h"
+
+#include "diag/error_log.h"
+#include "ui/collect_fields.h"
+#include "ui/dialog_scroll.h"
+#include "ui/field_rows.h"
+#include "ui/message_data_file.h"
+#include "ui/responder_state.h"
+#include "vksoc/send_msg.h"
+
+namespace ui {
+
+namespace {
+
+intptr_t InitDialog(DialogHost& dialog) {
+    int y = 10;
+    CreateFieldRows(dialog, y);
+    CreateButton(dialog, "Respond", 10, y, IDOK);
+    CreateButton(dialog, "&Read", 110, y, READ_BUTTON_ID);
+    CreateButton(dialog, "&Save", 210, y, SAVE_BUTTON_ID);
+    CreateButton(dialog, "&Cancel", 310, y, IDCANCEL);
+    // Creation order is tab order: the boxes top to bottom, then the buttons;
+    // the focus starts on the tab stop after Respond, which is "&Read".
+    int next = dialog.NextTabStop(IDOK);
+    if (next != 0) {
+        dialog.SetFocus(next);
+    }
+    dialog.SetScrollPos(0, true);
+    dialog.SetScrollRange(0, y - 10, false);
+    return 0;
+}
+
+intptr_t Respond(DialogHost& dialog) {
+    if (CollectFields(dialog) == 0) {
+        return 1;
+    }
+    if (SendMsg(responderState.connPort, &responderState.message) < 0) {
+        dialog.ShowMessageBox("Could not Send Response", MB_NOICON);
+        WriteErrorLog();
+        return 0;
+    }
+    dialog.EndDialog(1);
+    return 1;
+}
+
+}  // namespace
+
+intptr_t MsgDlgProc(DialogHost& dialog, unsigned message, uintptr_t wParam, intptr_t /*lParam*/) {
+    switch (message) {
+        case WM_INITDIALOG:
+            return InitDialog(dialog);
+        case WM_VSCROLL:
+            HandleScroll(dialog, wParam);
+            return 0;
+        case WM_COMMAND:
+            switch (static_cast<int>(LowWord(wParam))) {
+                case IDOK:
+                    return Respond(dialog);
+                case IDCANCEL:
+                    dialog.EndDialog(1);
+                    return 1;
+                case READ_BUTTON_ID:
+                    ReadMessageFile(dialog);
+                    return 1;
+                case SAVE_BUTTON_ID:
+                    SaveMessageFile(dialog);
+                    return 1;
+                default:
+                    return 0;
+            }
+        default:
+            return 0;
+    }
+}
+
+}  // namespace ui

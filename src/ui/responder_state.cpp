@@ -1,0 +1,3 @@
+#include "ui/responder_state.h"
+
+ResponderState responderState{};
