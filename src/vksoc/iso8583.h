@@ -1,0 +1,33 @@
+#pragma once
+
+#include "diag/message_fields.h"
+#include "vkstp/config_image.h"
+
+// ISO 8583 with binary bitmaps: a 4-byte message type identifier, the primary
+// bitmap, the secondary bitmap when bit 1 is set, then the present data
+// elements in ascending order, each laid out by its FieldSpec (entry n - 1 of
+// `specs` describes element n; the array has 128 entries).
+
+// Takes one message from the front of `bytes` (`count` bytes held). Three
+// outcomes:
+//   - the message is whole: *complete = 1, returns the bytes it occupies; the
+//     slots point into `bytes` (0 the identifier, 1 the secondary bitmap when
+//     there is one, 2 to 128 the element values without prefixes). Bytes past
+//     the returned length belong to the next message and are not looked at.
+//   - more bytes are needed: *complete = 0, returns `count`; the slots are
+//     not to be used.
+//   - malformed (an element the layout does not define, a negative length
+//     prefix): returns -1 after SetError(ERR_FORMAT, 0) and a line of text.
+// No layout, however large its lengths, makes it read outside `bytes`.
+int Disassemble8583(const unsigned char* bytes, int count, const FieldSpec* specs,
+                    MessageFields* fields, int* complete);
+
+// Builds the message for the present slots of `fields` (length > 0) at `out`,
+// writing at most `room` bytes, and returns its length. The bitmaps follow
+// from the present slots (slot 1 is never read); fixed elements are cut at a
+// NUL byte or at MAX_LEN and blank-padded. Returns -1 after
+// SetError(ERR_FORMAT, 0) and a line of text when an element is undefined,
+// the identifier is shorter than 4 bytes, a length needs more digits than its
+// prefix has, or the message does not fit in `room`; the bytes at `out` are
+// then unspecified and must not be sent.
+int Assemble8583(unsigned char* out, int room, const FieldSpec* specs, const MessageFields* fields);

@@ -1,0 +1,111 @@
+#include <cstring>
+
+#include "diag/error_state.h"
+#include "vksoc/length_prefix.h"
+#include "vksoc/ztr.h"
+#include "vksoc/ztr_hash_key.h"
+
+namespace {
+
+constexpr int HASH_KEY_SLOT = 2;
+constexpr int VERSION_SLOT = 3;
+constexpr int HASH_KEY_LENGTH = 8;
+constexpr int VERSION_LENGTH = 4;
+
+int Malformed() {
+    SetError(ERR_FORMAT, 0);
+    return -1;
+}
+
+}  // namespace
+
+int DisassembleZTR(const unsigned char* bytes, int count, MessageFields* fields, int* complete) {
+    *complete = 0;
+    if (count < ZTR_LENGTH_DIGITS) {
+        return count;
+    }
+    const int32_t length = ParseLengthPrefix(bytes, ZTR_LENGTH_DIGITS);
+    if (length <= 0) {
+        // Printed as text: a NUL among the five characters ends it.
+        char text[ZTR_LENGTH_DIGITS + 1] = {};
+        std::memcpy(text, bytes, ZTR_LENGTH_DIGITS);
+        Malformed();
+        ADD_ERROR_TEXT("DisassembleZTR: Invalid Msg Len fld: %s\n", text);
+        return -1;
+    }
+    // Five characters give at most 99999: the sum cannot overflow.
+    const int total = ZTR_LENGTH_DIGITS + length;
+    if (count < total) {
+        return count;
+    }
+    *complete = 1;
+    if (bytes[ZTR_LENGTH_DIGITS] != ZTR_FS) {
+        Malformed();
+        ADD_ERROR_TEXT("DisassembleZTR: No delimiter follows length\n");
+        return -1;
+    }
+    std::memset(fields->slots, 0, sizeof(FieldSlot) * (ZTR_MAX_FIELDS + 1));
+
+    // `at` is on a separator with `left` bytes of the message from there on.
+    const unsigned char* at = bytes + ZTR_LENGTH_DIGITS;
+    int left = length;
+    for (int n = 2;; ++n) {
+        ++at;
+        --left;
+        if (left == 0) {
+            break;
+        }
+        const void* next = std::memchr(at, ZTR_FS, static_cast<size_t>(left));
+        const int fieldLength =
+            next != nullptr ? static_cast<int>(static_cast<const unsigned char*>(next) - at) : left;
+        if (fieldLength > 0) {
+            fields->slots[n] = {at, fieldLength};
+        }
+        at += fieldLength;
+        left -= fieldLength;
+        if (left == 0) {
+            break;
+        }
+        if (n == ZTR_MAX_FIELDS) {
+            Malformed();
+            ADD_ERROR_TEXT("DisassembleZTR: Message has more than %d fields\n", ZTR_MAX_FIELDS);
+            return -1;
+        }
+    }
+    fields->slots[1] = {bytes, ZTR_LENGTH_DIGITS};
+
+    const FieldSlot& hashKey = fields->slots[HASH_KEY_SLOT];
+    if (hashKey.length != HASH_KEY_LENGTH) {
+        Malformed();
+        ADD_ERROR_TEXT("DisassembleZTR: Invalid Length of Hash Key[%d]\n", hashKey.length);
+        return -1;
+    }
+    // The computed key has no NUL in its first 8 characters, so comparing
+    // them up to a NUL on either side is comparing all 8 bytes.
+    char expected[12];
+    ComputeHashKeyOfFields(*fields, expected);
+    if (std::memcmp(expected, hashKey.data, HASH_KEY_LENGTH) != 0) {
+        Malformed();
+        ADD_ERROR_TEXT("DisassembleZTR: Hash Key Expected %8.8s Rcvd %8.8s\n", expected,
+                       reinterpret_cast<const char*>(hashKey.data));
+        return -1;
+    }
+
+    // A version shorter than 4 bytes fails; a longer one passes when it
+    // begins with B1.0. The received text is copied before it is printed: a
+    // short version may end the message, and nothing past it may be read.
+    const FieldSlot& version = fields->slots[VERSION_SLOT];
+    if (version.length < VERSION_LENGTH ||
+        std::memcmp(version.data, ZTR_VERSION, VERSION_LENGTH) != 0) {
+        char received[VERSION_LENGTH + 1] = {};
+        if (version.length > 0) {
+            std::memcpy(received, version.data,
+                        static_cast<size_t>(version.length < VERSION_LENGTH ? version.length
+                                                                             : VERSION_LENGTH));
+        }
+        Malformed();
+        ADD_ERROR_TEXT("DisassembleZTR: Versn Expected: %4.4s Rcvd: %4.4s\n", ZTR_VERSION, received);
+        return -1;
+    }
+    return total;
+}
