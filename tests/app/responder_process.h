@@ -1,0 +1,41 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+
+#include "temp_root.h"
+
+// The real velk-tester started in a temporary installation (data/velk.cfg,
+// log/, and a working directory beside them), driven over 127.0.0.1.
+class ResponderProcess {
+public:
+    ResponderProcess(const TempRoot& root, std::map<std::string, std::string> environment);
+    ~ResponderProcess();
+
+    // Starts velk-tester with the arguments; standard error is kept.
+    void Start(const std::string& controller, const std::string& port);
+    // Waits for the process to end by itself; returns its exit code (-1 on a
+    // time-out, after which it is killed).
+    int Wait(int seconds);
+    void Stop();
+    std::string Stderr() const;
+
+private:
+    const TempRoot& root_;
+    std::map<std::string, std::string> environment_;
+    pid_t pid_ = -1;
+};
+
+// A TCP port nobody listens on right now.
+int FreePort();
+// Connects to 127.0.0.1:port, retrying while the responder starts; -1 when it
+// never listens within the seconds given.
+int ConnectWhenListening(int port, int seconds);
+void SendAll(int fd, const std::string& bytes);
+// Reads exactly count bytes, or what came before the peer closed or the
+// time-out.
+std::string ReceiveBytes(int fd, size_t count, int seconds = 5);
+// True when the peer closed the connection within the time-out.
+bool PeerClosed(int fd, int seconds = 5);
