@@ -1,0 +1,50 @@
+#pragma once
+
+// The Windows Sockets 1.1 vocabulary on POSIX sockets. The connection layer
+// is written in that vocabulary; on Windows the names are the system's own.
+// Every failure is reported through WSAGetLastError() as a Windows Sockets
+// number (platform/wsa_codes.h), so logs read the same on every platform.
+
+#include <arpa/inet.h>   // inet_addr, htons
+#include <netinet/in.h>  // sockaddr_in, INADDR_ANY, INADDR_NONE, IPPROTO_TCP
+#include <sys/ioctl.h>   // FIONBIO
+#include <sys/socket.h>  // socket, setsockopt, bind, listen, accept, connect, MSG_PEEK
+
+#include "platform/wsa_codes.h"
+
+using SOCKET = int;
+inline constexpr SOCKET INVALID_SOCKET = -1;
+inline constexpr int SOCKET_ERROR = -1;
+
+struct WSADATA {
+    unsigned short wVersion;
+};
+
+// Nothing to start on POSIX: always 0.
+int WSAStartup(unsigned short versionRequested, WSADATA* data);
+// The Windows Sockets number of the last failed socket call.
+int WSAGetLastError();
+int closesocket(SOCKET s);
+// FIONBIO only: *argument non-zero makes the socket non-blocking.
+int ioctlsocket(SOCKET s, unsigned long command, unsigned long* argument);
+
+namespace plat {
+
+// recv and send with the Windows contracts: the byte count, or SOCKET_ERROR.
+// An interrupted call is repeated. send never raises SIGPIPE: a send to a
+// peer that has gone fails with WSAECONNRESET instead of ending the process.
+int recv(SOCKET s, char* buffer, int length, int flags);
+int send(SOCKET s, const char* buffer, int length, int flags);
+
+// The select of the connection layer on one socket, built on poll. Waits at
+// most timeoutSeconds (any negative value: no limit). *readable is set when
+// data, the end of the stream or an error is pending (the following recv
+// then tells which), *exceptional when urgent data is pending. Returns 0
+// (both false on a time-out) or SOCKET_ERROR.
+int WaitSocket(SOCKET s, int timeoutSeconds, bool* readable, bool* exceptional);
+
+// The local port a socket is bound to, or -1 (listeners on port 0 use it to
+// learn the port the system chose).
+int SocketLocalPort(SOCKET s);
+
+}  // namespace plat
