@@ -1,0 +1,17 @@
+#pragma once
+
+// Opens a port and returns its handle (0 to MAX_PORTS - 1), or -1 after
+// recording the error. The lowest free entry is taken.
+//  mode MODE_LISTEN 'L': listens on portOrFlags on every local address
+//    (SO_REUSEADDR, backlog 0); address is not used. AcceptConn follows.
+//  mode MODE_CONNECT 'S': a blocking connect to the dotted IPv4 address and
+//    TCP port portOrFlags.
+//  mode MODE_FILE 'F': opens the file at address with the open flags
+//    portOrFlags, passed through unchanged (new files: owner read/write).
+// controllerId: "ZTR" (the first three characters count) selects the ZTR
+// format, anything else the configured controller whose CONTROLLER_ID agrees
+// in its first three characters; the configuration must be loaded or
+// attached first. ISO 8583 ports take their length-prefix width from
+// HEADER_LENGTH, read anew at every call (above 4: no prefix).
+// On failure nothing stays allocated or open and the entry stays free.
+int OpenPort(const char* address, int portOrFlags, char mode, const char* controllerId);

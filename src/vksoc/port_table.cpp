@@ -1,0 +1,3 @@
+#include "vksoc/port_table.h"
+
+PortEntry portTable[MAX_PORTS];

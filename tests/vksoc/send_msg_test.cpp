@@ -1,0 +1,194 @@
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "connection_fixture.h"
+#include "diag/traffic_dump.h"
+#include "os_lowio.h"
+#include "scoped_env.h"
+#include "vksoc/recv_msg.h"
+
+namespace {
+
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+using SendMsgTest = ConnectionTest;
+
+int OpenSaveFile(const char* path, const char* controllerId) {
+    int port = OpenPort(path, O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY, MODE_FILE,
+                        controllerId);
+    EXPECT_GE(port, 0) << GetErrorText();
+    return port;
+}
+
+std::string LogText(const TempRoot& root) {
+    std::string log;
+    for (const auto& file : std::filesystem::directory_iterator(root.log())) {
+        log += ReadFile(file.path());
+    }
+    return log;
+}
+
+TEST_F(SendMsgTest, AFourDigitPrefixCarriesTheMessageLength) {
+    ScopedEnv env("HEADER_LENGTH", "4");
+    Peer peer;
+    int port = AcceptedPort("C01", &peer);
+    // 4 + 16 (secondary bitmap) + 2 + 19 + 6 + 3 + 3 + 70 = 123 bytes.
+    TestMessage response{{0, "0210"},
+                         {2, "4761739001010119000"},
+                         {3, "011000"},
+                         {70, "301"},
+                         {120, std::string(70, 'p')}};
+    EXPECT_EQ(SendMsg(port, response.fields()), 127) << GetErrorText();
+    std::string wire = peer.Receive(127);
+    ASSERT_EQ(wire.size(), 127u);
+    EXPECT_EQ(wire.substr(0, 8), "01230210");
+}
+
+TEST_F(SendMsgTest, AZtrPortNeverWritesAPrefix) {
+    ScopedEnv env("HEADER_LENGTH", "4");
+    Peer peer;
+    int port = AcceptedPort("ZTR", &peer);
+    TestMessage response{{4, "BINQ"}};
+    EXPECT_EQ(SendMsg(port, response.fields()), 84) << GetErrorText();
+    std::string wire = peer.Receive(84);
+    EXPECT_EQ(wire.substr(0, 5), "00079");
+}
+
+TEST_F(SendMsgTest, AFileReceivesByteForByteWhatTheConnectionCarries) {
+    for (const char* width : {"0", "2", "4"}) {
+        for (const char* controller : {"C01", "ZTR"}) {
+            ScopedEnv env("HEADER_LENGTH", width);
+            // Both formats carry "1200" in slot 4: the ZTR COMMAND, the ISO 8583 amount.
+            TestMessage ztr{{4, "1200"}, {5, "CUST"}};
+            TestMessage iso{{0, "0200"}, {3, "011000"}, {4, "1200"}};
+            const MessageFields* fields = std::string(controller) == "ZTR" ? ztr.fields() : iso.fields();
+
+            Peer peer;
+            int socketPort = AcceptedPort(controller, &peer);
+            int sent = SendMsg(socketPort, fields);
+            ASSERT_GT(sent, 0) << GetErrorText();
+            int filePort = OpenSaveFile("saved.dat", controller);
+            EXPECT_EQ(SendMsg(filePort, fields), sent);
+            ClosePort(filePort);
+            EXPECT_EQ(ReadFile("saved.dat"), peer.Receive(sent)) << controller << " " << width;
+
+            // And it reads back through the same framing.
+            int readPort = OpenPort("saved.dat", O_RDONLY, MODE_FILE, controller);
+            MessageFields back{};
+            EXPECT_GT(RecvMsg(readPort, &back, -1), 0) << GetErrorText();
+            EXPECT_EQ(SlotText(back, 4).substr(0, 4), "1200");
+            CloseAllPorts();
+        }
+    }
+}
+
+TEST_F(SendMsgTest, ALengthWiderThanThePrefixIsRefusedAndNothingIsWritten) {
+    struct Case {
+        const char* width;
+        std::string value;  // element 120, making the message longer than the prefix can tell
+        int length;
+    } const cases[] = {
+        {"1", "", 12},
+        {"2", std::string(80, 'v'), 12 + 8 + 3 + 3 + 80},
+        {"3", std::string(999, 'v'), 12 + 8 + 3 + 3 + 999},
+    };
+    for (const Case& c : cases) {
+        ScopedEnv env("HEADER_LENGTH", c.width);
+        int port = OpenSaveFile("narrow.dat", "C01");
+        TestMessage message = c.value.empty()
+                                  ? TestMessage{{0, "0800"}}
+                                  : TestMessage{{0, "0800"}, {70, "301"}, {120, c.value}};
+        EXPECT_EQ(SendMsg(port, message.fields()), -1) << c.width;
+        EXPECT_EQ(GetErrorCode(), ERR_FORMAT);
+        EXPECT_EQ(GetErrorSubCode(), 0);
+        EXPECT_THAT(GetErrorText(), EndsWith("SendMsg: Message length " + std::to_string(c.length) +
+                                             " does not fit " + c.width + " digits\n"));
+        ClosePort(port);
+        EXPECT_EQ(ReadFile("narrow.dat"), "") << c.width;
+    }
+}
+
+TEST_F(SendMsgTest, AMessageThatCannotBeAssembledIsDumpedAsFieldsButNotAsBytes) {
+    ScopedEnv fieldsDump("DUMP_SEND_FLDS", "Y");
+    ScopedEnv bytesDump("DUMP_SEND_BYTES", "Y");
+    ResetLogFilePrefix();
+    int port = OpenSaveFile("refused.dat", "C02");
+    TestMessage message{{0, "0200"}, {11, "000001"}};  // C02 has no element 11
+    EXPECT_EQ(SendMsg(port, message.fields()), -1);
+    EXPECT_EQ(GetErrorCode(), ERR_FORMAT);
+    EXPECT_THAT(GetErrorText(), EndsWith("SendMsg: Error in assembling the message\n"));
+    EXPECT_THAT(GetErrorText(), HasSubstr("Assemble8583: Field: 11 unknown"));
+    std::string log = LogText(root_);
+    EXPECT_THAT(log, HasSubstr("Field 011: 000001\n"));
+    EXPECT_THAT(log, Not(HasSubstr(" Bytes\n")));
+}
+
+TEST_F(SendMsgTest, ASentMessageIsDumpedWithItsPrefix) {
+    ScopedEnv env("HEADER_LENGTH", "4");
+    ScopedEnv bytesDump("DUMP_SEND_BYTES", "Y");
+    ResetLogFilePrefix();
+    int port = OpenSaveFile("dumped.dat", "C01");
+    TestMessage message{{0, "0800"}};
+    ASSERT_EQ(SendMsg(port, message.fields()), 16);
+    EXPECT_THAT(LogText(root_), HasSubstr("Sent 16 Bytes\n30 30 31 32 30 38 30 30 "));
+}
+
+TEST_F(SendMsgTest, SendingToAResetPeerFailsWithoutEndingTheProcess) {
+    Peer peer;
+    int port = AcceptedPort("ZTR", &peer);
+    peer.Reset();
+    TestMessage message{{4, "ECHO"}};
+    // The first send may still be taken by the system before the reset is
+    // known; a later one must fail.
+    int result = 0;
+    for (int i = 0; i < 50 && result >= 0; ++i) {
+        result = SendMsg(port, message.fields());
+    }
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(GetErrorCode(), ERR_CONNECTION);
+    EXPECT_EQ(GetErrorSubCode(), WSAECONNRESET);
+    EXPECT_THAT(GetErrorText(), EndsWith("SendMsg: Connection reset\n"));
+}
+
+TEST_F(SendMsgTest, AWriteTheSystemCutsShortIsNotReportedAsSent) {
+    // With a file size limit of 50 bytes the system takes the first 50 bytes
+    // of the 84-byte message and refuses the rest.
+    std::signal(SIGXFSZ, SIG_IGN);
+    int port = OpenSaveFile("short.dat", "ZTR");
+    TestMessage message{{4, "BINQ"}};
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = 50;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    int result = SendMsg(port, message.fields());
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, SIG_DFL);
+
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(GetErrorCode(), ERR_INVALID);
+    EXPECT_EQ(GetErrorSubCode(), EFBIG);
+    EXPECT_THAT(GetErrorText(), EndsWith("SendMsg: Write failed\n"));
+    EXPECT_EQ(ReadFile("short.dat").size(), 50u);
+}
+
+TEST_F(SendMsgTest, AResponseCanBeSentWhileFurtherRequestBytesAreHeld) {
+    Peer peer;
+    int port = AcceptedPort("C01", &peer);
+    std::string request = Iso8583("C01", {{0, "0200"}, {11, "000001"}});
+    peer.Send(request + request.substr(0, 5));
+    MessageFields fields{};
+    ASSERT_GT(RecvMsg(port, &fields, 5), 0);
+    PortEntry before = portTable[port];
+    TestMessage response{{0, "0210"}, {39, "00"}};
+    ASSERT_GT(SendMsg(port, response.fields()), 0);
+    EXPECT_EQ(portTable[port].bytesHeld, before.bytesHeld);
+    EXPECT_EQ(portTable[port].readOffset, before.readOffset);
+    EXPECT_EQ(portTable[port].state, before.state);
+}
+
+}  // namespace
