@@ -1,0 +1,53 @@
+// The baseline of the round-trip benchmark: a responder with the same
+// framing and the same connection layer as velk-tester, but no dialog and no
+// script. It answers each request at once with its own fields, the message
+// identifier's third digit raised by one (0200 -> 0210).
+//
+//   velk-echo-responder CONTROLLER PORT    (from build/, like velk-tester)
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "os_sockets.h"
+#include "vksoc/accept_conn.h"
+#include "vksoc/close_port.h"
+#include "vksoc/open_port.h"
+#include "vksoc/port_table.h"
+#include "vksoc/recv_msg.h"
+#include "vksoc/send_msg.h"
+#include "vkstp/config_reader.h"
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: velk-echo-responder CONTROLLER PORT\n");
+        return 2;
+    }
+    const char* controller = argv[1];
+    int portNumber = std::atoi(argv[2]);
+    if (std::strcmp(controller, "ZTR") != 0 && LoadConfiguration() != 0) {
+        return 1;
+    }
+    WSADATA data{};
+    WSAStartup(0x0101, &data);
+    static MessageFields message;
+    static unsigned char identifier[4];
+    for (;;) {
+        int port = OpenPort(nullptr, portNumber, MODE_LISTEN, controller);
+        if (port < 0 || AcceptConn(port) < 0) {
+            return 1;
+        }
+        while (RecvMsg(port, &message, -1) >= 0) {
+            FieldSlot& id = message.slots[0];
+            if (id.length >= 4) {
+                std::memcpy(identifier, id.data, 4);
+                identifier[2] = static_cast<unsigned char>(identifier[2] + 1);
+                id.data = identifier;
+            }
+            if (SendMsg(port, &message) < 0) {
+                break;
+            }
+        }
+        ClosePort(port);
+    }
+}
