@@ -1,0 +1,293 @@
+#include "ui/qt/qt_dialog_host.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cstring>
+
+#include "ui/qt/file_chooser.h"
+#include "ui/qt/limited_line_edit.h"
+#include "ui/qt/message_box.h"
+
+namespace ui {
+
+namespace {
+
+// The dialog's own scroll steps; the procedure still decides every move.
+constexpr int LINE_STEP = 30;
+constexpr int PAGE_STEP = 240;
+// A wheel notch scrolls as many lines as on the Windows desktop by default.
+constexpr int WHEEL_NOTCH = 120;
+constexpr int LINES_PER_NOTCH = 3;
+
+constexpr Qt::WindowFlags FRAME_FLAGS = Qt::Window | Qt::CustomizeWindowHint |
+                                        Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                        Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint;
+
+// Control texts are 8-bit: each byte is one character, so that what the
+// procedure reads back is byte for byte what it wrote.
+QString FromBytes(const char* text) { return QString::fromLatin1(text); }
+
+QString TextOf(const QWidget* widget) {
+    if (auto* edit = qobject_cast<const QLineEdit*>(widget)) {
+        return edit->text();
+    }
+    if (auto* label = qobject_cast<const QLabel*>(widget)) {
+        return label->text();
+    }
+    if (auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+        return button->text();
+    }
+    return {};
+}
+
+}  // namespace
+
+QtDialogHost::QtDialogHost(const DialogFrame& frame, DialogProc procedure)
+    : QDialog(nullptr, FRAME_FLAGS),
+      procedure_(procedure),
+      viewport_(new QWidget(this)),
+      contents_(new QWidget(viewport_)),
+      scrollBar_(new QScrollBar(Qt::Vertical, this)) {
+    setWindowTitle(frame.title);
+    scrollBar_->setRange(0, 0);
+    scrollBar_->setSingleStep(LINE_STEP);
+    scrollBar_->setPageStep(PAGE_STEP);
+    // Dragging the thumb moves nothing; its release is the request.
+    scrollBar_->setTracking(false);
+    scrollBar_->setVisible(frame.verticalScrollBar);
+    connect(scrollBar_, &QAbstractSlider::actionTriggered, this, &QtDialogHost::ScrollBarAction);
+    contents_->resize(0, 0);
+    resize(frame.width, frame.height);
+    PlaceScrollBar();
+}
+
+int QtDialogHost::Run() {
+    // Non-zero from the initialisation asks for the focus on the first tab stop.
+    if (procedure_(*this, WM_INITDIALOG, 0, 0) != 0) {
+        auto first = std::find_if(controls_.begin(), controls_.end(),
+                                  [](const Control& control) { return control.tabStop; });
+        if (first != controls_.end()) {
+            first->widget->setFocus(Qt::OtherFocusReason);
+        }
+    }
+    if (!ended_) {
+        exec();
+    }
+    return ended_ ? result_ : -1;
+}
+
+bool QtDialogHost::CreateControl(const char* className, const char* text, uint32_t style, int x,
+                                 int y, int width, int height, int id) {
+    QWidget* widget = nullptr;
+    bool tabStop = (style & WS_TABSTOP) != 0;
+    if (qstricmp(className, "STATIC") == 0) {
+        auto* label = new QLabel(FromBytes(text), contents_);
+        label->setTextFormat(Qt::PlainText);
+        widget = label;
+    } else if (qstricmp(className, "EDIT") == 0) {
+        auto* edit = new LimitedLineEdit(contents_);
+        edit->SetWholeText(FromBytes(text));
+        edit->setFrame((style & WS_BORDER) != 0);
+        widget = edit;
+    } else if (qstricmp(className, "BUTTON") == 0) {
+        auto* button = new QPushButton(FromBytes(text), contents_);
+        // Enter must not press a button the person did not choose.
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, id] { Command(id); });
+        widget = button;
+    } else {
+        return false;
+    }
+    widget->setGeometry(x, y, width, height);
+    if (tabStop) {
+        widget->setFocusPolicy(Qt::StrongFocus);
+        if (lastTabStop_ != nullptr) {
+            QWidget::setTabOrder(lastTabStop_, widget);
+        }
+        lastTabStop_ = widget;
+    } else {
+        widget->setFocusPolicy(qobject_cast<QLabel*>(widget) != nullptr ? Qt::NoFocus
+                                                                       : Qt::ClickFocus);
+    }
+    widget->setVisible((style & WS_VISIBLE) != 0);
+    contents_->resize(std::max(contents_->width(), x + width),
+                      std::max(contents_->height(), y + height));
+    controls_.push_back(Control{id, widget, tabStop});
+    return true;
+}
+
+QWidget* QtDialogHost::Find(int id) const {
+    for (const Control& control : controls_) {
+        if (control.id == id) {
+            return control.widget;
+        }
+    }
+    return nullptr;
+}
+
+void QtDialogHost::LimitText(int id, int limit) {
+    if (auto* edit = qobject_cast<LimitedLineEdit*>(Find(id))) {
+        edit->SetLimit(limit);
+    }
+}
+
+int QtDialogHost::GetItemText(int id, char* buffer, int room) {
+    if (room <= 0) {
+        return 0;
+    }
+    QByteArray text = TextOf(Find(id)).toLatin1();
+    int k = static_cast<int>(std::min<qsizetype>(text.size(), room - 1));
+    std::memcpy(buffer, text.constData(), static_cast<size_t>(k));
+    buffer[k] = '\0';
+    return k;
+}
+
+void QtDialogHost::SetItemText(int id, const char* text) {
+    QWidget* widget = Find(id);
+    if (auto* edit = qobject_cast<LimitedLineEdit*>(widget)) {
+        edit->SetWholeText(FromBytes(text));
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(FromBytes(text));
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        button->setText(FromBytes(text));
+    }
+}
+
+int QtDialogHost::NextTabStop(int id) {
+    auto from = std::find_if(controls_.begin(), controls_.end(),
+                             [id](const Control& control) { return control.id == id; });
+    if (from == controls_.end()) {
+        return 0;
+    }
+    size_t start = static_cast<size_t>(from - controls_.begin());
+    for (size_t step = 1; step <= controls_.size(); ++step) {
+        const Control& next = controls_[(start + step) % controls_.size()];
+        if (next.tabStop) {
+            return next.id;
+        }
+    }
+    return 0;
+}
+
+void QtDialogHost::SetFocus(int id) {
+    if (QWidget* widget = Find(id)) {
+        widget->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void QtDialogHost::GetScrollRange(int* minimum, int* maximum) {
+    *minimum = scrollBar_->minimum();
+    *maximum = scrollBar_->maximum();
+}
+
+int QtDialogHost::GetScrollPos() { return scrollBar_->value(); }
+
+void QtDialogHost::SetScrollPos(int position, bool) { scrollBar_->setValue(position); }
+
+void QtDialogHost::SetScrollRange(int minimum, int maximum, bool) {
+    scrollBar_->setRange(minimum, maximum);
+}
+
+void QtDialogHost::ScrollContents(int dy) { contents_->move(contents_->x(), contents_->y() + dy); }
+
+void QtDialogHost::ShowMessageBox(const char* text, unsigned icon) {
+    ShowVelkMessageBox(text, icon);
+}
+
+void QtDialogHost::EndDialog(int result) {
+    ended_ = true;
+    result_ = result;
+    if (isVisible()) {
+        done(result);
+    }
+}
+
+bool QtDialogHost::ChooseFile(char* fileName, bool forSave) {
+    return ChooseMessageDataFile(this, fileName, forSave);
+}
+
+void QtDialogHost::reject() {
+    if (!ended_) {
+        Command(IDCANCEL);
+    }
+}
+
+void QtDialogHost::Command(int id) {
+    procedure_(*this, WM_COMMAND, MakeWParam(static_cast<unsigned>(id), 0), 0);
+}
+
+void QtDialogHost::Scroll(unsigned request, unsigned position) {
+    procedure_(*this, WM_VSCROLL, MakeWParam(request, position), 0);
+}
+
+// Called after the bar has moved its slider for the action and before it
+// takes the slider's place as its value: the slider goes back to the value,
+// so that only the procedure's SetScrollPos moves the bar.
+void QtDialogHost::ScrollBarAction(int action) {
+    unsigned position = 0;
+    unsigned request = 0;
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepSub:
+            request = SB_LINEUP;
+            break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            request = SB_LINEDOWN;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            request = SB_PAGEUP;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            request = SB_PAGEDOWN;
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            request = SB_TOP;
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            request = SB_BOTTOM;
+            break;
+        case QAbstractSlider::SliderMove:
+            // The thumb released, or the wheel turned over the bar.
+            request = SB_THUMBPOSITION;
+            position = static_cast<unsigned>(scrollBar_->sliderPosition());
+            break;
+        default:
+            return;
+    }
+    scrollBar_->setSliderPosition(scrollBar_->value());
+    Scroll(request, position);
+}
+
+void QtDialogHost::PlaceScrollBar() {
+    int barWidth = scrollBar_->isHidden() ? 0 : scrollBar_->sizeHint().width();
+    scrollBar_->setGeometry(width() - barWidth, 0, barWidth, height());
+    viewport_->setGeometry(0, 0, width() - barWidth, height());
+}
+
+void QtDialogHost::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    PlaceScrollBar();
+}
+
+// The wheel over the contents scrolls by lines, through the procedure.
+void QtDialogHost::wheelEvent(QWheelEvent* event) {
+    if (scrollBar_->isHidden()) {
+        QDialog::wheelEvent(event);
+        return;
+    }
+    wheelRest_ += event->angleDelta().y();
+    while (wheelRest_ >= WHEEL_NOTCH || wheelRest_ <= -WHEEL_NOTCH) {
+        bool up = wheelRest_ > 0;
+        wheelRest_ += up ? -WHEEL_NOTCH : WHEEL_NOTCH;
+        for (int line = 0; line < LINES_PER_NOTCH; ++line) {
+            Scroll(up ? SB_LINEUP : SB_LINEDOWN, 0);
+        }
+    }
+    event->accept();
+}
+
+}  // namespace ui

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QDialog>
+#include <vector>
+
+#include "ui/dialog_host.h"
+#include "ui/qt/dialog_frame.h"
+
+class QScrollBar;
+
+// One modal dialog built from a template, its controls created by its
+// procedure at pixel rectangles of the client area, without layouts:
+// resizing the dialog moves no control. The procedure decides everything
+// else too. The dialog closes only when it calls EndDialog; Escape and the
+// close box become the Cancel command; a scroll-bar action becomes a scroll
+// request, and the bar and the contents move only where the procedure puts
+// them.
+
+namespace ui {
+
+class QtDialogHost : public QDialog, public DialogHost {
+    Q_OBJECT
+public:
+    QtDialogHost(const DialogFrame& frame, DialogProc procedure);
+
+    // Initialises the dialog, then runs it until its procedure ends it.
+    // Returns the end result, or -1 when the dialog was closed otherwise.
+    int Run();
+
+    bool CreateControl(const char* className, const char* text, uint32_t style, int x, int y,
+                       int width, int height, int id) override;
+    void LimitText(int id, int limit) override;
+    int GetItemText(int id, char* buffer, int room) override;
+    void SetItemText(int id, const char* text) override;
+    int NextTabStop(int id) override;
+    void SetFocus(int id) override;
+    void GetScrollRange(int* minimum, int* maximum) override;
+    int GetScrollPos() override;
+    void SetScrollPos(int position, bool redraw) override;
+    void SetScrollRange(int minimum, int maximum, bool redraw) override;
+    void ScrollContents(int dy) override;
+    void ShowMessageBox(const char* text, unsigned icon) override;
+    void EndDialog(int result) override;
+    bool ChooseFile(char* fileName, bool forSave) override;
+
+    // Escape and the close box.
+    void reject() override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    struct Control {
+        int id;
+        QWidget* widget;
+        bool tabStop;
+    };
+
+    QWidget* Find(int id) const;
+    void Command(int id);
+    void Scroll(unsigned request, unsigned position);
+    void ScrollBarAction(int action);
+    void PlaceScrollBar();
+
+    DialogProc procedure_;
+    QWidget* viewport_;  // the client area left of the scroll bar
+    QWidget* contents_;  // holds the controls; moved as a whole by scrolling
+    QScrollBar* scrollBar_;
+    std::vector<Control> controls_;  // in creation order, which is the tab order
+    QWidget* lastTabStop_ = nullptr;
+    int wheelRest_ = 0;
+    bool ended_ = false;
+    int result_ = -1;
+};
+
+}  // namespace ui
