@@ -13,3 +13,7 @@ struct GlobalOptions {
 };
 
 void AddConfigCommand(CLI::App& app, GlobalOptions& global);
+void AddPublishCommand(CLI::App& app, GlobalOptions& global);
+void AddSendCommand(CLI::App& app, GlobalOptions& global);
+void AddShowCommand(CLI::App& app, GlobalOptions& global);
+void AddMakeCommand(CLI::App& app, GlobalOptions& global);

@@ -14,6 +14,10 @@ int main(int argc, char** argv) {
                    "Configuration file to read (default ../data/velk.cfg)");
 
     AddConfigCommand(app, global);
+    AddPublishCommand(app, global);
+    AddSendCommand(app, global);
+    AddShowCommand(app, global);
+    AddMakeCommand(app, global);
 
     try {
         app.parse(argc, argv);

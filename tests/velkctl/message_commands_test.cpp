@@ -1,0 +1,234 @@
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "os_shared_memory.h"
+#include "run_command.h"
+#include "scoped_env.h"
+#include "vksoc/connection_fixture.h"
+#include "vksoc/get_msg.h"
+#include "vksoc/recv_msg.h"
+
+extern char** environ;
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+class VelkctlMessageTest : public ConnectionTest {};
+
+std::string Lines(std::initializer_list<const char*> lines) {
+    std::string text;
+    for (const char* line : lines) {
+        text += line;
+        text += "\n";
+    }
+    return text;
+}
+
+TEST_F(VelkctlMessageTest, MakeThenShowRoundTripsWithAndWithoutPrefixAndForZtr) {
+    struct Case {
+        const char* controller;
+        const char* headerLength;
+        const char* fields;
+        const char* leading;  // the first bytes of the file
+        std::string shown;
+    } const cases[] = {
+        {"C01", "0", "0=0200 3=000000 4=000000001000 41=TERM01", "0200",
+         Lines({"0 Message Id: 0200", "3 PROC_CODE: 000000", "4 AMOUNT: 000000001000",
+                "41 TERMINAL_ID: TERM01  "})},
+        {"C01", "4", "0=0200 3=000000 2=4761739001010119", "00360200",
+         Lines({"0 Message Id: 0200", "2 PAN: 4761739001010119", "3 PROC_CODE: 000000"})},
+        {"ZTR", "4", "4=BINQ 5=CUST01", "00085\x1c",
+         Lines({"1 MESSAGE_LENGTH: 00085", "2 HASH_KEY: 55100034", "3 VERSION: B1.0",
+                "4 COMMAND: BINQ", "5 CUSTOMER_ID: CUST01"})},
+    };
+    for (const Case& c : cases) {
+        ScopedEnv env("HEADER_LENGTH", c.headerLength);
+        CommandResult made = RunVelkctl(std::string("make ") + c.controller + " x.dat " + c.fields);
+        ASSERT_EQ(made.exitCode, 0) << made.output;
+        EXPECT_EQ(ReadFile("x.dat").rfind(c.leading, 0), 0u) << c.controller;
+
+        CommandResult shown = RunVelkctl(std::string("show ") + c.controller + " x.dat");
+        ASSERT_EQ(shown.exitCode, 0) << shown.output;
+        EXPECT_THAT(shown.output, HasSubstr(c.shown)) << c.controller;
+    }
+}
+
+TEST_F(VelkctlMessageTest, AFileIsReadOnlyUnderThePrefixItWasMadeWith) {
+    {
+        ScopedEnv env("HEADER_LENGTH", "4");
+        ASSERT_EQ(RunVelkctl("make C01 x.dat 0=0800").exitCode, 0);
+    }
+    CommandResult shown = RunVelkctl("show C01 x.dat");
+    EXPECT_EQ(shown.exitCode, 1);
+    EXPECT_THAT(shown.output, HasSubstr("velkctl: could not read a message from x.dat\n"));
+    EXPECT_THAT(shown.output, HasSubstr("RecvMsg: "));
+}
+
+TEST_F(VelkctlMessageTest, BadFieldArgumentsAreRefusedBeforeAnythingIsWritten) {
+    struct Case {
+        const char* arguments;
+        const char* says;
+    } const cases[] = {
+        {"make C01 x.dat 0=0200 1=XX", "field 1 cannot be given"},
+        {"make ZTR x.dat 2=12345678", "field 2 cannot be given"},
+        {"make C01 x.dat 0=0200 3000000", "'3000000' is not of the form N=VALUE"},
+        {"make C01 x.dat 0=02", "Assemble8583: Message Id shorter than 4 bytes"},
+        {"make C03 x.dat 0=0200", "OpenPort: Controller: C03 is invalid"},
+    };
+    for (const Case& c : cases) {
+        std::remove("x.dat");
+        CommandResult run = RunVelkctl(c.arguments);
+        EXPECT_EQ(run.exitCode, 1) << c.arguments;
+        EXPECT_THAT(run.output, HasSubstr(c.says)) << c.arguments;
+    }
+}
+
+// A responder written for the test: answers each request with the request's
+// fields, message id 0210 and RESP_CODE 00, until the controller hangs up.
+class Responder {
+public:
+    explicit Responder(const char* controller, bool answer = true) {
+        port_ = OpenPort(nullptr, 0, MODE_LISTEN, controller);
+        EXPECT_GE(port_, 0) << GetErrorText();
+        tcpPort_ = plat::SocketLocalPort(portTable[port_].handle);
+        thread_ = std::thread([this, answer] { Serve(answer); });
+    }
+    ~Responder() {
+        thread_.join();
+        ClosePort(port_);
+    }
+    int tcpPort() const { return tcpPort_; }
+    int requests() const { return requests_; }
+    std::string lastField(int n) const { return last_[n]; }
+
+private:
+    void Serve(bool answer) {
+        if (AcceptConn(port_) != 0) {
+            return;
+        }
+        static const unsigned char kResponseId[] = "0210";
+        static const unsigned char kApproved[] = "00";
+        MessageFields request{};
+        while (RecvMsg(port_, &request, 20) > 0) {
+            ++requests_;
+            for (int n = 0; n < MESSAGE_SLOTS; ++n) {
+                last_[n] = SlotText(request, n);
+            }
+            if (!answer) {
+                continue;
+            }
+            MessageFields response = request;
+            response.slots[0] = {kResponseId, 4};
+            response.slots[39] = {kApproved, 2};
+            if (SendMsg(port_, &response) < 0) {
+                return;
+            }
+        }
+    }
+
+    int port_ = -1;
+    int tcpPort_ = 0;
+    std::atomic<int> requests_{0};
+    std::string last_[MESSAGE_SLOTS];
+    std::thread thread_;
+};
+
+TEST_F(VelkctlMessageTest, SendPrintsTheResponsesFields) {
+    Responder responder("C01");
+    CommandResult run = RunVelkctl("send C01 127.0.0.1 " + std::to_string(responder.tcpPort()) +
+                                   " 0=0200 3=011000 11=000042");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr(Lines({"0 Message Id: 0210", "3 PROC_CODE: 011000",
+                                             "11 STAN: 000042", "39 RESP_CODE: 00"})));
+}
+
+TEST_F(VelkctlMessageTest, SendTakesTheRequestFromAFileWithFieldsOnTop) {
+    ScopedEnv env("HEADER_LENGTH", "2");
+    ASSERT_EQ(RunVelkctl("make C01 request.dat 0=0200 3=011000 11=000001").exitCode, 0);
+    Responder responder("C01");
+    CommandResult run = RunVelkctl("send C01 127.0.0.1 " + std::to_string(responder.tcpPort()) +
+                                   " request.dat 11=000077");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("3 PROC_CODE: 011000\n11 STAN: 000077\n"));
+}
+
+TEST_F(VelkctlMessageTest, SendCountSendsOneRequestAfterAnotherAndSummarises) {
+    Responder responder("ZTR");
+    CommandResult run = RunVelkctl("send ZTR 127.0.0.1 " + std::to_string(responder.tcpPort()) +
+                                   " 4=ECHO 5=CUST --count 200");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(responder.requests(), 200);
+    for (const char* line : {"requests: 200\n", "failures: 0\n", "requests per second: ",
+                             "round trip median: ", "round trip 99th percentile: "}) {
+        EXPECT_THAT(run.output, HasSubstr(line));
+    }
+    EXPECT_THAT(run.output, Not(HasSubstr("COMMAND")));
+}
+
+TEST_F(VelkctlMessageTest, ASilentResponderIsATimeOutAndAFailure) {
+    Responder responder("C01", false);
+    CommandResult run = RunVelkctl("send C01 127.0.0.1 " + std::to_string(responder.tcpPort()) +
+                                   " 0=0800 --timeout 1 --count 3");
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("velkctl: no response to request 1\n"));
+    EXPECT_THAT(run.output, HasSubstr("RecvMsg: Timeout before receipt\n"));
+    EXPECT_THAT(run.output, HasSubstr("requests: 3\nfailures: 3\n"));
+}
+
+TEST_F(VelkctlMessageTest, SendToNoResponderSaysSo) {
+    int unused;
+    {
+        Listener gone;
+        unused = gone.port();
+    }
+    CommandResult run = RunVelkctl("send C01 127.0.0.1 " + std::to_string(unused) + " 0=0800");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.output, HasSubstr("OpenPort: No program running at: [127.0.0.1," +
+                                          std::to_string(unused) + "]\n"));
+}
+
+TEST_F(VelkctlMessageTest, PublishHoldsTheImageUntilTerminatedAndRemovesIt) {
+    std::string name = "velk-publish-test-" + std::to_string(getpid());
+    std::string binary = std::string(VELK_BINARY_DIR) + "/velkctl";
+    const char* argv[] = {binary.c_str(), "publish", "--name", name.c_str(), nullptr};
+    pid_t publisher = 0;
+    ASSERT_EQ(posix_spawn(&publisher, binary.c_str(), nullptr, nullptr,
+                          const_cast<char* const*>(argv), environ),
+              0);
+
+    plat::SharedMemoryHandle handle = plat::NO_SHARED_MEMORY;
+    for (int i = 0; i < 100 && handle == plat::NO_SHARED_MEMORY; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        handle = plat::OpenSharedMemory(name.c_str());
+    }
+    ASSERT_NE(handle, plat::NO_SHARED_MEMORY);
+    long long size = 0;
+    unsigned char* view = plat::MapSharedMemory(handle, &size);
+    plat::CloseSharedMemory(handle);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(size, CONFIG_IMAGE_SIZE);
+    // The publisher may still be copying the image in: wait for the header.
+    for (int i = 0; i < 100 && std::memcmp(view, LoadedConfigImage(), CONFIG_IMAGE_SIZE) != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(std::memcmp(view, LoadedConfigImage(), CONFIG_IMAGE_SIZE), 0);
+    plat::UnmapSharedMemory(view, size);
+
+    kill(publisher, SIGTERM);
+    int status = 0;
+    waitpid(publisher, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(plat::OpenSharedMemory(name.c_str()), plat::NO_SHARED_MEMORY);
+}
+
+}  // namespace

@@ -1,0 +1,27 @@
+#include "controller_port.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "diag/error_state.h"
+#include "vkstp/config_reader.h"
+
+bool PrepareController(const GlobalOptions& global, const std::string& controllerId) {
+    if (std::strncmp(controllerId.c_str(), "ZTR", 3) == 0) {
+        return true;
+    }
+    // The loader writes its own failures to the error log and clears them.
+    if (LoadConfigurationFrom(global.configPath.c_str(), nullptr) != 0) {
+        std::fprintf(stderr,
+                     "velkctl: the configuration %s could not be loaded; the error log in ../log/ "
+                     "says why\n",
+                     global.configPath.c_str());
+        return false;
+    }
+    return true;
+}
+
+void ReportFailure(const std::string& what) {
+    std::fprintf(stderr, "velkctl: %s\n%s", what.c_str(), GetErrorText());
+    ClearError();
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdio>
+
+#include "diag/message_fields.h"
+#include "vkstp/config_image.h"
+
+// Prints the present fields of a message, one per line as "N NAME: VALUE".
+// format null: ZTR, slots 1 to 64 named by ZtrFieldTable (58 to 64 have no
+// name). Otherwise ISO 8583: slot 0 as "Message Id", elements 2 to 128 named
+// by the controller's FIELD_NAME; the secondary bitmap is not listed. Bytes
+// outside printable ASCII, and the backslash, are shown as \xHH.
+void PrintMessage(FILE* out, const FieldSpec* format, const MessageFields& fields);

@@ -1,0 +1,58 @@
+#include "field_values.h"
+
+#include <cctype>
+
+bool FieldValues::IsFieldArgument(const std::string& argument) {
+    size_t equals = argument.find('=');
+    if (equals == 0 || equals == std::string::npos || equals > 3) {
+        return false;
+    }
+    for (size_t i = 0; i < equals; ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(argument[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool FieldValues::Set(const std::string& argument, std::string* error) {
+    size_t equals = argument.find('=');
+    int n = std::stoi(argument.substr(0, equals));
+    bool valid = ztr_ ? n >= 4 && n <= 64 : n == 0 || (n >= 2 && n <= 128);
+    if (!valid) {
+        *error = "field " + std::to_string(n) + " cannot be given: " +
+                 (ztr_ ? "ZTR fields are 4 to 64 (length, hash key and version are computed)"
+                       : "ISO 8583 fields are 0 (message id) and 2 to 128");
+        return false;
+    }
+    values_[static_cast<size_t>(n)] = argument.substr(equals + 1);
+    return true;
+}
+
+void FieldValues::TakeFrom(const MessageFields& fields) {
+    for (int n = 0; n < MESSAGE_SLOTS; ++n) {
+        const FieldSlot& slot = fields.slots[n];
+        if (slot.length > 0) {
+            values_[static_cast<size_t>(n)].assign(reinterpret_cast<const char*>(slot.data),
+                                                   static_cast<size_t>(slot.length));
+        }
+    }
+}
+
+bool FieldValues::empty() const {
+    for (const std::string& value : values_) {
+        if (!value.empty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+const MessageFields* FieldValues::fields() {
+    for (int n = 0; n < MESSAGE_SLOTS; ++n) {
+        const std::string& value = values_[static_cast<size_t>(n)];
+        slots_.slots[n].data = reinterpret_cast<const unsigned char*>(value.data());
+        slots_.slots[n].length = static_cast<int32_t>(value.size());
+    }
+    return &slots_;
+}

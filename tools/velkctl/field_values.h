@@ -1,0 +1,32 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "diag/message_fields.h"
+
+// The fields of a message to send, given as N=VALUE arguments or taken from
+// a message that was read, in storage of their own: the values outlive the
+// port they were read from. Field N is the slot number: for ISO 8583 0 is the
+// message identifier and 2 to 128 the data elements; for ZTR 4 to 64 are the
+// fields of ZtrFieldTable (the length, hash key and version are computed).
+class FieldValues {
+public:
+    explicit FieldValues(bool ztr) : ztr_(ztr) {}
+
+    // Whether an argument has the N=VALUE form (and is no file name).
+    static bool IsFieldArgument(const std::string& argument);
+    // Sets or, with an empty value, clears field N. False with the reason in
+    // *error for a field number the format has no slot for.
+    bool Set(const std::string& argument, std::string* error);
+    // Copies every present slot of a received message.
+    void TakeFrom(const MessageFields& fields);
+    bool empty() const;
+    // Slots pointing into the values; valid until the next change.
+    const MessageFields* fields();
+
+private:
+    bool ztr_;
+    std::array<std::string, MESSAGE_SLOTS> values_{};
+    MessageFields slots_{};
+};

@@ -1,0 +1,77 @@
+// velkctl publish: loads the configuration and publishes its image as the
+// shared configuration image that VELK_GetShm attaches, until interrupted.
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "commands.h"
+#include "os_lowio.h"
+#include "os_shared_memory.h"
+#include "vkstp/config_reader.h"
+#include "vksoc/shm_attach.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+extern "C" void RequestStop(int) { stopRequested = 1; }
+
+struct PublishOptions {
+    std::string name = SHARED_CONFIG_NAME;
+    bool replace = false;
+};
+
+int RunPublish(const GlobalOptions& global, const PublishOptions& options) {
+    if (LoadConfigurationFrom(global.configPath.c_str(), nullptr) != 0) {
+        std::fprintf(stderr,
+                     "velkctl: the configuration %s could not be loaded; the error log in ../log/ "
+                     "says why\n",
+                     global.configPath.c_str());
+        return 1;
+    }
+    if (options.replace) {
+        // A publisher that was killed leaves its image behind.
+        plat::RemoveSharedMemory(options.name.c_str());
+    }
+    unsigned char* image = plat::CreateSharedMemory(options.name.c_str(), CONFIG_IMAGE_SIZE);
+    if (image == nullptr) {
+        int error = plat::GetLastError();
+        std::fprintf(stderr, "velkctl: could not publish the shared image '%s': %s (%d)%s\n",
+                     options.name.c_str(), std::strerror(error), error,
+                     error == EEXIST ? "; another publisher holds it, or use --replace" : "");
+        return 1;
+    }
+    std::memcpy(image, LoadedConfigImage(), CONFIG_IMAGE_SIZE);
+
+    std::signal(SIGINT, RequestStop);
+    std::signal(SIGTERM, RequestStop);
+    std::printf("Published %s as the shared image '%s' (%d bytes) until interrupted\n",
+                global.configPath.c_str(), options.name.c_str(), CONFIG_IMAGE_SIZE);
+    std::fflush(stdout);
+    while (stopRequested == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+
+    plat::RemoveSharedMemory(options.name.c_str());
+    plat::UnmapSharedMemory(image, CONFIG_IMAGE_SIZE);
+    std::printf("Removed the shared image '%s'\n", options.name.c_str());
+    return 0;
+}
+
+}  // namespace
+
+void AddPublishCommand(CLI::App& app, GlobalOptions& global) {
+    auto options = std::make_shared<PublishOptions>();
+    CLI::App* command = app.add_subcommand(
+        "publish", "Publish the configuration image in shared memory until interrupted");
+    command->add_option("--name", options->name, "Name of the shared image")->capture_default_str();
+    command->add_flag("--replace", options->replace,
+                      "Remove an image of that name left behind by a publisher that was killed");
+    command->callback([&global, options] { global.exitCode = RunPublish(global, *options); });
+}

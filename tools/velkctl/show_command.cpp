@@ -1,0 +1,56 @@
+// velkctl show: the message in a data file, read through a file port as the
+// dialog's Read does, one field per line.
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <string>
+
+#include "commands.h"
+#include "controller_port.h"
+#include "field_listing.h"
+#include "os_lowio.h"
+#include "vksoc/close_port.h"
+#include "vksoc/open_port.h"
+#include "vksoc/port_table.h"
+#include "vksoc/recv_msg.h"
+
+namespace {
+
+struct ShowOptions {
+    std::string controller;
+    std::string file;
+};
+
+int RunShow(const GlobalOptions& global, const ShowOptions& options) {
+    if (!PrepareController(global, options.controller)) {
+        return 1;
+    }
+    int port = OpenPort(options.file.c_str(), O_RDONLY | plat::OPEN_BINARY, MODE_FILE,
+                        options.controller.c_str());
+    if (port < 0) {
+        ReportFailure("could not open " + options.file);
+        return 1;
+    }
+    MessageFields message{};
+    int result = RecvMsg(port, &message, -1);
+    if (result < 0) {
+        ReportFailure("could not read a message from " + options.file);
+    } else {
+        // The slots point into the port's buffer: print before closing.
+        PrintMessage(stdout, portTable[port].format, message);
+    }
+    ClosePort(port);
+    return result < 0 ? 1 : 0;
+}
+
+}  // namespace
+
+void AddShowCommand(CLI::App& app, GlobalOptions& global) {
+    auto options = std::make_shared<ShowOptions>();
+    CLI::App* command =
+        app.add_subcommand("show", "Print the message in a data file, one field per line");
+    command->add_option("CONTROLLER", options->controller, "Controller identifier, or ZTR")
+        ->required();
+    command->add_option("FILE", options->file, "Message data file (*.dat)")->required();
+    command->callback([&global, options] { global.exitCode = RunShow(global, *options); });
+}
