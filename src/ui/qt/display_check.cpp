@@ -7,6 +7,9 @@ namespace ui {
 
 namespace {
 
+constexpr const char* X11_DISPLAY = "DISPLAY";
+constexpr const char* WAYLAND_DISPLAY = "WAYLAND_DISPLAY";
+
 bool IsSet(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && value[0] != '\0';
@@ -17,10 +20,10 @@ bool IsSet(const char* name) {
 const char* NeededVariable(std::string_view plugin) {
     plugin = plugin.substr(0, plugin.find(':'));
     if (plugin == "xcb") {
-        return "DISPLAY";
+        return X11_DISPLAY;
     }
     if (plugin.starts_with("wayland")) {
-        return "WAYLAND_DISPLAY";
+        return WAYLAND_DISPLAY;
     }
     return nullptr;
 }
@@ -30,14 +33,15 @@ const char* NeededVariable(std::string_view plugin) {
 bool HasDisplay(std::string& why) {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform == nullptr || platform[0] == '\0') {
-        if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY")) {
+        if (IsSet(X11_DISPLAY) || IsSet(WAYLAND_DISPLAY)) {
             return true;
         }
         why = "no display to show the message dialog on (DISPLAY and WAYLAND_DISPLAY are unset)";
         return false;
     }
     // Qt tries the plugins of a list "first;second" in order.
-    std::string missing;
+    bool needsWayland = false;
+    bool needsDisplay = false;
     std::string_view plugins(platform);
     while (true) {
         size_t end = plugins.find(';');
@@ -46,18 +50,19 @@ bool HasDisplay(std::string& why) {
         if ((variable == nullptr && !plugin.empty()) || (variable != nullptr && IsSet(variable))) {
             return true;
         }
-        if (variable != nullptr && missing.find(variable) == std::string::npos) {
-            missing += missing.empty() ? variable : std::string(" and ") + variable;
-        }
+        needsWayland = needsWayland || variable == WAYLAND_DISPLAY;
+        needsDisplay = needsDisplay || variable == X11_DISPLAY;
         if (end == std::string_view::npos) {
             break;
         }
         plugins.remove_prefix(end + 1);
     }
-    const char* verb = missing.find(" and ") == std::string::npos ? " is unset" : " are unset";
+    const char* missing = needsWayland && needsDisplay ? "\" but WAYLAND_DISPLAY and DISPLAY are unset"
+                          : needsWayland               ? "\" but WAYLAND_DISPLAY is unset"
+                          : needsDisplay               ? "\" but DISPLAY is unset"
+                                                       : "\", which names no plugin";
     why = std::string("no display to show the message dialog on (QT_QPA_PLATFORM is \"") + platform +
-          (missing.empty() ? std::string("\", which names no plugin") : "\" but " + missing + verb) +
-          ")";
+          missing + ")";
     return false;
 }
 

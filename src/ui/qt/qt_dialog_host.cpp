@@ -1,5 +1,6 @@
 #include "ui/qt/qt_dialog_host.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -121,7 +122,7 @@ bool QtDialogHost::CreateControl(const char* className, const char* text, uint32
     return true;
 }
 
-QWidget* QtDialogHost::Find(int id) const {
+QWidget* QtDialogHost::Item(int id) const {
     for (const Control& control : controls_) {
         if (control.id == id) {
             return control.widget;
@@ -131,7 +132,7 @@ QWidget* QtDialogHost::Find(int id) const {
 }
 
 void QtDialogHost::LimitText(int id, int limit) {
-    if (auto* edit = qobject_cast<LimitedLineEdit*>(Find(id))) {
+    if (auto* edit = qobject_cast<LimitedLineEdit*>(Item(id))) {
         edit->SetLimit(limit);
     }
 }
@@ -140,7 +141,7 @@ int QtDialogHost::GetItemText(int id, char* buffer, int room) {
     if (room <= 0) {
         return 0;
     }
-    QByteArray text = TextOf(Find(id)).toLatin1();
+    QByteArray text = TextOf(Item(id)).toLatin1();
     int k = static_cast<int>(std::min<qsizetype>(text.size(), room - 1));
     std::memcpy(buffer, text.constData(), static_cast<size_t>(k));
     buffer[k] = '\0';
@@ -148,7 +149,7 @@ int QtDialogHost::GetItemText(int id, char* buffer, int room) {
 }
 
 void QtDialogHost::SetItemText(int id, const char* text) {
-    QWidget* widget = Find(id);
+    QWidget* widget = Item(id);
     if (auto* edit = qobject_cast<LimitedLineEdit*>(widget)) {
         edit->SetWholeText(FromBytes(text));
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
@@ -175,7 +176,7 @@ int QtDialogHost::NextTabStop(int id) {
 }
 
 void QtDialogHost::SetFocus(int id) {
-    if (QWidget* widget = Find(id)) {
+    if (QWidget* widget = Item(id)) {
         widget->setFocus(Qt::OtherFocusReason);
     }
 }
@@ -266,6 +267,16 @@ void QtDialogHost::PlaceScrollBar() {
     int barWidth = scrollBar_->isHidden() ? 0 : scrollBar_->sizeHint().width();
     scrollBar_->setGeometry(width() - barWidth, 0, barWidth, height());
     viewport_->setGeometry(0, 0, width() - barWidth, height());
+}
+
+void QtDialogHost::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void QtDialogHost::resizeEvent(QResizeEvent* event) {

@@ -12,7 +12,9 @@ class QScrollBar;
 // procedure at pixel rectangles of the client area, without layouts:
 // resizing the dialog moves no control. The procedure decides everything
 // else too. The dialog closes only when it calls EndDialog; Escape and the
-// close box become the Cancel command; a scroll-bar action becomes a scroll
+// close box become the Cancel command; Enter presses the button that has the
+// focus and nothing else (no button is the default, so Enter in an edit box
+// sends nothing); a scroll-bar action becomes a scroll
 // request, and the bar and the contents move only where the procedure puts
 // them.
 
@@ -46,7 +48,11 @@ public:
     // Escape and the close box.
     void reject() override;
 
+    // The first control created with this id, or null.
+    QWidget* Item(int id) const;
+
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
@@ -57,7 +63,6 @@ private:
         bool tabStop;
     };
 
-    QWidget* Find(int id) const;
     void Command(int id);
     void Scroll(unsigned request, unsigned position);
     void ScrollBarAction(int action);
