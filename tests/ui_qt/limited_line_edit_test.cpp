@@ -37,6 +37,8 @@ const LimitCase LIMIT_CASES[] = {
     {"no limit", "", 0, 0, 0, Input::Type, "0123456789", "0123456789"},
 };
 
+void PrintTo(const LimitCase& c, std::ostream* os) { *os << c.what; }
+
 class LimitedLineEditTest : public ::testing::TestWithParam<LimitCase> {};
 
 TEST_P(LimitedLineEditTest, KeepsTheProgramsTextAndLimitsInput) {
