@@ -20,13 +20,13 @@ int TooLong(int room) {
     return -1;
 }
 
-bool HasElementAbove64(const MessageFields& fields) {
-    for (int n = PRIMARY_BITS + 1; n <= ALL_BITS; ++n) {
-        if (fields.slots[n].length > 0) {
-            return true;
-        }
+// The highest present element, or 1 when none is.
+int HighestElement(const MessageFields& fields) {
+    int n = ALL_BITS;
+    while (n > 1 && fields.slots[n].length <= 0) {
+        --n;
     }
-    return false;
+    return n;
 }
 
 }  // namespace
@@ -39,8 +39,8 @@ int Assemble8583(unsigned char* out, int room, const FieldSpec* specs, const Mes
         ADD_ERROR_TEXT("Assemble8583: Message Id shorter than 4 bytes\n");
         return -1;
     }
-    const bool secondary = HasElementAbove64(*fields);
-    const int highest = secondary ? ALL_BITS : PRIMARY_BITS;
+    const int highest = HighestElement(*fields);
+    const bool secondary = highest > PRIMARY_BITS;
     int position = secondary ? SECONDARY_END : PRIMARY_END;
     if (room < position) {
         return TooLong(room);
@@ -87,12 +87,16 @@ int Assemble8583(unsigned char* out, int room, const FieldSpec* specs, const Mes
                 return TooLong(room);
             }
             // The value is cut at MAX_LEN and at a NUL byte, then blank-padded.
-            size_t copied = static_cast<size_t>(slot.length < layout.maxLen ? slot.length : layout.maxLen);
-            if (const void* nul = std::memchr(slot.data, 0, copied)) {
-                copied = static_cast<size_t>(static_cast<const unsigned char*>(nul) - slot.data);
+            const int32_t kept = slot.length < layout.maxLen ? slot.length : layout.maxLen;
+            const unsigned char* from = slot.data;
+            unsigned char* to = out + position;
+            int32_t i = 0;
+            for (; i < kept && from[i] != '\0'; ++i) {
+                to[i] = from[i];
             }
-            std::memcpy(out + position, slot.data, copied);
-            std::memset(out + position + copied, ' ', static_cast<size_t>(layout.maxLen) - copied);
+            for (; i < layout.maxLen; ++i) {
+                to[i] = ' ';
+            }
             position += layout.maxLen;
         }
     }

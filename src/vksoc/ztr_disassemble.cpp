@@ -46,31 +46,28 @@ int DisassembleZTR(const unsigned char* bytes, int count, MessageFields* fields,
     }
     std::memset(fields->slots, 0, sizeof(FieldSlot) * (ZTR_MAX_FIELDS + 1));
 
-    // `at` is on a separator with `left` bytes of the message from there on.
-    const unsigned char* at = bytes + ZTR_LENGTH_DIGITS;
-    int left = length;
-    for (int n = 2;; ++n) {
-        ++at;
-        --left;
-        if (left == 0) {
-            break;
+    // The field scan: each field runs from after its separator up to the next
+    // separator or the end of the counted bytes.
+    const unsigned char* const end = bytes + total;
+    const unsigned char* at = bytes + ZTR_LENGTH_DIGITS + 1;
+    for (int n = 2; at != end; ++n) {
+        const unsigned char* const start = at;
+        while (at != end && *at != ZTR_FS) {
+            ++at;
         }
-        const void* next = std::memchr(at, ZTR_FS, static_cast<size_t>(left));
-        const int fieldLength =
-            next != nullptr ? static_cast<int>(static_cast<const unsigned char*>(next) - at) : left;
-        if (fieldLength > 0) {
-            fields->slots[n] = {at, fieldLength};
+        if (at != start) {
+            fields->slots[n] = {start, static_cast<int32_t>(at - start)};
         }
-        at += fieldLength;
-        left -= fieldLength;
-        if (left == 0) {
+        if (at == end) {
             break;
         }
         if (n == ZTR_MAX_FIELDS) {
+            // Bytes are left after field 64, even if only a separator.
             Malformed();
             ADD_ERROR_TEXT("DisassembleZTR: Message has more than %d fields\n", ZTR_MAX_FIELDS);
             return -1;
         }
+        ++at;  // over the separator; one that ends the counted bytes adds no field
     }
     fields->slots[1] = {bytes, ZTR_LENGTH_DIGITS};
 

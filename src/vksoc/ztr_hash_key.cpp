@@ -36,16 +36,24 @@ void FormatZeroPadded(int32_t value, char* text) {
 }  // namespace
 
 void HashKeySum::Add(const unsigned char* bytes, int32_t length) {
-    for (int32_t i = 0; i < length && !ended_; ++i, ++position_) {
-        const unsigned char b = bytes[i];
+    if (ended_) {
+        return;
+    }
+    uint32_t sum = sum_;
+    uint32_t position = position_;
+    for (const unsigned char* const end = bytes + length; bytes != end; ++bytes, ++position) {
+        const unsigned char b = *bytes;
         if (b == '\0') {
             ended_ = true;
-        } else if (b != ' ') {
-            // The byte counts as a signed 8-bit value; position 0 adds nothing.
-            const int32_t value = static_cast<signed char>(b) - 30;
-            sum_ += static_cast<uint32_t>(value) * position_;
+            break;
         }
+        // The byte counts as a signed 8-bit value; a space adds nothing, and
+        // neither does position 0.
+        const int32_t value = b == ' ' ? 0 : static_cast<signed char>(b) - 30;
+        sum += static_cast<uint32_t>(value) * position;
     }
+    sum_ = sum;
+    position_ = position;
 }
 
 void HashKeySum::Finish(char* key) const {

@@ -18,7 +18,8 @@ struct Outcome {
 };
 
 // Disassembles from an exact-size copy, so that any read past the given
-// bytes is caught by the sanitizers.
+// bytes is caught by the sanitizers. The copy is gone afterwards: only the
+// outcome and the error state may be looked at.
 Outcome Disassemble(const std::string& text, MessageFields& fields, int count = -1) {
     const std::vector<unsigned char> bytes = Bytes(text);
     int complete = -7;
@@ -139,6 +140,18 @@ TEST(DisassembleZTR, WholeMessagesFillTheirSlots) {
         }
         EXPECT_TRUE(SlotsLieWithin(fields, bytes.data(), expected, ZTR_MAX_FIELDS)) << c.why;
     }
+}
+
+TEST(DisassembleZTR, LengthFieldKeepsItsFiveBytesWhenItsDigitsEndEarly) {
+    // Found by fuzzing: "0015" and a separator count 15; the first field
+    // still starts at offset 5, and slot 1 holds the five bytes as received.
+    const std::vector<unsigned char> bytes = Bytes("0015\x1c\x1c" "00000000\x1c" "B1.0&");
+    MessageFields fields = EmptyFields();
+    int complete = 0;
+    ASSERT_EQ(DisassembleZTR(bytes.data(), 20, &fields, &complete), 20) << GetErrorText();
+    EXPECT_EQ(SlotText(fields.slots[1]), "0015\x1c");
+    EXPECT_EQ(SlotText(fields.slots[2]), "00000000");
+    EXPECT_EQ(SlotText(fields.slots[3]), "B1.0&");
 }
 
 TEST(DisassembleZTR, TwoMessagesBackToBackAreTakenOneAtATime) {
