@@ -46,7 +46,9 @@ void DeskFixture::SetUp() {
     watchdog_ = std::make_unique<ModalWatchdog>();
 }
 
-void DeskFixture::TearDown() { watchdog_.reset(); }
+void DeskFixture::TearDown() {
+    watchdog_.reset();
+}
 
 void DeskFixture::UseZtr() {
     std::memset(&responderState, 0, sizeof responderState);

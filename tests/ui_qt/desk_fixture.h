@@ -13,8 +13,8 @@
 #include "scoped_env.h"
 #include "temp_root.h"
 #include "ui/dialog_host.h"
-#include "ui/qt/qt_dialog_host.h"
 #include "ui/qt/limited_line_edit.h"
+#include "ui/qt/qt_dialog_host.h"
 
 // The responder's state over a loaded configuration, for the real message
 // dialog procedure: controller C01 defines fields 2 (two length digits, 19),
@@ -22,7 +22,7 @@
 // and 1039 and its buttons at y = 160. Every dialog procedure call is
 // recorded.
 class DeskFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

@@ -62,7 +62,11 @@ TEST_F(MessageDataFileDialog, SaveAndReadGoThroughTheFileDialog) {
     Retype(*dialog, 1039, "00");
     const std::string typed = (root_.root() / "answer").string();
     const std::string saved = typed + ".dat";
-    const std::string message("0210\x20\0\0\0\x02\0\0\0" "000000" "00", 20);
+    const std::string message(
+        "0210\x20\0\0\0\x02\0\0\0"
+        "000000"
+        "00",
+        20);
 
     std::string question;
     OnNextModal([&](QWidget& files) {
@@ -80,7 +84,10 @@ TEST_F(MessageDataFileDialog, SaveAndReadGoThroughTheFileDialog) {
     });
     Button(*dialog, ui::SAVE_BUTTON_ID)->click();
     EXPECT_NE(question.find("already exists"), std::string::npos) << question;
-    EXPECT_EQ(ReadFile(saved), std::string("0210\x20\0\0\0\x02\0\0\0" "000000" "05", 20));
+    EXPECT_EQ(ReadFile(saved), std::string("0210\x20\0\0\0\x02\0\0\0"
+                                           "000000"
+                                           "05",
+                                           20));
 
     WriteFile(saved, message);
     Retype(*dialog, 1000, "0430");
@@ -109,8 +116,8 @@ TEST_F(MessageDataFileDialog, RefusedNamesKeepTheFileDialogOpen) {
          "does not exist"},
         {"a path over 260 characters", ui::SAVE_BUTTON_ID, dir + std::string(250, 'a') + ".dat",
          QMessageBox::Ok, "longer than 260 characters"},
-        {"a folder that does not exist", ui::SAVE_BUTTON_ID, dir + "none/new.dat",
-         QMessageBox::Ok, "folder does not exist"},
+        {"a folder that does not exist", ui::SAVE_BUTTON_ID, dir + "none/new.dat", QMessageBox::Ok,
+         "folder does not exist"},
         {"reading a file that does not exist", ui::READ_BUTTON_ID, dir + "missing.dat",
          QMessageBox::Ok, nullptr},
     };

@@ -37,7 +37,9 @@ const LimitCase LIMIT_CASES[] = {
     {"no limit", "", 0, 0, 0, Input::Type, "0123456789", "0123456789"},
 };
 
-void PrintTo(const LimitCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const LimitCase& c, std::ostream* os) {
+    *os << c.what;
+}
 
 class LimitedLineEditTest : public ::testing::TestWithParam<LimitCase> {};
 

@@ -23,7 +23,8 @@ void QuietOffscreenNotes(QtMsgType type, const QMessageLogContext& context, cons
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    std::string runtimeDir = (std::filesystem::temp_directory_path() / "velk-ui-qt-XXXXXX").string();
+    std::string runtimeDir =
+        (std::filesystem::temp_directory_path() / "velk-ui-qt-XXXXXX").string();
     if (mkdtemp(runtimeDir.data()) == nullptr) {
         return 2;
     }

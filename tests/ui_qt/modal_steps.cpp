@@ -35,7 +35,8 @@ ModalWatchdog::ModalWatchdog(int timeoutMs) : timer_(new QTimer) {
         ADD_FAILURE() << "a modal widget was still open after the time-out";
         const QWidgetList windows = QApplication::topLevelWidgets();
         for (QWidget* window : windows) {
-            if (auto* dialog = qobject_cast<QDialog*>(window); dialog != nullptr && dialog->isVisible()) {
+            if (auto* dialog = qobject_cast<QDialog*>(window);
+                dialog != nullptr && dialog->isVisible()) {
                 dialog->done(-2);
             }
         }

@@ -16,12 +16,12 @@ void OnNextModal(std::function<void(QWidget&)> step);
 // running for ever. Its end fails the test for every scheduled answer that
 // found no widget, and cancels it.
 class ModalWatchdog {
-public:
+  public:
     explicit ModalWatchdog(int timeoutMs = 5000);
     ~ModalWatchdog();
     ModalWatchdog(const ModalWatchdog&) = delete;
     ModalWatchdog& operator=(const ModalWatchdog&) = delete;
 
-private:
+  private:
     QTimer* timer_;
 };

@@ -12,7 +12,9 @@ namespace {
 
 using QtDialog = DeskFixture;
 
-QScrollBar* ScrollBar(ui::QtDialogHost& dialog) { return dialog.findChild<QScrollBar*>(); }
+QScrollBar* ScrollBar(ui::QtDialogHost& dialog) {
+    return dialog.findChild<QScrollBar*>();
+}
 
 TEST_F(QtDialog, HasTheTemplatesTitleSizeAndAScrollBarOfItsOwn) {
     auto dialog = Open();
@@ -38,17 +40,22 @@ TEST_F(QtDialog, ControlsStandAtTheirPixelRectanglesWhateverTheDialogsSize) {
         QRect rect;
     };
     const Spot spots[] = {
-        {ui::LABEL_ID, QRect(10, 10, 220, 20)},   {1000, QRect(235, 10, 350, 20)},
-        {1002, QRect(235, 40, 350, 20)},          {1039, QRect(235, 130, 350, 20)},
-        {ui::IDOK, QRect(10, 160, 100, 30)},      {ui::READ_BUTTON_ID, QRect(110, 160, 100, 30)},
-        {ui::SAVE_BUTTON_ID, QRect(210, 160, 100, 30)}, {ui::IDCANCEL, QRect(310, 160, 100, 30)},
+        {ui::LABEL_ID, QRect(10, 10, 220, 20)},
+        {1000, QRect(235, 10, 350, 20)},
+        {1002, QRect(235, 40, 350, 20)},
+        {1039, QRect(235, 130, 350, 20)},
+        {ui::IDOK, QRect(10, 160, 100, 30)},
+        {ui::READ_BUTTON_ID, QRect(110, 160, 100, 30)},
+        {ui::SAVE_BUTTON_ID, QRect(210, 160, 100, 30)},
+        {ui::IDCANCEL, QRect(310, 160, 100, 30)},
     };
     auto dialog = Open();
     for (QSize size : {QSize(564, 328), QSize(1000, 700), QSize(200, 100)}) {
         dialog->resize(size);
         QApplication::processEvents();
         for (const Spot& spot : spots) {
-            EXPECT_EQ(Place(*dialog, spot.id), spot.rect) << "id " << spot.id << " at " << size.width();
+            EXPECT_EQ(Place(*dialog, spot.id), spot.rect)
+                << "id " << spot.id << " at " << size.width();
         }
     }
     // The scroll bar follows the right edge.
@@ -59,8 +66,8 @@ TEST_F(QtDialog, FocusStartsOnReadAndTabFollowsTheOrderOfCreation) {
     auto dialog = Open();
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
     EXPECT_EQ(QApplication::focusWidget(), dialog->Item(ui::READ_BUTTON_ID));
-    const int order[] = {ui::SAVE_BUTTON_ID, ui::IDCANCEL, 1000, 1002, 1003,
-                         1004, 1039, ui::IDOK, ui::READ_BUTTON_ID};
+    const int order[] = {ui::SAVE_BUTTON_ID, ui::IDCANCEL,      1000, 1002, 1003, 1004, 1039,
+                         ui::IDOK,           ui::READ_BUTTON_ID};
     for (int id : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), dialog->Item(id)) << "expected id " << id;
@@ -112,7 +119,8 @@ TEST_F(QtDialog, EscapeAndTheCloseBoxAreCancelAndCloseNothingByThemselves) {
     const Way ways[] = {
         {"Esc on Read",
          [](ui::QtDialogHost& d) { QTest::keyClick(d.Item(ui::READ_BUTTON_ID), Qt::Key_Escape); }},
-        {"Esc in a box", [](ui::QtDialogHost& d) { QTest::keyClick(d.Item(1003), Qt::Key_Escape); }},
+        {"Esc in a box",
+         [](ui::QtDialogHost& d) { QTest::keyClick(d.Item(1003), Qt::Key_Escape); }},
         {"close box", [](ui::QtDialogHost& d) { d.close(); }},
     };
     for (const Way& way : ways) {
@@ -200,7 +208,9 @@ TEST_F(QtDialog, ScrollActionsReachTheProcedureAndMoveTheContents) {
          },
          ui::SB_PAGEDOWN, 270},
         {"line up",
-         [](ui::QtDialogHost&, QScrollBar& b) { b.triggerAction(QAbstractSlider::SliderSingleStepSub); },
+         [](ui::QtDialogHost&, QScrollBar& b) {
+             b.triggerAction(QAbstractSlider::SliderSingleStepSub);
+         },
          ui::SB_LINEUP, 240},
         {"page up near the start",
          [](ui::QtDialogHost&, QScrollBar& b) {
@@ -209,7 +219,9 @@ TEST_F(QtDialog, ScrollActionsReachTheProcedureAndMoveTheContents) {
          },
          ui::SB_PAGEUP, 0},
         {"to the bottom is ignored",
-         [](ui::QtDialogHost&, QScrollBar& b) { b.triggerAction(QAbstractSlider::SliderToMaximum); },
+         [](ui::QtDialogHost&, QScrollBar& b) {
+             b.triggerAction(QAbstractSlider::SliderToMaximum);
+         },
          ui::SB_BOTTOM, 0},
         {"the thumb dragged and released",
          [](ui::QtDialogHost&, QScrollBar& b) {

@@ -1,8 +1,8 @@
 #include "ui/qt/qt_ui_host.h"
 
+#include <fcntl.h>
 #include <QMessageBox>
 #include <QTest>
-#include <fcntl.h>
 
 #include "desk_fixture.h"
 #include "ui/desk_host.h"
@@ -43,7 +43,10 @@ TEST_F(QtUiHost, RespondSendsWhatWasTypedAndEndsTheDialog) {
     });
     EXPECT_EQ(RunDialog(), 1);
     ClosePort(responderState.connPort);
-    EXPECT_EQ(ReadFile(peer), std::string("0210\x20\0\0\0\x02\0\0\0" "000000" "00", 20));
+    EXPECT_EQ(ReadFile(peer), std::string("0210\x20\0\0\0\x02\0\0\0"
+                                          "000000"
+                                          "00",
+                                          20));
 }
 
 TEST_F(QtUiHost, EscapeEndsTheDialogWithOne) {
@@ -74,8 +77,8 @@ TEST_F(QtUiHost, MessageBoxesHaveTheTitleOneOkButtonAndTheIconAskedFor) {
     auto dialog = Open();
     ui::QtUiHost host;
     for (const Box& box : boxes) {
-        for (ui::DialogHost* owner : {static_cast<ui::DialogHost*>(dialog.get()),
-                                      static_cast<ui::DialogHost*>(nullptr)}) {
+        for (ui::DialogHost* owner :
+             {static_cast<ui::DialogHost*>(dialog.get()), static_cast<ui::DialogHost*>(nullptr)}) {
             bool answered = false;
             OnNextModal([&](QWidget& widget) {
                 auto* shown = qobject_cast<QMessageBox*>(&widget);
@@ -134,7 +137,8 @@ TEST(DisplayCheck, QtIsStartedOnlyWhereItFindsADisplay) {
         {"", "", "", "(DISPLAY and WAYLAND_DISPLAY are unset)"},
         {"offscreen", nullptr, nullptr, nullptr},
         {"xcb", ":0", nullptr, nullptr},
-        {"xcb:nograb", nullptr, "wayland-0", "(QT_QPA_PLATFORM is \"xcb:nograb\" but DISPLAY is unset)"},
+        {"xcb:nograb", nullptr, "wayland-0",
+         "(QT_QPA_PLATFORM is \"xcb:nograb\" but DISPLAY is unset)"},
         {"wayland-egl", ":0", nullptr,
          "(QT_QPA_PLATFORM is \"wayland-egl\" but WAYLAND_DISPLAY is unset)"},
         {"wayland;xcb", nullptr, nullptr,

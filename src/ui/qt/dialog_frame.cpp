@@ -10,7 +10,7 @@ constexpr uint32_t WS_VSCROLL = 0x00200000;
 constexpr int HEADER_SIZE = 18;
 
 class TemplateReader {
-public:
+  public:
     TemplateReader(const unsigned char* bytes, int size) : bytes_(bytes), size_(size) {}
 
     bool Unit(int offset, uint16_t& value) const {
@@ -49,7 +49,7 @@ public:
         return -1;
     }
 
-private:
+  private:
     const unsigned char* bytes_;
     int size_;
 };

@@ -13,12 +13,16 @@ namespace ui {
 inline constexpr int BASE_UNIT_X = 8;
 inline constexpr int BASE_UNIT_Y = 16;
 
-inline constexpr int DialogUnitsToPixelsX(int units) { return units * BASE_UNIT_X / 4; }
-inline constexpr int DialogUnitsToPixelsY(int units) { return units * BASE_UNIT_Y / 8; }
+inline constexpr int DialogUnitsToPixelsX(int units) {
+    return units * BASE_UNIT_X / 4;
+}
+inline constexpr int DialogUnitsToPixelsY(int units) {
+    return units * BASE_UNIT_Y / 8;
+}
 
 struct DialogFrame {
     QString title;
-    int width;   // of the client area, the vertical scroll bar included
+    int width;  // of the client area, the vertical scroll bar included
     int height;
     bool verticalScrollBar;
 };

@@ -57,12 +57,13 @@ bool HasDisplay(std::string& why) {
         }
         plugins.remove_prefix(end + 1);
     }
-    const char* missing = needsWayland && needsDisplay ? "\" but WAYLAND_DISPLAY and DISPLAY are unset"
-                          : needsWayland               ? "\" but WAYLAND_DISPLAY is unset"
-                          : needsDisplay               ? "\" but DISPLAY is unset"
-                                                       : "\", which names no plugin";
-    why = std::string("no display to show the message dialog on (QT_QPA_PLATFORM is \"") + platform +
-          missing + ")";
+    const char* missing = needsWayland && needsDisplay
+                              ? "\" but WAYLAND_DISPLAY and DISPLAY are unset"
+                          : needsWayland ? "\" but WAYLAND_DISPLAY is unset"
+                          : needsDisplay ? "\" but DISPLAY is unset"
+                                         : "\", which names no plugin";
+    why = std::string("no display to show the message dialog on (QT_QPA_PLATFORM is \"") +
+          platform + missing + ")";
     return false;
 }
 

@@ -12,10 +12,12 @@ namespace ui {
 
 namespace {
 
-QByteArray EncodedPath(const QString& path) { return QFile::encodeName(path); }
+QByteArray EncodedPath(const QString& path) {
+    return QFile::encodeName(path);
+}
 
 class MessageDataFileDialog : public QFileDialog {
-public:
+  public:
     MessageDataFileDialog(QWidget* owner, bool forSave) : QFileDialog(owner) {
         setOption(QFileDialog::DontUseNativeDialog);
         setAcceptMode(forSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

@@ -16,17 +16,17 @@ class LimitedLineEdit;
 // Sees every change of the box's text, before the box shows it.
 class InputLimit : public QValidator {
     Q_OBJECT
-public:
+  public:
     explicit InputLimit(LimitedLineEdit& edit) : QValidator(nullptr), edit_(edit) {}
     State validate(QString& input, int& position) const override;
 
-private:
+  private:
     LimitedLineEdit& edit_;
 };
 
 class LimitedLineEdit : public QLineEdit {
     Q_OBJECT
-public:
+  public:
     explicit LimitedLineEdit(QWidget* parent);
 
     // 0 or less: only QLineEdit's own maximum length applies.
@@ -35,7 +35,7 @@ public:
     // Shows text whole, whatever the limit, from its first character on.
     void SetWholeText(const QString& text);
 
-private:
+  private:
     friend class InputLimit;
 
     InputLimit inputLimit_;

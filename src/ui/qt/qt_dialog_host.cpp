@@ -24,13 +24,15 @@ constexpr int PAGE_STEP = 240;
 constexpr int WHEEL_NOTCH = 120;
 constexpr int LINES_PER_NOTCH = 3;
 
-constexpr Qt::WindowFlags FRAME_FLAGS = Qt::Window | Qt::CustomizeWindowHint |
-                                        Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                        Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint;
+constexpr Qt::WindowFlags FRAME_FLAGS = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                        Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                                        Qt::WindowCloseButtonHint;
 
 // Control texts are 8-bit: each byte is one character, so that what the
 // procedure reads back is byte for byte what it wrote.
-QString FromBytes(const char* text) { return QString::fromLatin1(text); }
+QString FromBytes(const char* text) {
+    return QString::fromLatin1(text);
+}
 
 QString TextOf(const QWidget* widget) {
     if (auto* edit = qobject_cast<const QLineEdit*>(widget)) {
@@ -113,7 +115,7 @@ bool QtDialogHost::CreateControl(const char* className, const char* text, uint32
         lastTabStop_ = widget;
     } else {
         widget->setFocusPolicy(qobject_cast<QLabel*>(widget) != nullptr ? Qt::NoFocus
-                                                                       : Qt::ClickFocus);
+                                                                        : Qt::ClickFocus);
     }
     widget->setVisible((style & WS_VISIBLE) != 0);
     contents_->resize(std::max(contents_->width(), x + width),
@@ -186,15 +188,21 @@ void QtDialogHost::GetScrollRange(int* minimum, int* maximum) {
     *maximum = scrollBar_->maximum();
 }
 
-int QtDialogHost::GetScrollPos() { return scrollBar_->value(); }
+int QtDialogHost::GetScrollPos() {
+    return scrollBar_->value();
+}
 
-void QtDialogHost::SetScrollPos(int position, bool) { scrollBar_->setValue(position); }
+void QtDialogHost::SetScrollPos(int position, bool) {
+    scrollBar_->setValue(position);
+}
 
 void QtDialogHost::SetScrollRange(int minimum, int maximum, bool) {
     scrollBar_->setRange(minimum, maximum);
 }
 
-void QtDialogHost::ScrollContents(int dy) { contents_->move(contents_->x(), contents_->y() + dy); }
+void QtDialogHost::ScrollContents(int dy) {
+    contents_->move(contents_->x(), contents_->y() + dy);
+}
 
 void QtDialogHost::ShowMessageBox(const char* text, unsigned icon) {
     ShowVelkMessageBox(text, icon);

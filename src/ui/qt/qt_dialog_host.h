@@ -22,7 +22,7 @@ namespace ui {
 
 class QtDialogHost : public QDialog, public DialogHost {
     Q_OBJECT
-public:
+  public:
     QtDialogHost(const DialogFrame& frame, DialogProc procedure);
 
     // Initialises the dialog, then runs it until its procedure ends it.
@@ -51,12 +51,12 @@ public:
     // The first control created with this id, or null.
     QWidget* Item(int id) const;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
-private:
+  private:
     struct Control {
         int id;
         QWidget* widget;

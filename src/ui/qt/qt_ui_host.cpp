@@ -6,7 +6,9 @@
 
 namespace ui {
 
-void QtUiHost::ShowMessageBox(const char* text, unsigned icon) { ShowVelkMessageBox(text, icon); }
+void QtUiHost::ShowMessageBox(const char* text, unsigned icon) {
+    ShowVelkMessageBox(text, icon);
+}
 
 int QtUiHost::RunDialog(const unsigned char* dialogTemplate, int templateSize,
                         DialogProc procedure) {

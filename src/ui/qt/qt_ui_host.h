@@ -7,7 +7,7 @@
 namespace ui {
 
 class QtUiHost : public UiHost {
-public:
+  public:
     void ShowMessageBox(const char* text, unsigned icon) override;
     // Returns -1 without showing anything for a template it cannot read.
     int RunDialog(const unsigned char* dialogTemplate, int templateSize,
