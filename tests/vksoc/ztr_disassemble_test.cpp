@@ -93,6 +93,8 @@ TEST(DisassembleZTR, WholeMessagesFillTheirSlots) {
         int consumed;
         std::vector<std::pair<int, std::string>> slots;  // present slots from 4 on
     } const cases[] = {
+        {"length 00100 with exactly 105 bytes", ZtrMessage({std::string(85, 'x')}), 0,
+         {{4, std::string(85, 'x')}}},
         {"two separators in a row leave the slot between absent",
          ZtrMessage({"CMD1", "", "20261209"}), 0, {{4, "CMD1"}, {6, "20261209"}}},
         {"a separator right before the end adds no field", ZtrMessage({"CMD1", ""}), 0,
