@@ -43,11 +43,10 @@ std::string Assemble(const MessageFields& fields, const FieldSpecTable& specs, i
     return std::string(out.begin(), out.begin() + length);
 }
 
-MessageFields Fields0200(const std::string& mti = "0200") {
+// The slots of the 0200 message as the dialog would hand them over.
+MessageFields Fields0200() {
     MessageFields fields = EmptyFields();
-    static std::string id;
-    id = mti;
-    SetSlot(fields, 0, id);
+    fields.slots[0] = {reinterpret_cast<const unsigned char*>("0200"), 4};
     for (const Element0200& e : ELEMENTS_0200) {
         fields.slots[e.n] = {reinterpret_cast<const unsigned char*>(e.value),
                              static_cast<int32_t>(std::char_traits<char>::length(e.value))};
