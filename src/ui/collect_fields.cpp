@@ -16,9 +16,9 @@ int CollectFields(DialogHost& dialog) {
     bool iso8583 = responderState.fieldSpecs != nullptr;
     char* area = iso8583 ? fieldTextArea.iso8583 : fieldTextArea.ztr;
     int used = 0;
-    FieldRow rows[MAX_FIELD_ROWS];
-    int count = ListFieldRows(rows);
-    for (int r = 0; r < count; ++r) {
+    const FieldRows& listed = CurrentFieldRows();
+    const FieldRow* rows = listed.rows;
+    for (int r = 0; r < listed.count; ++r) {
         // The box copies at most room - 1 characters and a NUL, so a text that
         // does not fit is cut and the boxes after it read as empty.
         int k = dialog.GetItemText(rows[r].editId, area + used, FIELD_TEXT_AREA_SIZE - used);
@@ -35,10 +35,10 @@ int CollectFields(DialogHost& dialog) {
 }
 
 int ShowFields(DialogHost& dialog) {
-    FieldRow rows[MAX_FIELD_ROWS];
-    int count = ListFieldRows(rows);
+    const FieldRows& listed = CurrentFieldRows();
+    const FieldRow* rows = listed.rows;
     char text[FIELD_VALUE_SIZE];
-    for (int r = 0; r < count; ++r) {
+    for (int r = 0; r < listed.count; ++r) {
         const FieldSlot& slot = responderState.message.slots[rows[r].slot];
         int length = slot.length;
         if (length < 0 || length >= FIELD_VALUE_SIZE) {

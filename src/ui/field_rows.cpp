@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "ui/responder_state.h"
+#include "vkstp/config_view.h"
 #include "vksoc/ztr.h"
 
 namespace ui {
@@ -23,9 +24,10 @@ void CopyLabel(char (&label)[64], const char* text) {
 
 }  // namespace
 
-int ListFieldRows(FieldRow (&rows)[MAX_FIELD_ROWS]) {
+namespace {
+
+int ListFieldRows(FieldRow (&rows)[MAX_FIELD_ROWS], const FieldSpec* specs) {
     int count = 0;
-    const FieldSpec* specs = responderState.fieldSpecs;
     if (specs != nullptr) {
         CopyLabel(rows[count].label, "Message Id");
         rows[count].editId = EDIT_ID_BASE;
@@ -55,6 +57,23 @@ int ListFieldRows(FieldRow (&rows)[MAX_FIELD_ROWS]) {
     return count;
 }
 
+}  // namespace
+
+const FieldRows& CurrentFieldRows() {
+    static FieldRows listed;
+    static const FieldSpec* listedFor = nullptr;
+    static unsigned listedGeneration = 0;
+    static bool valid = false;
+    if (!valid || listedFor != responderState.fieldSpecs ||
+        listedGeneration != ConfigViewGeneration()) {
+        listedFor = responderState.fieldSpecs;
+        listedGeneration = ConfigViewGeneration();
+        listed.count = ListFieldRows(listed.rows, listedFor);
+        valid = true;
+    }
+    return listed;
+}
+
 bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* value, int length,
                     int editId, int limit, int x, int y) {
     // The value as text: its bytes and a NUL; a box shows it up to its first NUL.
@@ -74,9 +93,9 @@ bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* 
 }
 
 void CreateFieldRows(DialogHost& dialog, int& y) {
-    FieldRow rows[MAX_FIELD_ROWS];
-    int count = ListFieldRows(rows);
-    for (int r = 0; r < count; ++r) {
+    const FieldRows& listed = CurrentFieldRows();
+    const FieldRow* rows = listed.rows;
+    for (int r = 0; r < listed.count; ++r) {
         const FieldSlot& slot = responderState.message.slots[rows[r].slot];
         CreateFieldRow(dialog, rows[r].label, slot.data, slot.length, rows[r].editId, rows[r].limit,
                        10, y);

@@ -24,10 +24,16 @@ inline constexpr int MAX_FIELD_ROWS = 129;
 // Room for one value as text: a field holds at most a whole message.
 inline constexpr int FIELD_VALUE_SIZE = 4097;
 
+struct FieldRows {
+    FieldRow rows[MAX_FIELD_ROWS];
+    int count;
+};
+
 // The rows of the current format, top to bottom: "Message Id" and every
 // defined field for an ISO 8583 controller, the named ZTR fields otherwise.
-// Returns the number of rows.
-int ListFieldRows(FieldRow (&rows)[MAX_FIELD_ROWS]);
+// They depend on the controller alone, which is fixed for the life of the
+// process, so they are listed once per controller and kept.
+const FieldRows& CurrentFieldRows();
 
 bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* value, int length,
                     int editId, int limit, int x, int y);

@@ -5,6 +5,12 @@
 ConfigView configView{};
 
 namespace {
+unsigned viewGeneration = 0;
+}
+
+unsigned ConfigViewGeneration() { return viewGeneration; }
+
+namespace {
 
 template <typename Record>
 Record* TableAt(unsigned char* image, int32_t offset) {
@@ -25,6 +31,7 @@ bool TableFits(int32_t count, int32_t offset, long long recordSize, long long im
 
 void SetConfigView(unsigned char* image) {
     auto* header = reinterpret_cast<ConfigHeader*>(image);
+    ++viewGeneration;
     configView.image = image;
     configView.header = header;
     configView.solTable = TableAt<SolRecord>(image, header->solOffset);
@@ -35,7 +42,10 @@ void SetConfigView(unsigned char* image) {
     configView.controllerTable = TableAt<ControllerParams>(image, header->controllerOffset);
 }
 
-void ClearConfigView() { configView = ConfigView{}; }
+void ClearConfigView() {
+    ++viewGeneration;
+    configView = ConfigView{};
+}
 
 bool ConfigHeaderFits(const ConfigHeader& header, long long imageSize) {
     bool miscFits = header.miscOffset == 0 ||

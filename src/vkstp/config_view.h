@@ -23,6 +23,9 @@ extern ConfigView configView;
 void SetConfigView(unsigned char* image);
 // Forgets the view (tests, or before attaching another image).
 void ClearConfigView();
+// Changes whenever the view is set or cleared, so that what was derived from
+// one configuration is not mistaken for another's at the same address.
+unsigned ConfigViewGeneration();
 
 // Start-up's rule: the whole CONTROLLER_ID equals the whole identifier,
 // case-sensitively. Returns the controller's field specs or null.

@@ -1,5 +1,6 @@
 #include "ui/script/script_dialog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -7,6 +8,8 @@
 namespace ui {
 
 ScriptDialog::Box ScriptDialog::boxes_[MAX_FIELD_ROWS];
+
+ScriptDialog::ScriptDialog() { std::fill(std::begin(boxIndex_), std::end(boxIndex_), -1); }
 
 namespace {
 void CopyText(char* destination, const char* text, int limit) {
@@ -21,11 +24,14 @@ bool ScriptDialog::CreateControl(const char* className, const char* text, uint32
     if ((style & WS_TABSTOP) != 0 && tabStopCount_ < static_cast<int>(std::size(tabStops_))) {
         tabStops_[tabStopCount_++] = id;
     }
-    if (std::strcmp(className, "EDIT") != 0) {
+    if (className[0] != 'E') {  // "EDIT"; labels and buttons hold no text worth keeping
         return true;
     }
     if (boxCount_ == MAX_FIELD_ROWS) {
         return false;
+    }
+    if (id >= EDIT_ID_BASE && id < EDIT_ID_BASE + MAX_FIELD_ROWS) {
+        boxIndex_[id - EDIT_ID_BASE] = static_cast<int16_t>(boxCount_);
     }
     Box& box = boxes_[boxCount_++];
     box.id = id;
@@ -36,6 +42,10 @@ bool ScriptDialog::CreateControl(const char* className, const char* text, uint32
 }
 
 ScriptDialog::Box* ScriptDialog::Find(int id) {
+    if (id >= EDIT_ID_BASE && id < EDIT_ID_BASE + MAX_FIELD_ROWS) {
+        int index = boxIndex_[id - EDIT_ID_BASE];
+        return index >= 0 ? &boxes_[index] : nullptr;
+    }
     for (int i = 0; i < boxCount_; ++i) {
         if (boxes_[i].id == id) {
             return &boxes_[i];

@@ -11,7 +11,7 @@ namespace ui {
 
 class ScriptDialog : public DialogHost {
 public:
-    ScriptDialog() = default;
+    ScriptDialog();
 
     bool CreateControl(const char* className, const char* text, uint32_t style, int x, int y,
                        int width, int height, int id) override;
@@ -54,6 +54,9 @@ private:
 
     static Box boxes_[MAX_FIELD_ROWS];
     int boxCount_ = 0;
+    // Index into boxes_ for the ids EDIT_ID_BASE to EDIT_ID_BASE + 128 (every
+    // id the procedure gives a box); -1 for none. Other ids are searched.
+    int16_t boxIndex_[MAX_FIELD_ROWS];
     int tabStops_[MAX_FIELD_ROWS + 4] = {};
     int tabStopCount_ = 0;
     int focus_ = 0;
