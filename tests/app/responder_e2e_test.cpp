@@ -2,7 +2,6 @@
 // 127.0.0.1 as a controller would.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -41,7 +40,7 @@ protected:
     std::string Log() const {
         std::string all;
         for (const auto& entry : fs::directory_iterator(root_.log())) {
-            all += ReadFile(entry.path());
+            all += ReadText(entry.path());
         }
         return all;
     }
@@ -106,7 +105,7 @@ TEST_F(ResponderTest, ServesOneConnectionAtATimeAndListensAgainAfterThePeerClose
     // Nobody else is accepted while the connection is served.
     EXPECT_LT(ConnectWhenListening(port, 0), 0);
 
-    close(peer);
+    ClosePeer(peer);
     peer = ConnectWhenListening(port, 10);
     ASSERT_GE(peer, 0) << "listening again on the same port";
     SendAll(peer, kRequest0200);
@@ -117,10 +116,10 @@ TEST_F(ResponderTest, ServesOneConnectionAtATimeAndListensAgainAfterThePeerClose
     std::string unknown = "0200" + Bytes({0x02, 0, 0, 0, 0, 0, 0, 0}) + "0101120000";
     SendAll(peer, unknown);
     EXPECT_TRUE(PeerClosed(peer));
-    close(peer);
+    ClosePeer(peer);
     peer = ConnectWhenListening(port, 10);
     EXPECT_GE(peer, 0);
-    close(peer);
+    ClosePeer(peer);
 
     responder.Stop();
     std::string log = Log();
@@ -141,7 +140,7 @@ TEST_F(ResponderTest, ALengthPrefixFramesRequestAndResponse) {
     ASSERT_GE(peer, 0);
     SendAll(peer, "0044" + kRequest0200);
     EXPECT_EQ(ReceiveBytes(peer, 4 + kResponse0210.size()), "0046" + kResponse0210);
-    close(peer);
+    ClosePeer(peer);
 }
 
 TEST_F(ResponderTest, AZtrRequestIsAnsweredWithAComputedHashKey) {
@@ -176,7 +175,7 @@ TEST_F(ResponderTest, AZtrRequestIsAnsweredWithAComputedHashKey) {
     EXPECT_EQ(text(4), "ECHR");
     EXPECT_EQ(text(7), "C01");
     EXPECT_EQ(text(26), "00");
-    close(peer);
+    ClosePeer(peer);
 }
 
 }  // namespace

@@ -120,6 +120,8 @@ void SendAll(int fd, const std::string& bytes) {
     }
 }
 
+void ClosePeer(int fd) { close(fd); }
+
 std::string ReceiveBytes(int fd, size_t count, int seconds) {
     std::string received;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);

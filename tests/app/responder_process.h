@@ -34,6 +34,8 @@ int FreePort();
 // never listens within the seconds given.
 int ConnectWhenListening(int port, int seconds);
 void SendAll(int fd, const std::string& bytes);
+// Closes a connection made by ConnectWhenListening.
+void ClosePeer(int fd);
 // Reads exactly count bytes, or what came before the peer closed or the
 // time-out.
 std::string ReceiveBytes(int fd, size_t count, int seconds = 5);

@@ -133,7 +133,7 @@ TEST_F(TrafficDumpTest, PrintFieldsListsPresentSlotsUpToTheLastNumber) {
     Put(fields, 2, "12");
     Put(fields, 5, "beyond");
     fs::path file = root_.root() / "fields.txt";
-    PrintFields(file.c_str(), "Title", &fields, 4);
+    PrintFields(file.string().c_str(), "Title", &fields, 4);
     EXPECT_EQ(ReadFile(file), "Title\nFld 0\t-\t'0800'\nFld 2\t-\t'12'\n");
 }
 

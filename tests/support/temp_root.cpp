@@ -38,6 +38,15 @@ std::string ReadFile(const fs::path& path) {
     return out.str();
 }
 
+std::string ReadText(const fs::path& path) {
+    std::string text = ReadFile(path);
+    size_t at = 0;
+    while ((at = text.find("\r\n", at)) != std::string::npos) {
+        text.erase(at, 1);
+    }
+    return text;
+}
+
 void WriteFile(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;

@@ -26,4 +26,7 @@ private:
 };
 
 std::string ReadFile(const std::filesystem::path& path);
+// A text file the program wrote (a log, a dump): lines end with "\n" here,
+// also where the system ends them with CR LF.
+std::string ReadText(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);

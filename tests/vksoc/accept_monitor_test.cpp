@@ -140,7 +140,8 @@ TEST_F(ConnectionTest, SetBuffersSizesBothSocketBuffers) {
     EXPECT_EQ(SetBuffers(port), 0) << GetErrorText();
     int size = 0;
     socklen_t length = sizeof size;
-    getsockopt(portTable[port].handle, SOL_SOCKET, SO_RCVBUF, &size, &length);
+    getsockopt(portTable[port].handle, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size),
+               &length);
     // The system may round the size it was given up.
     EXPECT_GE(size, 4096);
     EXPECT_LT(size, 65536);

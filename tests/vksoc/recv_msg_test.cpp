@@ -31,7 +31,7 @@ void AwaitBytes(int port) {
 std::string Chain(std::initializer_list<const char*> lines) {
     std::string pattern;
     for (const char* line : lines) {
-        pattern += std::string(R"(\[vksoc,[0-9]+\] )") + line + "\n";
+        pattern += std::string(R"(\[vksoc,\w+\] )") + line + "\n";
     }
     return pattern;
 }

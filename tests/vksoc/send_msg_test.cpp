@@ -1,6 +1,3 @@
-#include <sys/resource.h>
-
-#include <csignal>
 #include <filesystem>
 
 #include "connection_fixture.h"
@@ -152,28 +149,6 @@ TEST_F(SendMsgTest, SendingToAResetPeerFailsWithoutEndingTheProcess) {
     EXPECT_EQ(GetErrorCode(), ERR_CONNECTION);
     EXPECT_EQ(GetErrorSubCode(), WSAECONNRESET);
     EXPECT_THAT(GetErrorText(), EndsWith("SendMsg: Connection reset\n"));
-}
-
-TEST_F(SendMsgTest, AWriteTheSystemCutsShortIsNotReportedAsSent) {
-    // With a file size limit of 50 bytes the system takes the first 50 bytes
-    // of the 84-byte message and refuses the rest.
-    std::signal(SIGXFSZ, SIG_IGN);
-    int port = OpenSaveFile("short.dat", "ZTR");
-    TestMessage message{{4, "BINQ"}};
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit limited = saved;
-    limited.rlim_cur = 50;
-    setrlimit(RLIMIT_FSIZE, &limited);
-    int result = SendMsg(port, message.fields());
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, SIG_DFL);
-
-    EXPECT_EQ(result, -1);
-    EXPECT_EQ(GetErrorCode(), ERR_INVALID);
-    EXPECT_EQ(GetErrorSubCode(), EFBIG);
-    EXPECT_THAT(GetErrorText(), EndsWith("SendMsg: Write failed\n"));
-    EXPECT_EQ(ReadFile("short.dat").size(), 50u);
 }
 
 TEST_F(SendMsgTest, AResponseCanBeSentWhileFurtherRequestBytesAreHeld) {

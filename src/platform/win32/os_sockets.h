@@ -1,0 +1,52 @@
+#pragma once
+
+// Windows Sockets: here the connection layer's vocabulary is the system's
+// own (socket, bind, select, WSAGetLastError, ...), and every failure already
+// carries its Windows Sockets number. This header adds the few helpers that
+// every backend offers under the same names.
+//
+// Hazard: the system headers define many short macros. The window manager's
+// part (WM_*, IDOK, WS_*, SB_*) and the drawing part are kept out, because
+// the dialog logic names the same constants in its own namespace; "near" and
+// "far", empty macros of the 16-bit era, are undefined again, because they
+// are ordinary words in the callers.
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef NOUSER
+#define NOUSER
+#endif
+#ifndef NOGDI
+#define NOGDI
+#endif
+#include <winsock2.h>
+#include <ws2tcpip.h>  // socklen_t
+#undef near
+#undef far
+
+#include "platform/wsa_codes.h"
+
+namespace plat {
+
+// recv and send as the system has them: the byte count, or SOCKET_ERROR.
+// A send to a peer that has gone fails with WSAECONNRESET; Windows has no
+// signal to suppress.
+int recv(SOCKET s, char* buffer, int length, int flags);
+int send(SOCKET s, const char* buffer, int length, int flags);
+
+// The select of the connection layer on one socket: waits at most
+// timeoutSeconds (any negative value: no limit). *readable is set when data,
+// the end of the stream or a reset is pending (the following recv then tells
+// which), *exceptional when urgent data is pending. Returns 0 (both false on
+// a time-out) or SOCKET_ERROR.
+int WaitSocket(SOCKET s, int timeoutSeconds, bool* readable, bool* exceptional);
+
+// The local port a socket is bound to, or -1 (listeners on port 0 use it to
+// learn the port the system chose).
+int SocketLocalPort(SOCKET s);
+
+}  // namespace plat

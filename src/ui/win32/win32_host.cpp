@@ -1,0 +1,200 @@
+#include "ui/win32/win32_host.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+#include "ui/dialog_template.h"
+
+// Hazard: the system headers define WM_INITDIALOG, IDOK, WS_CHILD, SB_LINEUP
+// and more as macros, names that ui/dialog_host.h declares as constants.
+// They come after every header of ours, and below this line only the
+// system's names are used.
+#include <windows.h>
+#include <commdlg.h>
+#include <io.h>
+
+namespace ui {
+
+namespace {
+
+HINSTANCE instanceHandle = nullptr;
+
+constexpr const char* BOX_TITLE = "VELK Tester";
+constexpr int FILE_NAME_CAPACITY = 260;
+
+// The version-4 layout of the file dialog's request (without the fields
+// that Windows 2000 added): 76 bytes on 32-bit Windows, where the program
+// was born; the same members with 64-bit pointers on 64-bit Windows.
+// (OPENFILENAME_SIZE_VERSION_400A, written so that the compiler can check it.)
+constexpr DWORD REQUEST_SIZE_VERSION_4 = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+static_assert(REQUEST_SIZE_VERSION_4 == (sizeof(void*) == 4 ? 76 : 136));
+
+// One running dialog as its procedure sees it.
+class Win32Dialog final : public DialogHost {
+public:
+    Win32Dialog(HWND window, DialogProc procedure) : window_(window), procedure_(procedure) {}
+
+    DialogProc procedure() const { return procedure_; }
+
+    bool CreateControl(const char* className, const char* text, uint32_t style, int x, int y,
+                       int width, int height, int id) override {
+        HWND control = ::CreateWindowExA(0, className, text, style, x, y, width, height, window_,
+                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                         instanceHandle, nullptr);
+        return control != nullptr;
+    }
+
+    void LimitText(int id, int limit) override {
+        ::SendMessageA(::GetDlgItem(window_, id), EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
+    }
+
+    int GetItemText(int id, char* buffer, int room) override {
+        return static_cast<int>(::GetDlgItemTextA(window_, id, buffer, room));
+    }
+
+    void SetItemText(int id, const char* text) override { ::SetDlgItemTextA(window_, id, text); }
+
+    int NextTabStop(int id) override {
+        HWND next = ::GetNextDlgTabItem(window_, ::GetDlgItem(window_, id), FALSE);
+        return next != nullptr ? ::GetDlgCtrlID(next) : 0;
+    }
+
+    void SetFocus(int id) override { ::SetFocus(::GetDlgItem(window_, id)); }
+
+    void GetScrollRange(int* minimum, int* maximum) override {
+        ::GetScrollRange(window_, SB_VERT, minimum, maximum);
+    }
+
+    int GetScrollPos() override { return ::GetScrollPos(window_, SB_VERT); }
+
+    void SetScrollPos(int position, bool redraw) override {
+        ::SetScrollPos(window_, SB_VERT, position, redraw ? TRUE : FALSE);
+    }
+
+    void SetScrollRange(int minimum, int maximum, bool redraw) override {
+        ::SetScrollRange(window_, SB_VERT, minimum, maximum, redraw ? TRUE : FALSE);
+    }
+
+    void ScrollContents(int dy) override { ::ScrollWindow(window_, 0, dy, nullptr, nullptr); }
+
+    void ShowMessageBox(const char* text, unsigned icon) override {
+        ::MessageBoxA(nullptr, text, BOX_TITLE, MB_OK | icon);
+    }
+
+    void EndDialog(int result) override { ::EndDialog(window_, result); }
+
+    bool ChooseFile(char* fileName, bool forSave) override {
+        // One filter entry: description, NUL, pattern, NUL, and the NUL that
+        // ends the list.
+        char filter[32];
+        std::snprintf(filter, sizeof filter, "Message Data%c*.dat%c%c", '\0', '\0', '\0');
+        fileName[0] = '\0';
+        OPENFILENAMEA request{};
+        request.lStructSize = REQUEST_SIZE_VERSION_4;
+        request.lpstrFilter = filter;
+        request.lpstrFile = fileName;
+        request.nMaxFile = FILE_NAME_CAPACITY;
+        request.lpstrDefExt = "dat";
+        if (forSave) {
+            request.Flags = OFN_OVERWRITEPROMPT | OFN_CREATEPROMPT | OFN_EXPLORER | OFN_LONGNAMES;
+            return ::GetSaveFileNameA(&request) != FALSE;
+        }
+        request.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES;
+        return ::GetOpenFileNameA(&request) != FALSE;
+    }
+
+private:
+    HWND window_;
+    DialogProc procedure_;
+};
+
+// The procedure of the dialog being created. The dialog manager is given the
+// initialisation value 0, so the procedure travels beside it; dialogs are
+// created one at a time on the program's one thread.
+DialogProc pendingProcedure = nullptr;
+
+// The dialog manager's procedure for every dialog of this host: it keeps a
+// Win32Dialog in the window's user data from WM_INITDIALOG to WM_NCDESTROY
+// and hands the three messages of the dialog logic to its procedure.
+INT_PTR CALLBACK DialogManagerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* dialog = reinterpret_cast<Win32Dialog*>(::GetWindowLongPtrA(window, DWLP_USER));
+    switch (message) {
+    case WM_INITDIALOG:
+        if (pendingProcedure == nullptr) {
+            return TRUE;
+        }
+        dialog = new Win32Dialog(window, pendingProcedure);
+        ::SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
+        break;
+    case WM_COMMAND:
+    case WM_VSCROLL:
+        break;
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrA(window, DWLP_USER, 0);
+        delete dialog;
+        return FALSE;
+    default:
+        return FALSE;
+    }
+    if (dialog == nullptr) {
+        return FALSE;
+    }
+    return static_cast<INT_PTR>(dialog->procedure()(*dialog, message, wParam, lParam));
+}
+
+class Win32UiHost final : public UiHost {
+public:
+    void ShowMessageBox(const char* text, unsigned icon) override {
+        ::MessageBoxA(nullptr, text, BOX_TITLE, MB_OK | icon);
+    }
+
+    // The template goes into a fixed block of the local heap, as large as
+    // the dialog manager may read for a template with one control item.
+    int RunDialog(const unsigned char* dialogTemplate, int templateSize,
+                  DialogProc procedure) override {
+        if (templateSize <= 0 || templateSize > TEMPLATE_BLOCK_SIZE) {
+            return -1;
+        }
+        HLOCAL block = ::LocalAlloc(LMEM_FIXED, TEMPLATE_BLOCK_SIZE);
+        if (block == nullptr) {
+            return -1;
+        }
+        auto* bytes = static_cast<unsigned char*>(::LocalLock(block));
+        std::memset(bytes, 0, TEMPLATE_BLOCK_SIZE);
+        std::memcpy(bytes, dialogTemplate, static_cast<size_t>(templateSize));
+        DialogProc previous = pendingProcedure;
+        pendingProcedure = procedure;
+        INT_PTR result = ::DialogBoxIndirectParamA(
+            instanceHandle, reinterpret_cast<LPCDLGTEMPLATEA>(bytes), nullptr, DialogManagerProc, 0);
+        pendingProcedure = previous;
+        ::LocalUnlock(block);
+        ::LocalFree(block);
+        return static_cast<int>(result);
+    }
+};
+
+}  // namespace
+
+void SetWin32Instance(void* instance) { instanceHandle = static_cast<HINSTANCE>(instance); }
+
+UiHost& Win32Host() {
+    static Win32UiHost host;
+    if (instanceHandle == nullptr) {
+        instanceHandle = ::GetModuleHandleA(nullptr);
+    }
+    return host;
+}
+
+void AttachParentConsoleForErrors() {
+    HANDLE current = ::GetStdHandle(STD_ERROR_HANDLE);
+    if (current != nullptr && current != INVALID_HANDLE_VALUE) {
+        return;
+    }
+    if (::AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::FILE* reopened = std::freopen("CONOUT$", "w", stderr);
+        (void)reopened;
+    }
+}
+
+}  // namespace ui

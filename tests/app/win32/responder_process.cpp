@@ -1,0 +1,220 @@
+// The Windows side of ResponderProcess: CreateProcess and Windows Sockets.
+
+#include "app/responder_process.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <thread>
+
+namespace {
+
+// The process handles by process id: the handle keeps the exit code after
+// the process has ended.
+std::map<pid_t, HANDLE>& Processes() {
+    static std::map<pid_t, HANDLE> processes;
+    return processes;
+}
+
+struct SocketsStarted {
+    SocketsStarted() {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+    }
+};
+
+void StartSockets() { static SocketsStarted started; }
+
+// The environment block of this process with the given variables set and
+// OPERATOR_SCRIPT taken from the map only.
+std::string EnvironmentBlock(const std::map<std::string, std::string>& environment) {
+    std::map<std::string, std::string> variables;
+    char* block = GetEnvironmentStringsA();
+    for (const char* entry = block; *entry != '\0'; entry += std::strlen(entry) + 1) {
+        std::string text(entry);
+        size_t equals = text.find('=', 1);
+        if (equals != std::string::npos) {
+            variables[text.substr(0, equals)] = text.substr(equals + 1);
+        }
+    }
+    FreeEnvironmentStringsA(block);
+    variables.erase("OPERATOR_SCRIPT");
+    for (const auto& [name, value] : environment) {
+        variables[name] = value;
+    }
+    std::string result;
+    for (const auto& [name, value] : variables) {
+        result.append(name).append(1, '=').append(value).append(1, '\0');
+    }
+    result.append(1, '\0');
+    return result;
+}
+
+}  // namespace
+
+ResponderProcess::ResponderProcess(const TempRoot& root,
+                                   std::map<std::string, std::string> environment)
+    : root_(root), environment_(std::move(environment)) {}
+
+ResponderProcess::~ResponderProcess() { Stop(); }
+
+void ResponderProcess::Start(const std::string& controller, const std::string& port) {
+    char self[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+    std::filesystem::path program =
+        std::filesystem::path(std::string(self, length)).parent_path().parent_path() /
+        "velk-tester.exe";
+    std::string commandLine(1, '"');
+    commandLine.append(program.string()).append(1, '"');
+    for (const std::string* token : {&controller, &port}) {
+        if (!token->empty()) {
+            commandLine.append(1, ' ').append(*token);
+        }
+    }
+    std::string work = (root_.root() / "work").string();
+    std::string errors = (root_.root() / "stderr.txt").string();
+
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE err = CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE out = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = out;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    std::string environment = EnvironmentBlock(environment_);
+    PROCESS_INFORMATION started{};
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, environment.data(),
+                       work.c_str(), &startup, &started)) {
+        CloseHandle(started.hThread);
+        pid_ = static_cast<pid_t>(started.dwProcessId);
+        Processes()[pid_] = started.hProcess;
+    }
+    CloseHandle(err);
+    CloseHandle(out);
+}
+
+int ResponderProcess::Wait(int seconds) {
+    auto found = Processes().find(pid_);
+    if (pid_ <= 0 || found == Processes().end()) {
+        return -1;
+    }
+    if (WaitForSingleObject(found->second, static_cast<DWORD>(seconds) * 1000) != WAIT_OBJECT_0) {
+        Stop();
+        return -1;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(found->second, &code);
+    CloseHandle(found->second);
+    Processes().erase(found);
+    pid_ = -1;
+    return static_cast<int>(code);
+}
+
+void ResponderProcess::Stop() {
+    auto found = Processes().find(pid_);
+    if (pid_ > 0 && found != Processes().end()) {
+        TerminateProcess(found->second, 255);
+        WaitForSingleObject(found->second, INFINITE);
+        CloseHandle(found->second);
+        Processes().erase(found);
+    }
+    pid_ = -1;
+}
+
+// Standard error is a text stream, whose lines Windows ends with CR LF.
+std::string ResponderProcess::Stderr() const {
+    return ReadText(root_.root() / "stderr.txt");
+}
+
+int FreePort() {
+    StartSockets();
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    int length = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    closesocket(s);
+    return ntohs(address.sin_port);
+}
+
+int ConnectWhenListening(int port, int seconds) {
+    StartSockets();
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<u_short>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            return static_cast<int>(s);
+        }
+        closesocket(s);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1;
+}
+
+void SendAll(int fd, const std::string& bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        int n = send(static_cast<SOCKET>(fd), bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
+        if (n <= 0) {
+            return;
+        }
+        sent += static_cast<size_t>(n);
+    }
+}
+
+void ClosePeer(int fd) { closesocket(static_cast<SOCKET>(fd)); }
+
+namespace {
+
+// Waits for the socket to become readable; false on a time-out.
+bool Readable(int fd, int milliseconds) {
+    fd_set readSet;
+    FD_ZERO(&readSet);
+    FD_SET(static_cast<SOCKET>(fd), &readSet);
+    timeval limit{milliseconds / 1000, (milliseconds % 1000) * 1000};
+    return select(0, &readSet, nullptr, nullptr, &limit) > 0;
+}
+
+}  // namespace
+
+std::string ReceiveBytes(int fd, size_t count, int seconds) {
+    std::string received;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (received.size() < count) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || !Readable(fd, static_cast<int>(left.count()))) {
+            break;
+        }
+        char buffer[4096];
+        int n = recv(static_cast<SOCKET>(fd), buffer,
+                     static_cast<int>(std::min(sizeof buffer, count - received.size())), 0);
+        if (n <= 0) {
+            break;
+        }
+        received.append(buffer, static_cast<size_t>(n));
+    }
+    return received;
+}
+
+bool PeerClosed(int fd, int seconds) {
+    if (!Readable(fd, seconds * 1000)) {
+        return false;
+    }
+    char byte;
+    return recv(static_cast<SOCKET>(fd), &byte, 1, 0) == 0;
+}
