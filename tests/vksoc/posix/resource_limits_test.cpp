@@ -8,12 +8,14 @@
 
 #include "os_lowio.h"
 #include "vksoc/connection_fixture.h"
+#include "vksoc/accept_conn.h"
 #include "vksoc/send_msg.h"
 
 namespace {
 
 using OpenPortTest = ConnectionTest;
 using SendMsgTest = ConnectionTest;
+using AcceptConnTest = ConnectionTest;
 
 // Lowers the descriptor limit to the descriptors now open, so that the next
 // socket the process asks for is refused.
@@ -68,6 +70,21 @@ TEST_F(SendMsgTest, AWriteTheSystemCutsShortIsNotReportedAsSent) {
     EXPECT_EQ(GetErrorSubCode(), EFBIG);
     EXPECT_THAT(GetErrorText(), ::testing::EndsWith("SendMsg: Write failed\n"));
     EXPECT_EQ(ReadFile("short.dat").size(), 50u);
+}
+
+TEST_F(AcceptConnTest, RunningOutOfDescriptorsIsAResourceFailureAndTheControllerStillWaits) {
+    int tcpPort = 0;
+    int port = ListeningPort("ZTR", &tcpPort);
+    Peer peer = Peer::Connect(tcpPort);
+    {
+        DescriptorLimit limit;
+        EXPECT_EQ(AcceptConn(port), -1);
+    }
+    EXPECT_EQ(GetErrorCode(), ERR_RESOURCE);
+    EXPECT_EQ(GetErrorSubCode(), WSAEMFILE);
+    EXPECT_THAT(GetErrorText(), ::testing::EndsWith("AcceptConn: No resources to accept connection\n"));
+    EXPECT_EQ(portTable[port].state, PORT_LISTENING);
+    EXPECT_EQ(AcceptConn(port), 0) << GetErrorText();
 }
 
 }  // namespace
