@@ -62,12 +62,13 @@ int ReadConfigFile(ConfigLoad& load, const char* path) {
             Notice(load, "unknown tag <%s> outside any section; passed over", load.tag);
             continue;
         }
-        std::printf("%s", section->progress);
+        bool progress = load.notices == nullptr || !load.notices->quiet;
+        if (progress) {
+            std::printf("%s", section->progress);
+        }
         result = section->read(load);
-        if (result == 0) {
-            std::printf("Done\n");
-        } else {
-            std::printf("\n");
+        if (progress) {
+            std::printf(result == 0 ? "Done\n" : "\n");
         }
     }
     std::fflush(stdout);

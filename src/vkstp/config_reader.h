@@ -10,8 +10,9 @@ inline constexpr const char* CONFIG_FILE_PATH = "../data/velk.cfg";
 // the user (velkctl config). The responder passes no sink.
 using ConfigNoticeSink = void (*)(void* context, int line, const char* text);
 struct ConfigNotices {
-    ConfigNoticeSink sink;
+    ConfigNoticeSink sink;  // may be null
     void* context;
+    bool quiet;  // no progress lines (tools that print something else)
 };
 
 // Reads "../data/velk.cfg" into the process's image and sets the view.

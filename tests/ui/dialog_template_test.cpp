@@ -28,7 +28,7 @@ TEST(DialogTemplate, HoldsTheFrameInFortySixBytes) {
 }
 
 TEST(DialogTemplate, CopyToWideSignExtendsAndCountsTheTerminator) {
-    uint16_t wide[8];
+    uint16_t wide[16];
     EXPECT_EQ(ui::CopyToWide(wide, "VELK Tester") , 12);
     EXPECT_EQ(ui::CopyToWide(wide, "\xE9"), 2);
     EXPECT_EQ(wide[0], 0xFFE9);

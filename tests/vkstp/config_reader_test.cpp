@@ -42,7 +42,7 @@ protected:
     }
     int LoadPath(const std::string& path) {
         notices_.clear();
-        ConfigNotices sink{Collect, &notices_};
+        ConfigNotices sink{Collect, &notices_, false};
         ::testing::internal::CaptureStdout();
         int result = LoadConfigurationFrom(path.c_str(), &sink);
         output_ = ::testing::internal::GetCapturedStdout();

@@ -48,7 +48,7 @@ void PrintWarnings(const std::vector<ConfigWarning>& warnings) {
 
 int RunConfig(const GlobalOptions& global, const ConfigOptions& options) {
     std::vector<ConfigWarning> warnings;
-    ConfigNotices notices{CollectWarning, &warnings};
+    ConfigNotices notices{CollectWarning, &warnings, false};
     int loaded = LoadConfigurationFrom(global.configPath.c_str(), &notices);
     if (loaded != 0) {
         PrintWarnings(warnings);

@@ -11,7 +11,9 @@ bool PrepareController(const GlobalOptions& global, const std::string& controlle
         return true;
     }
     // The loader writes its own failures to the error log and clears them.
-    if (LoadConfigurationFrom(global.configPath.c_str(), nullptr) != 0) {
+    // Its progress lines would only come between the user and the output.
+    ConfigNotices quiet{nullptr, nullptr, true};
+    if (LoadConfigurationFrom(global.configPath.c_str(), &quiet) != 0) {
         std::fprintf(stderr,
                      "velkctl: the configuration %s could not be loaded; the error log in ../log/ "
                      "says why\n",
