@@ -106,6 +106,15 @@ void StoreInt32(unsigned char* field, int32_t value) { std::memcpy(field, &value
 
 void StoreInt16(unsigned char* field, uint16_t value) { std::memcpy(field, &value, sizeof value); }
 
+// A record begins empty. Its bytes may still hold an earlier table that a
+// repeated section left unreferenced, or a record that was never closed;
+// keys the file leaves out must not take their values from those.
+void ClearRecordAt(ConfigLoad& load, long long offset, int recordSize) {
+    if (offset + recordSize <= CONFIG_IMAGE_SIZE) {
+        std::memset(load.image + offset, 0, static_cast<size_t>(recordSize));
+    }
+}
+
 int ReadSection(ConfigLoad& load, const SectionRules& rules) {
     ConfigHeader& header = load.header;
     bool isList = rules.count != nullptr;
@@ -117,6 +126,7 @@ int ReadSection(ConfigLoad& load, const SectionRules& rules) {
         header.*rules.count = 0;
     }
     header.*rules.offset = load.writePosition;
+    ClearRecordAt(load, load.writePosition, rules.recordSize);
     bool recordOpen = false;
     bool keysPending = false;  // keys written into a record not yet counted
     bool closed = false;
@@ -186,6 +196,7 @@ int ReadSection(ConfigLoad& load, const SectionRules& rules) {
                 header.*rules.count = count;
                 recordOpen = false;
                 keysPending = false;
+                ClearRecordAt(load, recordOffset + rules.recordSize, rules.recordSize);
                 break;
         }
     }

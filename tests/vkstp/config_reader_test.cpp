@@ -259,6 +259,24 @@ TEST_F(ConfigReaderTest, ASectionWithoutClosingTagReadsToTheEndAndCountsClosedRe
     EXPECT_TRUE(Noticed(6, "not closed and is not counted"));
 }
 
+TEST_F(ConfigReaderTest, ARecordNeverTakesValuesFromBytesAnEarlierTableLeft) {
+    // The first controller is never closed, so its bytes stay in the image
+    // unreferenced, under the SOL table that follows; the second list's
+    // record lies over them and lacks its opening tag.
+    ASSERT_EQ(Load("<CONTROLLER_PARAMS_LIST>\n<CONTROLLER_PARAMS>\n<CONTROLLER_ID>OLD\n"
+                   "<FIELD_SPEC_LIST>\n" +
+                   Field(70, 999, 3) + "</FIELD_SPEC_LIST>\n</CONTROLLER_PARAMS_LIST>\n" +
+                   "<SOL_LIST>\n<SOL>\n<SOL_ID>ABCDEFGH\n</SOL>\n</SOL_LIST>\n" +
+                   "<CONTROLLER_PARAMS_LIST>\n<CONTROLLER_ID>NEW\n</CONTROLLER_PARAMS>\n"
+                   "</CONTROLLER_PARAMS_LIST>\n"),
+              0);
+    ASSERT_EQ(Header().controllerCount, 1);
+    const ControllerParams& c = configView.controllerTable[0];
+    EXPECT_STREQ(c.CONTROLLER_ID, "NEW");
+    static const FieldSpec kUndefined[MAX_FIELD_NO] = {};
+    EXPECT_EQ(std::memcmp(c.fields, kUndefined, sizeof kUndefined), 0);
+}
+
 TEST_F(ConfigReaderTest, CrlfLineEndsReadLikeLineFeeds) {
     std::string text = ReadFile(VELK_TEST_DATA "/config/example.cfg");
     std::string crlf;
