@@ -8,13 +8,13 @@
 
 // A property that does not hold stops the run with the reason; libFuzzer
 // then keeps the input as a crash.
-#define FUZZ_CHECK(condition)                                                           \
-    do {                                                                                \
-        if (!(condition)) {                                                             \
+#define FUZZ_CHECK(condition)                                                              \
+    do {                                                                                   \
+        if (!(condition)) {                                                                \
             std::fprintf(stderr, "%s:%d: property failed: %s\nerror text: %s\n", __FILE__, \
-                         __LINE__, #condition, GetErrorText());                         \
-            std::abort();                                                               \
-        }                                                                               \
+                         __LINE__, #condition, GetErrorText());                            \
+            std::abort();                                                                  \
+        }                                                                                  \
     } while (0)
 
 // A format failure recorded by `operation`: ERR_FORMAT, sub-code 0 and a

@@ -66,8 +66,9 @@ bool SameFixedValue(const FieldSlot& received, const FieldSlot& again) {
         return false;
     }
     const void* nul = std::memchr(received.data, 0, static_cast<size_t>(received.length));
-    const size_t kept = nul ? static_cast<size_t>(static_cast<const unsigned char*>(nul) - received.data)
-                            : static_cast<size_t>(received.length);
+    const size_t kept =
+        nul ? static_cast<size_t>(static_cast<const unsigned char*>(nul) - received.data)
+            : static_cast<size_t>(received.length);
     if (std::memcmp(received.data, again.data, kept) != 0) {
         return false;
     }
@@ -157,7 +158,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(SameFixedValue(before, after));
         } else {
             FUZZ_CHECK(after.length == before.length &&
-                       std::memcmp(after.data, before.data, static_cast<size_t>(before.length)) == 0);
+                       std::memcmp(after.data, before.data, static_cast<size_t>(before.length)) ==
+                           0);
         }
     }
 

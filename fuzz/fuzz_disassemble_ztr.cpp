@@ -54,16 +54,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(fields.slots[0].length == 0);
     FUZZ_CHECK(fields.slots[1].data == received.data() && fields.slots[1].length == 5);
     FUZZ_CHECK(fields.slots[2].length == 8);
-    FUZZ_CHECK(fields.slots[3].length >= 4 && std::memcmp(fields.slots[3].data, ZTR_VERSION, 4) == 0);
+    FUZZ_CHECK(fields.slots[3].length >= 4 &&
+               std::memcmp(fields.slots[3].data, ZTR_VERSION, 4) == 0);
     int64_t fieldBytes = 0;
     for (int n = 0; n <= 64; ++n) {
         const FieldSlot& slot = fields.slots[n];
         FUZZ_CHECK(slot.length >= 0);
         if (slot.length > 0) {
-            FUZZ_CHECK(slot.data >= received.data() && slot.data + slot.length <= received.data() + result);
+            FUZZ_CHECK(slot.data >= received.data() &&
+                       slot.data + slot.length <= received.data() + result);
             // The length field is 5 raw bytes: its digits may end early at a
             // separator ("0015" and 0x1C). Every other field stops before one.
-            FUZZ_CHECK(n == 1 || std::memchr(slot.data, ZTR_FS, static_cast<size_t>(slot.length)) == nullptr);
+            FUZZ_CHECK(n == 1 ||
+                       std::memchr(slot.data, ZTR_FS, static_cast<size_t>(slot.length)) == nullptr);
             fieldBytes += n >= 4 ? slot.length : 0;
         } else {
             FUZZ_CHECK(slot.data == nullptr);

@@ -17,5 +17,6 @@ inline bool BitIsSet(const unsigned char* bitmap, int n) {
 }
 
 inline void SetBit(unsigned char* bitmap, int n) {
-    bitmap[(n - 1) >> 3] = static_cast<unsigned char>(bitmap[(n - 1) >> 3] | (0x80u >> ((n - 1) & 7)));
+    bitmap[(n - 1) >> 3] =
+        static_cast<unsigned char>(bitmap[(n - 1) >> 3] | (0x80u >> ((n - 1) & 7)));
 }

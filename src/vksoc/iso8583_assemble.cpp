@@ -12,7 +12,9 @@ constexpr int MTI_LENGTH = 4;
 constexpr int PRIMARY_END = MTI_LENGTH + BITMAP_BYTES;
 constexpr int SECONDARY_END = PRIMARY_END + BITMAP_BYTES;
 
-void Refuse() { SetError(ERR_FORMAT, 0); }
+void Refuse() {
+    SetError(ERR_FORMAT, 0);
+}
 
 int TooLong(int room) {
     Refuse();
@@ -31,7 +33,8 @@ int HighestElement(const MessageFields& fields) {
 
 }  // namespace
 
-int Assemble8583(unsigned char* out, int room, const FieldSpec* specs, const MessageFields* fields) {
+int Assemble8583(unsigned char* out, int room, const FieldSpec* specs,
+                 const MessageFields* fields) {
     const FieldSlot& mti = fields->slots[0];
     if (mti.length < MTI_LENGTH) {
         // Copying 4 bytes from a shorter identifier would read past it.

@@ -98,10 +98,11 @@ int DisassembleZTR(const unsigned char* bytes, int count, MessageFields* fields,
         if (version.length > 0) {
             std::memcpy(received, version.data,
                         static_cast<size_t>(version.length < VERSION_LENGTH ? version.length
-                                                                             : VERSION_LENGTH));
+                                                                            : VERSION_LENGTH));
         }
         Malformed();
-        ADD_ERROR_TEXT("DisassembleZTR: Versn Expected: %4.4s Rcvd: %4.4s\n", ZTR_VERSION, received);
+        ADD_ERROR_TEXT("DisassembleZTR: Versn Expected: %4.4s Rcvd: %4.4s\n", ZTR_VERSION,
+                       received);
         return -1;
     }
     return total;

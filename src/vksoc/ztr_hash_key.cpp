@@ -13,7 +13,8 @@ constexpr int KEY_WIDTH = 8;
 // minus sign; up to 11 characters for the widest values.
 void FormatZeroPadded(int32_t value, char* text) {
     const bool negative = value < 0;
-    uint32_t magnitude = negative ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    uint32_t magnitude =
+        negative ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
     char digits[10];
     int count = 0;
     do {

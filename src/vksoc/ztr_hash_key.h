@@ -10,12 +10,12 @@
 // the NUL-terminated text of all pieces would, so a field holding a NUL ends
 // the input there on both sides of the connection.
 class HashKeySum {
-public:
+  public:
     void Add(const unsigned char* bytes, int32_t length);
     // Writes the key text (8 to 11 characters and a NUL) into 12 bytes.
     void Finish(char* key) const;
 
-private:
+  private:
     // Unsigned so that the 32-bit wrap-around is defined behaviour.
     uint32_t sum_ = 0;
     uint32_t position_ = 0;

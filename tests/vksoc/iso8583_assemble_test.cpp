@@ -65,24 +65,59 @@ TEST(Assemble8583, BitmapsFollowFromThePresentSlots) {
         std::vector<std::pair<int, std::string>> slots;  // besides slot 0 "0800"
         std::string expectedHex;
     } const cases[] = {
-        {"only the identifier: 12 bytes", {}, "30383030" "0000000000000000"},
-        {"element 64 the highest: primary bitmap only", {{64, "xy"}},
-         "30383030" "0000000000000001" "7879"},
-        {"element 65 forces the secondary bitmap", {{65, "z"}},
-         "30383030" "8000000000000000" "8000000000000000" "7A"},
-        {"slot 1 is never read", {{1, "ignored!"}, {3, "ABCDEF"}},
-         "30383030" "2000000000000000" "414243444546"},
-        {"fixed element padded with blanks", {{3, "AB"}},
-         "30383030" "2000000000000000" "414220202020"},
-        {"fixed element cut to MAX_LEN", {{3, "ABCDEFGH"}},
-         "30383030" "2000000000000000" "414243444546"},
-        {"fixed element cut at a NUL byte", {{3, std::string("AB\0CD", 5)}},
-         "30383030" "2000000000000000" "414220202020"},
-        {"variable element with its length digits", {{2, "abcdefg"}},
-         "30383030" "4000000000000000" "3037" "61626364656667"},
-        {"variable element not cut to MAX_LEN", {{2, std::string(25, 'q')}},
-         "30383030" "4000000000000000" "3235" + Hex(std::string(25, 'q'))},
-        {"three length digits", {{5, "hi"}}, "30383030" "0800000000000000" "303032" "6869"},
+        {"only the identifier: 12 bytes",
+         {},
+         "30383030"
+         "0000000000000000"},
+        {"element 64 the highest: primary bitmap only",
+         {{64, "xy"}},
+         "30383030"
+         "0000000000000001"
+         "7879"},
+        {"element 65 forces the secondary bitmap",
+         {{65, "z"}},
+         "30383030"
+         "8000000000000000"
+         "8000000000000000"
+         "7A"},
+        {"slot 1 is never read",
+         {{1, "ignored!"}, {3, "ABCDEF"}},
+         "30383030"
+         "2000000000000000"
+         "414243444546"},
+        {"fixed element padded with blanks",
+         {{3, "AB"}},
+         "30383030"
+         "2000000000000000"
+         "414220202020"},
+        {"fixed element cut to MAX_LEN",
+         {{3, "ABCDEFGH"}},
+         "30383030"
+         "2000000000000000"
+         "414243444546"},
+        {"fixed element cut at a NUL byte",
+         {{3, std::string("AB\0CD", 5)}},
+         "30383030"
+         "2000000000000000"
+         "414220202020"},
+        {"variable element with its length digits",
+         {{2, "abcdefg"}},
+         "30383030"
+         "4000000000000000"
+         "3037"
+         "61626364656667"},
+        {"variable element not cut to MAX_LEN",
+         {{2, std::string(25, 'q')}},
+         "30383030"
+         "4000000000000000"
+         "3235" +
+             Hex(std::string(25, 'q'))},
+        {"three length digits",
+         {{5, "hi"}},
+         "30383030"
+         "0800000000000000"
+         "303032"
+         "6869"},
     };
     for (const Case& c : cases) {
         MessageFields fields = EmptyFields();
@@ -102,7 +137,9 @@ TEST(Assemble8583, SlotsWithLengthZeroOrLessAreAbsent) {
     fields.slots[2] = {reinterpret_cast<const unsigned char*>("zz"), -3};
     fields.slots[4] = {reinterpret_cast<const unsigned char*>("zz"), 0};  // undefined element
     fields.slots[99] = {nullptr, 0};
-    EXPECT_EQ(Hex(Assemble(fields, SmallLayout())), "30383030" "0000000000000000");
+    EXPECT_EQ(Hex(Assemble(fields, SmallLayout())),
+              "30383030"
+              "0000000000000000");
 }
 
 TEST(Assemble8583, IdentifierLongerThanFourBytesSendsItsFirstFour) {
@@ -129,34 +166,90 @@ TEST(Assemble8583, RefusalsAreFormatErrors) {
     };
     const FieldSpecTable small = SmallLayout();
     const Case cases[] = {
-        {"an element the layout does not define", "0200", {{2, "ab"}, {4, "x"}}, &small, 4096,
+        {"an element the layout does not define",
+         "0200",
+         {{2, "ab"}, {4, "x"}},
+         &small,
+         4096,
          "Assemble8583: Field: 4 unknown"},
-        {"negative MAX_LEN counts as undefined", "0200", {{3, "x"}}, &hostile, 4096,
+        {"negative MAX_LEN counts as undefined",
+         "0200",
+         {{3, "x"}},
+         &hostile,
+         4096,
          "Assemble8583: Field: 3 unknown"},
-        {"LENGTH_BYTES 4 counts as undefined", "0200", {{5, "x"}}, &hostile, 4096,
+        {"LENGTH_BYTES 4 counts as undefined",
+         "0200",
+         {{5, "x"}},
+         &hostile,
+         4096,
          "Assemble8583: Field: 5 unknown"},
-        {"an identifier of 3 bytes", "020", {{3, "x"}}, &small, 4096,
+        {"an identifier of 3 bytes",
+         "020",
+         {{3, "x"}},
+         &small,
+         4096,
          "Assemble8583: Message Id shorter than 4 bytes\n"},
-        {"no identifier", "", {{3, "x"}}, &small, 4096,
+        {"no identifier",
+         "",
+         {{3, "x"}},
+         &small,
+         4096,
          "Assemble8583: Message Id shorter than 4 bytes\n"},
-        {"a length of 3 digits for 2 length digits", "0200", {{2, big.substr(0, 100)}}, &small,
-         4096, "Assemble8583: Field: 2 length 100 does not fit 2 digits\n"},
-        {"a length of 4 digits for 3 length digits", "0200", {{5, big}}, &small, 4096,
+        {"a length of 3 digits for 2 length digits",
+         "0200",
+         {{2, big.substr(0, 100)}},
+         &small,
+         4096,
+         "Assemble8583: Field: 2 length 100 does not fit 2 digits\n"},
+        {"a length of 4 digits for 3 length digits",
+         "0200",
+         {{5, big}},
+         &small,
+         4096,
          "Assemble8583: Field: 5 length 1000 does not fit 3 digits\n"},
-        {"MAX_LEN with more digits than LENGTH_BYTES", "0200", {{100, big.substr(0, 10)}},
-         &hostile, 4096, "Assemble8583: Field: 100 length 10 does not fit 1 digits\n"},
-        {"no room for the primary bitmap", "0200", {}, &small, 11,
+        {"MAX_LEN with more digits than LENGTH_BYTES",
+         "0200",
+         {{100, big.substr(0, 10)}},
+         &hostile,
+         4096,
+         "Assemble8583: Field: 100 length 10 does not fit 1 digits\n"},
+        {"no room for the primary bitmap",
+         "0200",
+         {},
+         &small,
+         11,
          "Assemble8583: Message longer than 11\n"},
-        {"no room for the secondary bitmap", "0200", {{65, "z"}}, &small, 19,
+        {"no room for the secondary bitmap",
+         "0200",
+         {{65, "z"}},
+         &small,
+         19,
          "Assemble8583: Message longer than 19\n"},
-        {"no room for a fixed element", "0200", {{3, "ABC"}}, &small, 17,
+        {"no room for a fixed element",
+         "0200",
+         {{3, "ABC"}},
+         &small,
+         17,
          "Assemble8583: Message longer than 17\n"},
-        {"no room for a variable element", "0200", {{2, "abc"}}, &small, 16,
+        {"no room for a variable element",
+         "0200",
+         {{2, "abc"}},
+         &small,
+         16,
          "Assemble8583: Message longer than 16\n"},
-        {"a fixed element of MAX_LEN at the 32-bit limit", "0200", {{64, "x"}}, &hostile, 4096,
+        {"a fixed element of MAX_LEN at the 32-bit limit",
+         "0200",
+         {{64, "x"}},
+         &hostile,
+         4096,
          "Assemble8583: Message longer than 4096\n"},
-        {"a fixed element at the limit with the room at the limit", "0200", {{2, "ab"}, {64, "x"}},
-         &hostile, INT32_MAX, "Assemble8583: Message longer than 2147483647\n"},
+        {"a fixed element at the limit with the room at the limit",
+         "0200",
+         {{2, "ab"}, {64, "x"}},
+         &hostile,
+         INT32_MAX,
+         "Assemble8583: Message longer than 2147483647\n"},
     };
     for (const Case& c : cases) {
         MessageFields fields = EmptyFields();
@@ -209,7 +302,10 @@ TEST(Assemble8583, ElementReceivedWithPrefixZeroIsSentWithItsBitClear) {
     ASSERT_EQ(Disassemble8583(bytes.data(), static_cast<int>(bytes.size()), specs.data(), &fields,
                               &complete),
               20);
-    EXPECT_EQ(Hex(Assemble(fields, specs)), "30323030" "2000000000000000" "414243444546");
+    EXPECT_EQ(Hex(Assemble(fields, specs)),
+              "30323030"
+              "2000000000000000"
+              "414243444546");
 }
 
 }  // namespace

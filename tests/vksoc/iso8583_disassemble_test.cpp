@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "temp_root.h"
 #include "codec_test_support.h"
-#include "vksoc/iso8583.h"
 #include "layout_0200.h"
+#include "temp_root.h"
+#include "vksoc/iso8583.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ struct Outcome {
 };
 
 Outcome Disassemble(const std::vector<unsigned char>& bytes, const FieldSpecTable& specs,
-            MessageFields& fields) {
+                    MessageFields& fields) {
     int complete = -7;
     const int result = Disassemble8583(bytes.data(), static_cast<int>(bytes.size()), specs.data(),
                                        &fields, &complete);
@@ -130,21 +130,45 @@ TEST(Disassemble8583, WholeMessagesFillTheirSlots) {
         bool secondary;
     } const cases[] = {
         {"bit 1 and an empty secondary bitmap",
-         Message("80000000000000000000000000000000", ""), 20, {}, true},
-        {"only element 2, read from offset 12", Message(PRIMARY_ONLY_2, "07abcdefg"), 21,
-         {{2, "abcdefg"}}, false},
-        {"only element 64, no secondary bitmap", Message("0000000000000001", "xy"), 14,
-         {{64, "xy"}}, false},
+         Message("80000000000000000000000000000000", ""),
+         20,
+         {},
+         true},
+        {"only element 2, read from offset 12",
+         Message(PRIMARY_ONLY_2, "07abcdefg"),
+         21,
+         {{2, "abcdefg"}},
+         false},
+        {"only element 64, no secondary bitmap",
+         Message("0000000000000001", "xy"),
+         14,
+         {{64, "xy"}},
+         false},
         {"element 65 in the secondary bitmap",
-         Message("80000000000000008000000000000000", "z"), 21, {{65, "z"}}, true},
-        {"prefix 00 leaves the slot absent", Message("6000000000000000", "00ABCDEF"), 20,
-         {{3, "ABCDEF"}}, false},
+         Message("80000000000000008000000000000000", "z"),
+         21,
+         {{65, "z"}},
+         true},
+        {"prefix 00 leaves the slot absent",
+         Message("6000000000000000", "00ABCDEF"),
+         20,
+         {{3, "ABCDEF"}},
+         false},
         {"prefix 1x5 gives one byte, the cursor moves 3 + 1",
-         Message("0800000000000000", "1x5Q"), 16, {{5, "Q"}}, false},
-        {"white space and a sign before the digits", Message("4800000000000000", " 3abc+02de"),
-         22, {{2, "abc"}, {5, "de"}}, false},
-        {"bytes after the message are left alone", Message(PRIMARY_ONLY_3, "ABCDEF0200"), 18,
-         {{3, "ABCDEF"}}, false},
+         Message("0800000000000000", "1x5Q"),
+         16,
+         {{5, "Q"}},
+         false},
+        {"white space and a sign before the digits",
+         Message("4800000000000000", " 3abc+02de"),
+         22,
+         {{2, "abc"}, {5, "de"}},
+         false},
+        {"bytes after the message are left alone",
+         Message(PRIMARY_ONLY_3, "ABCDEF0200"),
+         18,
+         {{3, "ABCDEF"}},
+         false},
     };
     for (const Case& c : cases) {
         MessageFields fields = EmptyFields();
@@ -223,8 +247,8 @@ TEST(Disassemble8583, MalformedMessagesAreFormatErrors) {
          "Disassemble8583: Unknown field 2\n"},
         {"LENGTH_BYTES 7 counts as undefined", Message(PRIMARY_ONLY_3, "0000001a"), &hostile,
          "Disassemble8583: Unknown field 3\n"},
-        {"negative LENGTH_BYTES counts as undefined", Message("0800000000000000", "abc"),
-         &hostile, "Disassemble8583: Unknown field 5\n"},
+        {"negative LENGTH_BYTES counts as undefined", Message("0800000000000000", "abc"), &hostile,
+         "Disassemble8583: Unknown field 5\n"},
         {"LENGTH_BYTES 4 counts as undefined", Message("0400000000000000", "0001a"), &hostile,
          "Disassemble8583: Unknown field 6\n"},
     };

@@ -26,7 +26,11 @@ std::string Assemble(const MessageFields& fields, int room = 8192) {
 TEST(AssembleZTR, AMessageWithoutFieldsHasEightyBytes) {
     const MessageFields fields = EmptyFields();
     const std::string message = Assemble(fields);
-    EXPECT_EQ(message, "00075\x1c" "00000000\x1c" "B1.0"s + std::string(61, '\x1c'));
+    EXPECT_EQ(message,
+              "00075\x1c"
+              "00000000\x1c"
+              "B1.0"s +
+                  std::string(61, '\x1c'));
 }
 
 TEST(AssembleZTR, CommandAloneGivesEightyFourBytes) {
@@ -35,7 +39,12 @@ TEST(AssembleZTR, CommandAloneGivesEightyFourBytes) {
     SetSlot(fields, 4, command);
     const std::string message = Assemble(fields);
     ASSERT_EQ(message.size(), 84u);
-    EXPECT_EQ(message, "00079\x1c" "62000028\x1c" "B1.0\x1c" "BINQ"s + std::string(60, '\x1c'));
+    EXPECT_EQ(message,
+              "00079\x1c"
+              "62000028\x1c"
+              "B1.0\x1c"
+              "BINQ"s +
+                  std::string(60, '\x1c'));
     EXPECT_EQ(std::count(message.begin(), message.end(), '\x1c'), 63);
 }
 
@@ -89,7 +98,9 @@ TEST(AssembleZTR, RoundTripKeepsFieldsFourToSixtyFour) {
 }
 
 TEST(AssembleZTR, RefusalsAreFormatErrors) {
-    const std::string withSeparator = "AB\x1c" "CD";
+    const std::string withSeparator =
+        "AB\x1c"
+        "CD";
     const std::string big(4000, 'x');
     const std::string huge(100000, 'y');
     struct Case {
@@ -98,14 +109,22 @@ TEST(AssembleZTR, RefusalsAreFormatErrors) {
         int room;
         const char* message;
     } const cases[] = {
-        {"a field holding the separator", {{7, &withSeparator}}, 8192,
+        {"a field holding the separator",
+         {{7, &withSeparator}},
+         8192,
          "AssembleZTR: Field 7 holds a field separator\n"},
-        {"a separator in a field that is not sent in the key", {{64, &withSeparator}}, 8192,
+        {"a separator in a field that is not sent in the key",
+         {{64, &withSeparator}},
+         8192,
          "AssembleZTR: Field 64 holds a field separator\n"},
         {"no room for the empty message", {}, 79, "AssembleZTR: Message longer than 79\n"},
-        {"no room for the fields", {{4, &big}, {5, &big}}, 4104,
+        {"no room for the fields",
+         {{4, &big}, {5, &big}},
+         4104,
          "AssembleZTR: Message longer than 4104\n"},
-        {"more than five length digits can count", {{4, &huge}}, 200000,
+        {"more than five length digits can count",
+         {{4, &huge}},
+         200000,
          "AssembleZTR: Message longer than 100004\n"},
     };
     for (const Case& c : cases) {

@@ -23,8 +23,8 @@ struct Outcome {
 Outcome Disassemble(const std::string& text, MessageFields& fields, int count = -1) {
     const std::vector<unsigned char> bytes = Bytes(text);
     int complete = -7;
-    const int result = DisassembleZTR(bytes.data(), count < 0 ? static_cast<int>(bytes.size()) : count,
-                                      &fields, &complete);
+    const int result = DisassembleZTR(
+        bytes.data(), count < 0 ? static_cast<int>(bytes.size()) : count, &fields, &complete);
     return {result, complete};
 }
 
@@ -90,19 +90,29 @@ TEST(DisassembleZTR, WholeMessagesFillTheirSlots) {
     struct Case {
         const char* why;
         std::string bytes;
-        int consumed;
+        int trailing;  // bytes after the message, left for the next one
         std::vector<std::pair<int, std::string>> slots;  // present slots from 4 on
     } const cases[] = {
-        {"length 00100 with exactly 105 bytes", ZtrMessage({std::string(85, 'x')}), 0,
+        {"length 00100 with exactly 105 bytes",
+         ZtrMessage({std::string(85, 'x')}),
+         0,
          {{4, std::string(85, 'x')}}},
         {"two separators in a row leave the slot between absent",
-         ZtrMessage({"CMD1", "", "20261209"}), 0, {{4, "CMD1"}, {6, "20261209"}}},
-        {"a separator right before the end adds no field", ZtrMessage({"CMD1", ""}), 0,
+         ZtrMessage({"CMD1", "", "20261209"}),
+         0,
+         {{4, "CMD1"}, {6, "20261209"}}},
+        {"a separator right before the end adds no field",
+         ZtrMessage({"CMD1", ""}),
+         0,
          {{4, "CMD1"}}},
         {"a version longer than 4 bytes that begins with B1.0",
-         ZtrMessage({"CMD1"}, "B1.0-extra"), 0, {{4, "CMD1"}}},
+         ZtrMessage({"CMD1"}, "B1.0-extra"),
+         0,
+         {{4, "CMD1"}}},
         {"exactly 63 fields after the length", ZtrMessage(Fields(61)), 0, {}},
-        {"bytes after the message are left alone", ZtrMessage({"CMD1"}) + "00075\x1c", -6,
+        {"bytes after the message are left alone",
+         ZtrMessage({"CMD1"}) + "00075\x1c",
+         6,
          {{4, "CMD1"}}},
     };
     for (const Case& c : cases) {
@@ -113,7 +123,7 @@ TEST(DisassembleZTR, WholeMessagesFillTheirSlots) {
         }
         const std::vector<unsigned char> bytes = Bytes(c.bytes);
         int complete = 0;
-        const int expected = static_cast<int>(bytes.size()) + (c.consumed < 0 ? c.consumed : 0);
+        const int expected = static_cast<int>(bytes.size()) - c.trailing;
         ASSERT_EQ(DisassembleZTR(bytes.data(), static_cast<int>(bytes.size()), &fields, &complete),
                   expected)
             << c.why << ": " << GetErrorText();
@@ -147,7 +157,10 @@ TEST(DisassembleZTR, WholeMessagesFillTheirSlots) {
 TEST(DisassembleZTR, LengthFieldKeepsItsFiveBytesWhenItsDigitsEndEarly) {
     // Found by fuzzing: "0015" and a separator count 15; the first field
     // still starts at offset 5, and slot 1 holds the five bytes as received.
-    const std::vector<unsigned char> bytes = Bytes("0015\x1c\x1c" "00000000\x1c" "B1.0&");
+    const std::vector<unsigned char> bytes = Bytes(
+        "0015\x1c\x1c"
+        "00000000\x1c"
+        "B1.0&");
     MessageFields fields = EmptyFields();
     int complete = 0;
     ASSERT_EQ(DisassembleZTR(bytes.data(), 20, &fields, &complete), 20) << GetErrorText();
@@ -187,36 +200,67 @@ TEST(DisassembleZTR, MalformedMessagesAreFormatErrorsInTheOrderOfChecking) {
         {"five spaces", "     \x1c", "DisassembleZTR: Invalid Msg Len fld:      \n"},
         {"letters", "ABCDE", "DisassembleZTR: Invalid Msg Len fld: ABCDE\n"},
         {"a negative length", "-0010xxxxxxxxxx", "DisassembleZTR: Invalid Msg Len fld: -0010\n"},
-        {"a NUL in the length ends its text", std::string("0\0" "12\x1c", 5) + "xxxxxxxxxxxx",
+        {"a NUL in the length ends its text",
+         std::string("0\0"
+                     "12\x1c",
+                     5) +
+             "xxxxxxxxxxxx",
          "DisassembleZTR: Invalid Msg Len fld: 0\n"},
         {"no separator after the length", Framed("X"s + goodKey),
          "DisassembleZTR: No delimiter follows length\n"},
         {"65 fields", ZtrMessage(Fields(62)), "DisassembleZTR: Message has more than 64 fields\n"},
         {"63 fields and a trailing separator", Framed(ZtrBody(Fields(61)) + "\x1c"),
          "DisassembleZTR: Message has more than 64 fields\n"},
-        {"too many fields is found before a bad key", Framed("\x1c" "BADKEY!!"s + std::string(70, '\x1c')),
+        {"too many fields is found before a bad key",
+         Framed("\x1c"
+                "BADKEY!!"s +
+                std::string(70, '\x1c')),
          "DisassembleZTR: Message has more than 64 fields\n"},
         {"a lone separator: no hash key", Framed("\x1c"),
          "DisassembleZTR: Invalid Length of Hash Key[0]\n"},
-        {"a hash key of 7 bytes", Framed("\x1c" "1234567\x1c" "B1.0"),
+        {"a hash key of 7 bytes",
+         Framed("\x1c"
+                "1234567\x1c"
+                "B1.0"),
          "DisassembleZTR: Invalid Length of Hash Key[7]\n"},
-        {"a hash key of 9 bytes", Framed("\x1c" "123456789\x1c" "B1.0"),
+        {"a hash key of 9 bytes",
+         Framed("\x1c"
+                "123456789\x1c"
+                "B1.0"),
          "DisassembleZTR: Invalid Length of Hash Key[9]\n"},
-        {"a wrong hash key", Framed("\x1c" "12345678\x1c" "B1.0\x1c" "CMD1"),
+        {"a wrong hash key",
+         Framed("\x1c"
+                "12345678\x1c"
+                "B1.0\x1c"
+                "CMD1"),
          "DisassembleZTR: Hash Key Expected "s + goodKey + " Rcvd 12345678\n"},
-        {"a key for other field bytes", Framed("\x1c"s + goodKey + "\x1c" "B1.0\x1c" "CMD2"),
+        {"a key for other field bytes",
+         Framed("\x1c"s + goodKey +
+                "\x1c"
+                "B1.0\x1c"
+                "CMD2"),
          "DisassembleZTR: Hash Key Expected "s + KeyOf({"CMD2"}) + " Rcvd "s + goodKey + "\n"},
         {"a bad key is found before a bad version",
-         Framed("\x1c" "12345678\x1c" "B1.1\x1c" "CMD1"),
+         Framed("\x1c"
+                "12345678\x1c"
+                "B1.1\x1c"
+                "CMD1"),
          "DisassembleZTR: Hash Key Expected "s + goodKey + " Rcvd 12345678\n"},
         {"version B1.1", ZtrMessage({"CMD1"}, "B1.1"),
          "DisassembleZTR: Versn Expected: B1.0 Rcvd: B1.1\n"},
-        {"no version", ZtrMessage({"CMD1"}, ""), "DisassembleZTR: Versn Expected: B1.0 Rcvd:     \n"},
+        {"no version", ZtrMessage({"CMD1"}, ""),
+         "DisassembleZTR: Versn Expected: B1.0 Rcvd:     \n"},
         {"no version field at all", Framed("\x1c"s + KeyOf({})),
          "DisassembleZTR: Versn Expected: B1.0 Rcvd:     \n"},
-        {"a version of 3 bytes ending the message", Framed("\x1c"s + KeyOf({}) + "\x1c" "B1."),
+        {"a version of 3 bytes ending the message",
+         Framed("\x1c"s + KeyOf({}) +
+                "\x1c"
+                "B1."),
          "DisassembleZTR: Versn Expected: B1.0 Rcvd:  B1.\n"},
-        {"a version with a NUL", ZtrMessage({"CMD1"}, std::string("B1\0" "0", 4)),
+        {"a version with a NUL",
+         ZtrMessage({"CMD1"}, std::string("B1\0"
+                                          "0",
+                                          4)),
          "DisassembleZTR: Versn Expected: B1.0 Rcvd:   B1\n"},
     };
     for (const Case& c : cases) {
