@@ -12,7 +12,6 @@
 // system's names are used.
 #include <windows.h>
 #include <commdlg.h>
-#include <io.h>
 
 namespace ui {
 

@@ -34,6 +34,9 @@ struct Box {
 
 // What the hooks see and do; the dialogs run on this thread only.
 std::function<void(HWND)> drive;
+// The message dialog this thread shows. Found by the hook, never by its
+// title: ctest runs test programs side by side, each with its own dialog.
+HWND shownDialog = nullptr;
 std::vector<Box> boxes;
 std::vector<std::string> fileAnswers;  // "" cancels the file dialog
 int fileDialogs = 0;
@@ -55,8 +58,8 @@ std::string ItemText(HWND dialog, int id) {
 // Ends a dialog that its test left open, so that a failing test cannot hang.
 void CALLBACK CancelLeftOpen(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
-    HWND dialog = FindWindowA(nullptr, "VELK Tester");
-    if (dialog != nullptr && IsWindowVisible(dialog)) {
+    HWND dialog = shownDialog;
+    if (dialog != nullptr && IsWindow(dialog) && IsWindowVisible(dialog)) {
         endedByFallback = true;
         SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     }
@@ -64,7 +67,7 @@ void CALLBACK CancelLeftOpen(HWND, UINT, UINT_PTR timer, DWORD) {
 
 void CALLBACK DriveOnce(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
-    HWND dialog = FindWindowA(nullptr, "VELK Tester");
+    HWND dialog = shownDialog;
     auto step = std::move(drive);
     drive = nullptr;
     if (step) {
@@ -78,6 +81,7 @@ LRESULT CALLBACK WatchShow(int code, WPARAM wParam, LPARAM lParam) {
     const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code == HC_ACTION && message->message == WM_SHOWWINDOW && message->wParam != 0 && drive &&
         TextOf(message->hwnd) == "VELK Tester") {
+        shownDialog = message->hwnd;
         SetTimer(nullptr, 0, 0, DriveOnce);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
