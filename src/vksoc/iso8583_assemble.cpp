@@ -90,16 +90,13 @@ int Assemble8583(unsigned char* out, int room, const FieldSpec* specs,
                 return TooLong(room);
             }
             // The value is cut at MAX_LEN and at a NUL byte, then blank-padded.
-            const int32_t kept = slot.length < layout.maxLen ? slot.length : layout.maxLen;
-            const unsigned char* from = slot.data;
-            unsigned char* to = out + position;
-            int32_t i = 0;
-            for (; i < kept && from[i] != '\0'; ++i) {
-                to[i] = from[i];
+            size_t kept =
+                static_cast<size_t>(slot.length < layout.maxLen ? slot.length : layout.maxLen);
+            if (const void* nul = std::memchr(slot.data, 0, kept)) {
+                kept = static_cast<size_t>(static_cast<const unsigned char*>(nul) - slot.data);
             }
-            for (; i < layout.maxLen; ++i) {
-                to[i] = ' ';
-            }
+            std::memcpy(out + position, slot.data, kept);
+            std::memset(out + position + kept, ' ', static_cast<size_t>(layout.maxLen) - kept);
             position += layout.maxLen;
         }
     }
