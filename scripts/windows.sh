@@ -72,7 +72,7 @@ prepare_prefix "$root/build-win64"
 # A persistent wineserver: without it every test waits for Wine's helpers to
 # let go of the output pipe before it counts as finished.
 wineserver -p
-trap 'wineserver -k || true' EXIT
+trap 'wineserver -k || true; wineserver -w || true' EXIT
 # Wine's own helper processes start with the first program and inherit its
 # output; started here, they hold no pipe of ctest's.
 wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
