@@ -10,16 +10,6 @@ packages=(
   qt6-base-dev fonts-dejavu-core
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-
-if ((${#missing[@]})); then
-  echo "setup: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/install_missing.sh"
+install_missing setup "${packages[@]}"

@@ -11,18 +11,8 @@ build="$root/build-win64"
 output="$build/win32-dialog.png"
 
 packages=(xvfb x11-apps x11-utils imagemagick)
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$p")
-  fi
-done
-if ((${#missing[@]})); then
-  echo "screenshot: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+source "$root/scripts/install_missing.sh"
+install_missing screenshot "${packages[@]}"
 
 if [[ ! -x "$build/velk-tester.exe" ]]; then
   "$root/scripts/windows.sh"
