@@ -5,8 +5,8 @@
 #include "vkstp/config_image.h"
 
 // How one ISO 8583 data element lies on the wire, taken from its FieldSpec.
-// The spec table may come from another process through shared memory, so it
-// is never trusted: a spec that FieldSpecIsDefined refuses (MAX_LEN 0 or
+// The FieldSpec table may come from another process through shared memory, so it
+// is never trusted: a FieldSpec that FieldSpecIsDefined refuses (MAX_LEN 0 or
 // negative, LENGTH_BYTES outside 0 to 3) makes the element undefined.
 enum class ElementKind {
     Undefined,  // the element must not occur
