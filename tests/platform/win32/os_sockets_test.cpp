@@ -10,77 +10,42 @@
 
 #include "os_lowio.h"
 #include "os_shared_memory.h"
+#include "platform/loopback_pair.h"
 
 namespace {
-
-// A connected pair of TCP sockets over 127.0.0.1 on a port the system chose.
-struct LoopbackPair {
-    SOCKET client = INVALID_SOCKET;
-    SOCKET server = INVALID_SOCKET;
-
-    LoopbackPair() {
-        SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = inet_addr("127.0.0.1");
-        EXPECT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-        EXPECT_EQ(listen(listener, 1), 0);
-        address.sin_port = htons(static_cast<unsigned short>(plat::SocketLocalPort(listener)));
-        client = socket(AF_INET, SOCK_STREAM, 0);
-        EXPECT_EQ(connect(client, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-        server = accept(listener, nullptr, nullptr);
-        closesocket(listener);
-    }
-    ~LoopbackPair() {
-        if (client != INVALID_SOCKET) closesocket(client);
-        if (server != INVALID_SOCKET) closesocket(server);
-    }
-};
-
-struct Wait {
-    int result;
-    bool readable;
-    bool exceptional;
-};
-
-Wait WaitOn(SOCKET s, int timeoutSeconds) {
-    Wait wait{};
-    wait.result = plat::WaitSocket(s, timeoutSeconds, &wait.readable, &wait.exceptional);
-    return wait;
-}
 
 TEST(WaitSocket, NothingPendingTimesOutWithNeitherFlag) {
     LoopbackPair pair;
     auto start = std::chrono::steady_clock::now();
-    Wait wait = WaitOn(pair.client, 1);
+    Wait wait = WaitOn(pair.near, 1);
     auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(wait.result, 0);
     EXPECT_FALSE(wait.readable);
     EXPECT_FALSE(wait.exceptional);
     EXPECT_GE(waited, std::chrono::milliseconds(950));
-    EXPECT_FALSE(WaitOn(pair.client, 0).readable);
+    EXPECT_FALSE(WaitOn(pair.near, 0).readable);
 }
 
 TEST(WaitSocket, DataAndTheEndOfTheStreamReadAsReadable) {
     {
         LoopbackPair pair;
-        ASSERT_EQ(plat::send(pair.server, "x", 1, 0), 1);
-        EXPECT_TRUE(WaitOn(pair.client, 5).readable);
+        ASSERT_EQ(plat::send(pair.far, "x", 1, 0), 1);
+        EXPECT_TRUE(WaitOn(pair.near, 5).readable);
     }
     {
         LoopbackPair pair;
-        closesocket(pair.server);
-        pair.server = INVALID_SOCKET;
-        EXPECT_TRUE(WaitOn(pair.client, 5).readable);
+        closesocket(pair.far);
+        pair.far = INVALID_SOCKET;
+        EXPECT_TRUE(WaitOn(pair.near, 5).readable);
         char byte;
-        EXPECT_EQ(plat::recv(pair.client, &byte, 1, 0), 0);
+        EXPECT_EQ(plat::recv(pair.near, &byte, 1, 0), 0);
     }
 }
 
 TEST(WaitSocket, UrgentDataIsExceptional) {
     LoopbackPair pair;
-    ASSERT_EQ(plat::send(pair.server, "!", 1, MSG_OOB), 1);
-    EXPECT_TRUE(WaitOn(pair.client, 5).exceptional);
+    ASSERT_EQ(plat::send(pair.far, "!", 1, MSG_OOB), 1);
+    EXPECT_TRUE(WaitOn(pair.near, 5).exceptional);
 }
 
 TEST(WaitSocket, AHandleThatIsNoSocketFails) {
@@ -94,15 +59,15 @@ TEST(WaitSocket, AHandleThatIsNoSocketFails) {
 TEST(SocketCalls, ANonBlockingSocketWithNothingToReadSaysItWouldBlock) {
     LoopbackPair pair;
     u_long on = 1;
-    ASSERT_EQ(ioctlsocket(pair.client, FIONBIO, &on), 0);
+    ASSERT_EQ(ioctlsocket(pair.near, FIONBIO, &on), 0);
     char byte;
-    EXPECT_EQ(plat::recv(pair.client, &byte, 1, 0), SOCKET_ERROR);
+    EXPECT_EQ(plat::recv(pair.near, &byte, 1, 0), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
 
     u_long off = 0;
-    ASSERT_EQ(ioctlsocket(pair.client, FIONBIO, &off), 0);
-    ASSERT_EQ(plat::send(pair.server, "y", 1, 0), 1);
-    EXPECT_EQ(plat::recv(pair.client, &byte, 1, 0), 1);
+    ASSERT_EQ(ioctlsocket(pair.near, FIONBIO, &off), 0);
+    ASSERT_EQ(plat::send(pair.far, "y", 1, 0), 1);
+    EXPECT_EQ(plat::recv(pair.near, &byte, 1, 0), 1);
 }
 
 TEST(SocketCalls, ConnectingToAClosedPortIsRefused) {
