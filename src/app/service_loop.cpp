@@ -25,11 +25,15 @@ void ServiceLoop(ui::UiHost& host) {
             return;
         }
         // Messages that arrived together are shown one after the other.
-        while (RecvMsg(state.connPort, &state.message, -1) >= 0) {
+        state.endConnection = false;
+        while (!state.endConnection && RecvMsg(state.connPort, &state.message, -1) >= 0) {
             ui::BuildDialog(host, ui::MsgDlgProc);
         }
-        host.ShowMessageBox("Connection closed", ui::MB_NOICON);
-        WriteErrorLog();
+        if (!state.endConnection) {
+            host.ShowMessageBox("Connection closed", ui::MB_NOICON);
+            WriteErrorLog();
+        }
+        state.endConnection = false;
         ClosePort(state.connPort);
     }
 }
