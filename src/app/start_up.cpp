@@ -7,6 +7,7 @@
 #include "vkstp/config_reader.h"
 #include "vkstp/config_values.h"
 #include "vkstp/config_view.h"
+#include "vksoc/tcp_port.h"
 
 namespace {
 
@@ -46,10 +47,12 @@ int StartUp(ui::UiHost& host, char* controllerToken, char* portToken) {
     if (std::strlen(portToken) > 5) {
         return Fail(host, "Port invalid");
     }
-    // Only the length and a non-zero value are checked: "-1" is handed on.
     responderState.portNumber = ConvertNumber(portToken);
     if (responderState.portNumber == 0) {
         return Fail(host, "Port not found");
+    }
+    if (!IsTcpPort(responderState.portNumber)) {
+        return Fail(host, "Port invalid");
     }
     return 0;
 }

@@ -60,6 +60,8 @@ TEST_F(ResponderTest, StartUpFailuresAreReportedInOrderAndExitWithZero) {
         {"c01", "7001", "Controller is invalid"},
         {"C01", "", "Port not given"},
         {"C01", "123456", "Port invalid"},
+        {"C01", "65536", "Port invalid"},
+        {"C01", "-1", "Port invalid"},
         {"C01", "abc", "Port not found"},
         {"C01", "-0", "Port not found"},
     };
