@@ -1,0 +1,336 @@
+#include "send_connections.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "controller_port.h"
+#include "diag/error_state.h"
+#include "field_listing.h"
+#include "os_sockets.h"
+#include "socket_set_wait.h"
+#include "trace_number.h"
+#include "vksoc/close_port.h"
+#include "vksoc/get_msg.h"
+#include "vksoc/open_port.h"
+#include "vksoc/port_table.h"
+#include "vksoc/read_port.h"
+#include "vksoc/send_msg.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+static_assert(MAX_SEND_CONNECTIONS <= MAX_WAIT_SOCKETS);
+
+// A refused connect is tried again after this pause.
+constexpr auto kConnectRetryPause = std::chrono::milliseconds(50);
+// After the last answer, responses that still arrive within this while are
+// counted as surplus: a responder that answers twice is caught also on the
+// last request.
+constexpr auto kSurplusWatch = std::chrono::milliseconds(100);
+
+struct Connection {
+    int port = -1;  // -1 once closed
+    int number = 0;
+    long long sent = 0;
+    bool awaiting = false;
+    Clock::time_point sentAt{};
+    Clock::time_point deadline{};
+    MessageFields request{};
+    char trace[MAX_TRACE_WIDTH]{};
+};
+
+// A trace number as text fit for the terminal.
+std::string TraceText(const FieldSlot& slot) {
+    std::string text;
+    for (int i = 0; i < slot.length && slot.data != nullptr; ++i) {
+        unsigned char c = slot.data[i];
+        text += c >= 0x20 && c < 0x7f ? static_cast<char>(c) : '?';
+    }
+    return text;
+}
+
+class SendRun {
+public:
+    SendRun(const SendPlan& plan, const MessageFields& request, SendTally* tally)
+        : plan_(plan),
+          tally_(*tally),
+          trace_(nullptr, request.slots[TRACE_FIELD], plan.renumber),
+          connections_(static_cast<size_t>(plan.connections)) {
+        for (size_t i = 0; i < connections_.size(); ++i) {
+            connections_[i].number = static_cast<int>(i) + 1;
+            connections_[i].request = request;
+        }
+    }
+
+    bool Connect() {
+        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(plan_.timeoutSeconds);
+        for (Connection& c : connections_) {
+            c.port = ConnectWithin(deadline);
+            if (c.port < 0) {
+                std::string what = "could not connect to " + plan_.host + ":" +
+                                   std::to_string(plan_.tcpPort) + " within " +
+                                   std::to_string(plan_.timeoutSeconds) + " s";
+                if (plan_.connections > 1) {
+                    what += " (connection " + std::to_string(c.number) + " of " +
+                            std::to_string(plan_.connections) + ")";
+                }
+                ReportFailure(what);
+                return false;
+            }
+        }
+        // Every connection speaks the controller's format: its layout decides
+        // whether field 11 can pair responses with requests.
+        trace_ = TraceNumbers(portTable[connections_[0].port].format,
+                              connections_[0].request.slots[TRACE_FIELD], plan_.renumber);
+        return true;
+    }
+
+    void Exchange() {
+        start_ = Clock::now();
+        lastAnswer_ = start_;
+        for (Connection& c : connections_) {
+            SendNext(c);
+        }
+        while (WaitAndReceive(true)) {
+            const Clock::time_point now = Clock::now();
+            for (Connection& c : connections_) {
+                if (c.port >= 0 && c.awaiting && c.deadline <= now) {
+                    TimeOut(c);
+                }
+            }
+            for (Connection& c : connections_) {
+                if (c.port >= 0 && !c.awaiting) {
+                    SendNext(c);
+                }
+            }
+        }
+        tally_.elapsed = (tally_.answered > 0 ? lastAnswer_ : Clock::now()) - start_;
+        watchEnd_ = Clock::now() + kSurplusWatch;
+        while (WaitAndReceive(false)) {
+        }
+    }
+
+    void CloseAll() {
+        for (Connection& c : connections_) {
+            Close(c);
+        }
+    }
+
+private:
+    int ConnectWithin(Clock::time_point deadline) const {
+        for (;;) {
+            int port = OpenPort(plan_.host.c_str(), plan_.tcpPort, MODE_CONNECT,
+                                plan_.controller.c_str());
+            if (port >= 0) {
+                return port;
+            }
+            // Nobody listens (yet): a responder listens again only once its
+            // previous connection has ended.
+            const int why = GetErrorSubCode();
+            const bool refused = GetErrorCode() == ERR_CONNECTION &&
+                                 (why == WSAECONNREFUSED || why == WSAECONNRESET);
+            if (!refused || Clock::now() + kConnectRetryPause > deadline) {
+                return -1;
+            }
+            ClearError();
+            std::this_thread::sleep_for(kConnectRetryPause);
+        }
+    }
+
+    // One wait over the open connections, then every ready one is read.
+    // exchanging: until the earliest response deadline, and false once no
+    // request is awaited; otherwise until the surplus watch ends.
+    bool WaitAndReceive(bool exchanging) {
+        SOCKET sockets[MAX_SEND_CONNECTIONS];
+        Connection* open[MAX_SEND_CONNECTIONS];
+        int count = 0;
+        bool awaiting = false;
+        Clock::time_point until = exchanging ? Clock::time_point::max() : watchEnd_;
+        for (Connection& c : connections_) {
+            if (c.port < 0) {
+                continue;
+            }
+            sockets[count] = portTable[c.port].handle;
+            open[count++] = &c;
+            if (c.awaiting) {
+                awaiting = true;
+                until = std::min(until, c.deadline);
+            }
+        }
+        if (count == 0 || (exchanging && !awaiting)) {
+            return false;
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
+        if (!exchanging && left.count() <= 0) {
+            return false;
+        }
+        bool ready[MAX_SEND_CONNECTIONS];
+        const int waitMs = static_cast<int>(std::clamp<long long>(left.count(), 0, 1 << 30));
+        if (WaitSocketSet(sockets, count, waitMs, ready) == SOCKET_ERROR) {
+            SetError(ERR_INTERNAL, WSAGetLastError());
+            ReportFailure("waiting for the responses failed");
+            for (int i = 0; i < count; ++i) {
+                tally_.failures += open[i]->awaiting ? 1 : 0;
+                Close(*open[i]);
+            }
+            return false;
+        }
+        for (int i = 0; i < count; ++i) {
+            if (ready[i]) {
+                Receive(*open[i]);
+            }
+        }
+        return true;
+    }
+
+    void SendNext(Connection& c) {
+        if (c.port < 0 || c.sent >= plan_.requestsEach) {
+            return;
+        }
+        trace_.Apply((c.number - 1) * plan_.requestsEach + c.sent, c.trace, &c.request);
+        c.sentAt = Clock::now();
+        c.deadline = c.sentAt + std::chrono::seconds(plan_.timeoutSeconds);
+        if (SendMsg(c.port, &c.request) < 0) {
+            ++tally_.failures;
+            Tell(c, "request " + std::to_string(c.sent + 1) + " could not be sent", true);
+            Close(c);
+            return;
+        }
+        ++c.sent;
+        ++tally_.sent;
+        c.awaiting = true;
+    }
+
+    void Receive(Connection& c) {
+        if (ReadPort(c.port) < 0) {
+            Ended(c);
+            return;
+        }
+        for (;;) {
+            MessageFields response{};
+            int complete = 0;
+            if (GetMsg(c.port, &response, &complete) < 0) {
+                // Whether it answered the request in hand or none, it is a failure.
+                ++tally_.failures;
+                Tell(c, c.awaiting ? "the response to request " + std::to_string(c.sent) +
+                                         " could not be read"
+                                   : "a surplus response could not be read",
+                     true);
+                Close(c);
+                return;
+            }
+            if (complete == 0) {
+                return;
+            }
+            Take(c, response);
+        }
+    }
+
+    void Take(Connection& c, const MessageFields& response) {
+        if (!c.awaiting || (trace_.enabled() && !TraceNumbers::Matches(response, c.request))) {
+            ++tally_.failures;
+            TellSurplus(c, response);
+            return;
+        }
+        const Clock::time_point now = Clock::now();
+        c.awaiting = false;
+        ++tally_.answered;
+        lastAnswer_ = now;
+        tally_.roundTripsUs.push_back(std::chrono::duration<double, std::micro>(now - c.sentAt).count());
+        if (plan_.printResponse) {
+            // The slots point into the port's buffer: print before the next read.
+            PrintMessage(stdout, portTable[c.port].format, response);
+        }
+    }
+
+    // The connection ended or failed while being read.
+    void Ended(Connection& c) {
+        if (c.awaiting) {
+            ++tally_.failures;
+            Tell(c, "no response to request " + std::to_string(c.sent), true);
+        } else if (c.sent < plan_.requestsEach) {
+            Tell(c, "the connection ended before request " + std::to_string(c.sent + 1) +
+                        " was sent",
+                 true);
+        } else {
+            ClearError();  // every request answered: the responder may hang up
+        }
+        Close(c);
+    }
+
+    void TimeOut(Connection& c) {
+        ++tally_.failures;
+        ++tally_.timedOut;
+        const PortEntry& entry = portTable[c.port];
+        const bool partial = entry.bytesHeld > 0 || entry.headerBytesRead > 0;
+        Tell(c,
+             "no response to request " + std::to_string(c.sent) + " within " +
+                 std::to_string(plan_.timeoutSeconds) + " s" +
+                 (partial ? " (part of one had arrived)" : ""),
+             false);
+        Close(c);
+    }
+
+    void TellSurplus(const Connection& c, const MessageFields& response) {
+        if (surplusTold_) {
+            return;
+        }
+        surplusTold_ = true;
+        std::string what = "a response answered no request in hand";
+        if (!c.awaiting) {
+            what += " (none was awaited)";
+        } else if (response.slots[TRACE_FIELD].length > 0) {
+            what += " (trace number " + TraceText(response.slots[TRACE_FIELD]) + ", awaited " +
+                    TraceText(c.request.slots[TRACE_FIELD]) + ")";
+        } else {
+            what += " (it has no trace number, field 11)";
+        }
+        Tell(c, what + "; further ones are only counted", false);
+    }
+
+    void Tell(const Connection& c, const std::string& what, bool withError) const {
+        std::string text =
+            plan_.connections > 1 ? "connection " + std::to_string(c.number) + ": " + what : what;
+        if (withError) {
+            ReportFailure(text);
+        } else {
+            std::fprintf(stderr, "velkctl: %s\n", text.c_str());
+        }
+    }
+
+    static void Close(Connection& c) {
+        if (c.port >= 0) {
+            ClosePort(c.port);
+            c.port = -1;
+        }
+        c.awaiting = false;
+    }
+
+    const SendPlan& plan_;
+    SendTally& tally_;
+    TraceNumbers trace_;
+    std::vector<Connection> connections_;
+    Clock::time_point start_{};
+    Clock::time_point lastAnswer_{};
+    Clock::time_point watchEnd_{};
+    bool surplusTold_ = false;
+};
+
+}  // namespace
+
+bool RunSendPlan(const SendPlan& plan, const MessageFields& request, SendTally* tally) {
+    tally->requested = plan.requestsEach * plan.connections;
+    tally->roundTripsUs.reserve(
+        static_cast<size_t>(std::min<long long>(tally->requested, 1 << 20)));
+    SendRun run(plan, request, tally);
+    bool connected = run.Connect();
+    if (connected) {
+        run.Exchange();
+    }
+    run.CloseAll();
+    return connected;
+}
