@@ -182,6 +182,8 @@ SOCKET Connect(const char* address, int port) {
 
 }  // namespace
 
+int EnvironmentHeaderLength() { return HeaderLengthFromEnvironment(); }
+
 int OpenPort(const char* address, int portOrFlags, char mode, const char* controllerId) {
     int index = ClaimEntry();
     if (index < 0) {

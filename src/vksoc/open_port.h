@@ -15,3 +15,7 @@
 // HEADER_LENGTH, read anew at every call (above 4: no prefix).
 // On failure nothing stays allocated or open and the entry stays free.
 int OpenPort(const char* address, int portOrFlags, char mode, const char* controllerId);
+
+// The length-prefix width OpenPort gives an ISO 8583 port now: HEADER_LENGTH
+// read as OpenPort reads it (below 1: no prefix).
+int EnvironmentHeaderLength();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "run_command.h"
+#include "scoped_env.h"
 #include "temp_root.h"
 
 namespace fs = std::filesystem;
@@ -73,6 +74,34 @@ TEST(VelkctlConfig, WarnsWithLineNumbersAndStillLoads) {
         << run.output;
     EXPECT_NE(run.output.find("controller C01 is configured more than once"), std::string::npos);
     EXPECT_NE(run.output.find("C01: 0 fields defined"), std::string::npos);
+}
+
+TEST(VelkctlConfig, WarnsAboutAPrefixOrReadTimeoutThatCannotServe) {
+    struct Case {
+        const char* headerLength;
+        const char* readTimeout;  // the MISCELLANEOUS line, or "" for none
+        const char* warning;      // null: "No warnings."
+    } const cases[] = {
+        {"1", "<READ_TIMEOUT>10", "HEADER_LENGTH 1 can carry no ISO 8583 message"},
+        {"2", "<READ_TIMEOUT>10", "HEADER_LENGTH 2 carries ISO 8583 messages of at most 99 bytes"},
+        {"4", "<READ_TIMEOUT>10", nullptr},
+        {"0", "<READ_TIMEOUT>-1", "READ_TIMEOUT -1 waits without limit"},
+        {"0", "<READ_TIMEOUT>0", "READ_TIMEOUT 0 (also what a MISCELLANEOUS section without it "
+                                 "gives) does not wait at all"},
+        {"0", "", "READ_TIMEOUT 0 (also"},
+    };
+    for (const Case& c : cases) {
+        TempRoot root;
+        root.WriteConfig(std::string("<MISCELLANEOUS>\n") + c.readTimeout +
+                         "\n</MISCELLANEOUS>\n<CONTROLLER_PARAMS_LIST>\n<CONTROLLER_PARAMS>\n"
+                         "<CONTROLLER_ID>C01\n</CONTROLLER_PARAMS>\n</CONTROLLER_PARAMS_LIST>\n");
+        ScopedEnv env("HEADER_LENGTH", c.headerLength);
+        CommandResult run = RunVelkctl("config");
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        std::string expected = c.warning != nullptr ? std::string("Warnings: 1\n  ") + c.warning
+                                                    : "No warnings.";
+        EXPECT_NE(run.output.find(expected), std::string::npos) << run.output;
+    }
 }
 
 TEST(VelkctlConfig, AMissingConfigurationExitsWithOne) {

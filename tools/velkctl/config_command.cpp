@@ -10,6 +10,7 @@
 #include "config_summary.h"
 #include "vkstp/config_reader.h"
 #include "vkstp/config_view.h"
+#include "vksoc/open_port.h"
 
 namespace {
 
@@ -61,7 +62,14 @@ int RunConfig(const GlobalOptions& global, const ConfigOptions& options) {
     std::printf("\nConfiguration %s: %lld of %d image bytes used\n", global.configPath.c_str(),
                 ConfigBytesUsed(*configView.header), CONFIG_IMAGE_SIZE);
     PrintConfigSummary(stdout, configView);
-    for (ConfigWarning& w : CheckLoadedConfig(configView)) {
+    const int headerLength = EnvironmentHeaderLength();
+    if (headerLength > 0) {
+        std::printf("\nLength prefix: %d digits before every ISO 8583 message (HEADER_LENGTH)\n",
+                    headerLength);
+    } else {
+        std::printf("\nLength prefix: none (HEADER_LENGTH unset, or not 1 to 4)\n");
+    }
+    for (ConfigWarning& w : CheckLoadedConfig(configView, headerLength)) {
         warnings.push_back(std::move(w));
     }
     PrintWarnings(warnings);

@@ -72,13 +72,13 @@ void PrintServerTables(FILE* out, const ConfigView& view) {
 void PrintMisc(FILE* out, const ConfigView& view) {
     std::fprintf(out, "\nMiscellaneous:");
     if (view.misc == nullptr) {
-        std::fprintf(out, " none (a partly received message waits %d s)\n", DEFAULT_READ_TIMEOUT);
+        std::fprintf(out, " none (READ_TIMEOUT is %d s: %s)\n", DEFAULT_READ_TIMEOUT,
+                     READ_TIMEOUT_MEANING);
         return;
     }
     const MiscRecord& m = *view.misc;
     std::fprintf(out, "\n  %-15s %d\n", "HOST_TIMEOUT", m.HOST_TIMEOUT);
-    std::fprintf(out, "  %-15s %d s (how long a partly received message waits)\n", "READ_TIMEOUT",
-                 m.READ_TIMEOUT);
+    std::fprintf(out, "  %-15s %d s (%s)\n", "READ_TIMEOUT", m.READ_TIMEOUT, READ_TIMEOUT_MEANING);
     std::fprintf(out, "  %-15s %d\n", "UPLOAD_TIMEOUT", m.UPLOAD_TIMEOUT);
     std::fprintf(out, "  %-15s %d\n", "SWITCH_TIMEOUT", m.SWITCH_TIMEOUT);
     std::fprintf(out, "  %-15s %c\n", "TRACE_FLAG", m.TRACE_FLAG != '\0' ? m.TRACE_FLAG : ' ');
@@ -121,7 +121,47 @@ void PrintController(FILE* out, const ControllerParams& controller) {
     }
 }
 
+void CheckReadTimeout(const ConfigView& view, std::vector<ConfigWarning>& warnings) {
+    if (view.misc == nullptr) {
+        return;
+    }
+    const int seconds = view.misc->READ_TIMEOUT;
+    if (seconds < 0) {
+        warnings.push_back(
+            {0, "READ_TIMEOUT " + std::to_string(seconds) +
+                    " waits without limit for the rest of a length-prefixed message whose body "
+                    "has begun to arrive: a peer that stops half-way holds the responder"});
+    } else if (seconds == 0) {
+        warnings.push_back(
+            {0, "READ_TIMEOUT 0 (also what a MISCELLANEOUS section without it gives) does not "
+                "wait at all for the rest of a length-prefixed message whose body has begun to "
+                "arrive: a body that comes in two pieces is refused (\"Timeout before assembly\")"});
+    }
+}
+
+// The shortest ISO 8583 message: a message identifier and the primary bitmap.
+constexpr int SHORTEST_ISO8583_MESSAGE = 12;
+
+void CheckHeaderLength(int headerLength, std::vector<ConfigWarning>& warnings) {
+    if (headerLength < 1 || headerLength > 2) {
+        return;
+    }
+    const int largest = headerLength == 1 ? 9 : 99;
+    if (largest < SHORTEST_ISO8583_MESSAGE) {
+        warnings.push_back({0, "HEADER_LENGTH 1 can carry no ISO 8583 message: one digit counts "
+                               "at most 9 bytes, and the shortest message (message id and "
+                               "bitmap) has 12"});
+    } else {
+        warnings.push_back({0, "HEADER_LENGTH 2 carries ISO 8583 messages of at most 99 bytes: "
+                               "a longer one can be neither sent nor received"});
+    }
+}
+
 }  // namespace
+
+const char* const READ_TIMEOUT_MEANING =
+    "only with a length prefix: how long the rest of a message whose body has begun to arrive "
+    "is awaited; never the wait between messages";
 
 long long ConfigBytesUsed(const ConfigHeader& h) {
     long long end = sizeof(ConfigHeader);
@@ -145,8 +185,10 @@ void PrintConfigSummary(FILE* out, const ConfigView& view) {
     }
 }
 
-std::vector<ConfigWarning> CheckLoadedConfig(const ConfigView& view) {
+std::vector<ConfigWarning> CheckLoadedConfig(const ConfigView& view, int headerLength) {
     std::vector<ConfigWarning> warnings;
+    CheckReadTimeout(view, warnings);
+    CheckHeaderLength(headerLength, warnings);
     const ConfigHeader& h = *view.header;
     for (int32_t i = 0; i < h.controllerCount; ++i) {
         std::string id = Text(view.controllerTable[i].CONTROLLER_ID);

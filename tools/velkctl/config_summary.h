@@ -18,6 +18,12 @@ long long ConfigBytesUsed(const ConfigHeader& header);
 // controller with its defined fields.
 void PrintConfigSummary(FILE* out, const ConfigView& view);
 
+// What READ_TIMEOUT bounds, in the words the summary and the sample
+// configuration use.
+extern const char* const READ_TIMEOUT_MEANING;
+
 // Findings about the loaded image that no single line shows (a controller
-// given twice, an empty identifier, ...).
-std::vector<ConfigWarning> CheckLoadedConfig(const ConfigView& view);
+// given twice, an empty identifier, a READ_TIMEOUT that does not wait or
+// waits without limit, ...), and about the length-prefix width the ports
+// would take (headerLength, below 1: none) that cannot carry the messages.
+std::vector<ConfigWarning> CheckLoadedConfig(const ConfigView& view, int headerLength);
