@@ -76,7 +76,9 @@ public:
                                    std::to_string(plan_.timeoutSeconds) + " s";
                 if (plan_.connections > 1) {
                     what += " (connection " + std::to_string(c.number) + " of " +
-                            std::to_string(plan_.connections) + ")";
+                            std::to_string(plan_.connections) +
+                            "; a responder serving one connection at a time refuses the others "
+                            "until the first has ended)";
                 }
                 ReportFailure(what);
                 return false;
