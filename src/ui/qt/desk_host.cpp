@@ -52,11 +52,19 @@ void SetDeskArguments(int argc, char** argv) {
 }
 
 UiHost* OpenDeskHost(std::string& why) {
+    // A display found wanting is not tried again: each try of one that never
+    // answers costs the probe's whole deadline.
+    static std::string absent;
     if (deskHost != nullptr) {
         return deskHost;
     }
+    if (!absent.empty()) {
+        why = absent;
+        return nullptr;
+    }
     if (QApplication::instance() == nullptr) {
         if (!HasDisplay(why) || !DisplayAnswers(why)) {
+            absent = why;
             return nullptr;
         }
         previousHandler = qInstallMessageHandler(ExitOnFatal);

@@ -11,17 +11,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <string_view>
+
 namespace ui {
 
 namespace {
 
 // The child's write end of the pipe to the parent.
 int reportFd = -1;
+// What the child writes once the platform has started. The parent decides by
+// it rather than by the exit status, which a SIGCHLD set to be ignored
+// would take away.
+constexpr char STARTED = '\x01';
 
-// In the child: every message of the toolkit goes to the parent, first line
-// only; a fatal one ends the child at once, before the toolkit aborts it.
-void ReportToParent(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    QByteArray line = text.section(QLatin1Char('\n'), 0, 0).toLocal8Bit() + '\n';
+void Report(const QByteArray& line) {
     qsizetype written = 0;
     while (written < line.size()) {
         ssize_t n = ::write(reportFd, line.constData() + written,
@@ -34,6 +37,12 @@ void ReportToParent(QtMsgType type, const QMessageLogContext&, const QString& te
         }
         written += n;
     }
+}
+
+// In the child: every message of the toolkit goes to the parent, first line
+// only; a fatal one ends the child at once, before the toolkit aborts it.
+void ReportToParent(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    Report(text.section(QLatin1Char('\n'), 0, 0).toLocal8Bit() + '\n');
     if (type == QtFatalMsg) {
         _exit(1);
     }
@@ -47,6 +56,7 @@ void ReportToParent(QtMsgType type, const QMessageLogContext&, const QString& te
     static char* argv[] = {name, nullptr};
     // Left undestroyed: the child ends here either way.
     new QApplication(argc, argv);
+    Report(QByteArray(1, STARTED));
     _exit(0);
 }
 
@@ -76,20 +86,19 @@ bool ReadReport(int readFd, std::string& report, int deadlineMilliseconds) {
         if (n <= 0) {
             return true;
         }
+        std::string_view chunk(buffer, static_cast<size_t>(n));
         if (report.size() < 4096) {
-            report.append(buffer, static_cast<size_t>(n));
+            report.append(chunk);
+        } else if (chunk.find(STARTED) != std::string_view::npos) {
+            report.push_back(STARTED);
         }
     }
 }
 
-int WaitForChild(pid_t child) {
+void WaitForChild(pid_t child) {
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) {
-            return -1;
-        }
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
@@ -125,7 +134,8 @@ bool DisplayAnswers(std::string& why, int deadlineMilliseconds) {
         why = text;
         return false;
     }
-    if (WaitForChild(child) == 0) {
+    WaitForChild(child);
+    if (report.find(STARTED) != std::string::npos) {
         return true;
     }
     // The first complaint names the cause ("could not connect to display
