@@ -188,7 +188,7 @@ int QtDialogHost::NextTabStop(int id) {
 
 void QtDialogHost::SetFocus(int id) {
     if (QWidget* widget = Item(id)) {
-        widget->setFocus(Qt::TabFocusReason);
+        widget->setFocus(Qt::OtherFocusReason);
     }
 }
 
