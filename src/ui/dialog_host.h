@@ -47,6 +47,9 @@ inline constexpr uintptr_t MakeWParam(unsigned low, unsigned high) {
 inline constexpr unsigned LowWord(uintptr_t value) { return value & 0xFFFFu; }
 inline constexpr unsigned HighWord(uintptr_t value) { return (value >> 16) & 0xFFFFu; }
 
+// The title of the dialog and of every message box.
+inline constexpr const char* DIALOG_TITLE = "VELK Tester";
+
 // A path chosen in the file dialog: 260 characters and a NUL.
 inline constexpr int FILE_NAME_SIZE = 261;
 
@@ -76,7 +79,7 @@ public:
     // Moves the whole client area down by dy pixels (up when negative).
     virtual void ScrollContents(int dy) = 0;
 
-    // No owner window, title "VELK Tester", an OK button.
+    // No owner window, the title DIALOG_TITLE, an OK button.
     virtual void ShowMessageBox(const char* text, unsigned icon) = 0;
     virtual void EndDialog(int result) = 0;
     // The file dialog for "Message Data (*.dat)"; fills fileName (of
@@ -92,7 +95,7 @@ using DialogProc = intptr_t (*)(DialogHost& dialog, unsigned message, uintptr_t 
 class UiHost {
 public:
     virtual ~UiHost() = default;
-    // No owner window, title "VELK Tester", an OK button.
+    // No owner window, the title DIALOG_TITLE, an OK button.
     virtual void ShowMessageBox(const char* text, unsigned icon) = 0;
     // Runs a modal dialog built from the in-memory template until its
     // procedure ends it. Returns the end result, or -1 when the dialog could

@@ -18,7 +18,6 @@ inline constexpr uint32_t DIALOG_STYLE = 0x00EF0000;  // caption, system menu, s
                                                       // min/max boxes, vertical scroll bar
 inline constexpr int DIALOG_WIDTH_DU = 282;
 inline constexpr int DIALOG_HEIGHT_DU = 164;
-inline constexpr const char* DIALOG_TITLE = "VELK Tester";
 
 // Copies each character, sign-extended, into a 16-bit unit, the NUL included;
 // returns the units written.

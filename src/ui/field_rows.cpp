@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "ui/control_class.h"
 #include "ui/responder_state.h"
 #include "vkstp/config_view.h"
 #include "vksoc/ztr.h"
@@ -85,8 +86,8 @@ bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* 
         std::memcpy(text, value, static_cast<size_t>(length));
     }
     text[length] = '\0';
-    bool created = dialog.CreateControl("STATIC", label, LABEL_STYLE, x, y, 220, 20, LABEL_ID);
-    created = dialog.CreateControl("EDIT", text, EDIT_STYLE, x + 225, y, 350, 20, editId) && created;
+    bool created = dialog.CreateControl(CLASS_STATIC, label, LABEL_STYLE, x, y, 220, 20, LABEL_ID);
+    created = dialog.CreateControl(CLASS_EDIT, text, EDIT_STYLE, x + 225, y, 350, 20, editId) && created;
     // After the text: a received value longer than the limit is shown whole.
     dialog.LimitText(editId, limit);
     return created;
@@ -104,7 +105,7 @@ void CreateFieldRows(DialogHost& dialog, int& y) {
 }
 
 bool CreateButton(DialogHost& dialog, const char* text, int x, int y, int id) {
-    return dialog.CreateControl("BUTTON", text, BUTTON_STYLE, x, y, 100, 30, id);
+    return dialog.CreateControl(CLASS_BUTTON, text, BUTTON_STYLE, x, y, 100, 30, id);
 }
 
 }  // namespace ui

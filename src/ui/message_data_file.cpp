@@ -3,22 +3,16 @@
 #include <cstring>
 
 #include "diag/error_log.h"
-#include "os_lowio.h"
 #include "ui/collect_fields.h"
 #include "ui/field_text_area.h"
+#include "ui/message_file_port.h"
 #include "ui/responder_state.h"
 #include "vksoc/close_port.h"
-#include "vksoc/open_port.h"
-#include "vksoc/port_table.h"
 #include "vksoc/recv_msg.h"
-#include "vksoc/send_msg.h"
 
 namespace ui {
 
 namespace {
-
-constexpr int SAVE_OPTIONS = O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY;
-constexpr int READ_OPTIONS = O_RDONLY | plat::OPEN_BINARY;
 
 // The message's slots point into the file port's buffer, which ClosePort
 // releases: keep the values in the dialog's own area instead.
@@ -49,17 +43,18 @@ void SaveMessageFile(DialogHost& dialog) {
     if (!dialog.ChooseFile(fileName, true)) {
         return;
     }
-    int port = OpenPort(fileName, SAVE_OPTIONS, MODE_FILE, responderState.controllerId);
-    if (port < 0) {
-        dialog.ShowMessageBox("Could not open", MB_ICONERROR);
-        WriteErrorLog();
-        return;
+    switch (WriteMessageFile(fileName, &responderState.message, responderState.controllerId,
+                             nullptr)) {
+        case SaveResult::Saved:
+            return;
+        case SaveResult::NotOpened:
+            dialog.ShowMessageBox("Could not open", MB_ICONERROR);
+            break;
+        case SaveResult::NotSaved:
+            dialog.ShowMessageBox("Could not save", MB_ICONERROR);
+            break;
     }
-    if (SendMsg(port, &responderState.message) < 0) {
-        dialog.ShowMessageBox("Could not save", MB_ICONERROR);
-        WriteErrorLog();
-    }
-    ClosePort(port);
+    WriteErrorLog();
 }
 
 void ReadMessageFile(DialogHost& dialog) {
@@ -67,7 +62,7 @@ void ReadMessageFile(DialogHost& dialog) {
     if (!dialog.ChooseFile(fileName, false)) {
         return;
     }
-    int port = OpenPort(fileName, READ_OPTIONS, MODE_FILE, responderState.controllerId);
+    int port = OpenMessageFile(fileName, responderState.controllerId);
     if (port < 0) {
         dialog.ShowMessageBox("Open file failed", MB_ICONERROR);
         WriteErrorLog();

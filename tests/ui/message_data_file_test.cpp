@@ -126,6 +126,8 @@ TEST_F(DataFile, CommandsFailWithTheirBoxesAndLeaveNoPortInUse) {
     };
     const Case cases[] = {
         {ui::SAVE_BUTTON_ID, folder, "Could not open", true},
+        {ui::SAVE_BUTTON_ID, (root_.root() / "no" / "such.dat").string(), "Could not open", true},
+        {ui::READ_BUTTON_ID, folder, "Open file failed", true},
         {ui::READ_BUTTON_ID, (root_.root() / "missing.dat").string(), "Open file failed", true},
         {ui::READ_BUTTON_ID, empty, "Read from file failed", false},
     };
@@ -141,6 +143,25 @@ TEST_F(DataFile, CommandsFailWithTheirBoxesAndLeaveNoPortInUse) {
         EXPECT_EQ(Box(3), "123456") << "the boxes keep their values";
         EXPECT_EQ(FreePorts(), MAX_PORTS);
     }
+}
+
+// The file is replaced only by a whole message: a Save that cannot assemble
+// leaves the earlier file as it was, and nothing beside it.
+TEST_F(DataFile, ARefusedSaveLeavesTheEarlierFileWhole) {
+    UseZtr();
+    std::string path = (root_.root() / "kept.dat").string();
+    WriteFile(path, "an earlier message");
+    Init();
+    host_.Find(1004)->text = "EC\x1cHO";  // a separator inside a field cannot be saved
+    host_.nextFile = path;
+    EXPECT_EQ(Press(ui::SAVE_BUTTON_ID), 1);
+    EXPECT_EQ(host_.boxes, std::vector<std::string>{"Could not save"});
+    EXPECT_EQ(ReadFile(path), "an earlier message");
+    for (const auto& entry : fs::directory_iterator(root_.root())) {
+        EXPECT_EQ(entry.path().filename().string().find("kept.dat."), std::string::npos)
+            << entry.path();
+    }
+    EXPECT_EQ(FreePorts(), MAX_PORTS);
 }
 
 TEST_F(DataFile, ACancelledChooserChangesNothing) {

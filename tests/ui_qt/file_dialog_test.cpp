@@ -1,4 +1,6 @@
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -98,6 +100,44 @@ TEST_F(MessageDataFileDialog, SaveAndReadGoThroughTheFileDialog) {
     EXPECT_EQ(BoxText(*dialog, 1003), "000000");
     EXPECT_EQ(BoxText(*dialog, 1039), "00");
     EXPECT_TRUE(dialog->isVisible());
+}
+
+QString Canonical(const QString& folder) {
+    return QFileInfo(folder).canonicalFilePath();
+}
+
+// The chooser opens in ../data first and then in the folder last used. A new
+// name is saved with Enter on the question, whose default is Yes.
+TEST_F(MessageDataFileDialog, TheChooserStartsInTheDataFolderThenTheLastOne) {
+    Put(0, "0200");
+    auto dialog = Open();
+    std::filesystem::create_directory(root_.root() / "answers");
+    const std::string typed = (root_.root() / "answers" / "new.dat").string();
+    QString firstFolder;
+    bool yesIsDefault = false;
+    OnNextModal([&](QWidget& files) {
+        firstFolder = qobject_cast<QFileDialog*>(&files)->directory().absolutePath();
+        OnNextModal([&](QWidget& widget) {
+            auto* box = qobject_cast<QMessageBox*>(&widget);
+            ASSERT_NE(box, nullptr);
+            yesIsDefault = box->defaultButton() == box->button(QMessageBox::Yes);
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        Choose(files, typed);
+    });
+    Button(*dialog, ui::SAVE_BUTTON_ID)->click();
+    EXPECT_EQ(Canonical(firstFolder), Canonical(QString::fromStdString(root_.data().string())));
+    EXPECT_TRUE(yesIsDefault);
+    EXPECT_TRUE(std::filesystem::exists(typed));
+
+    QString nextFolder;
+    OnNextModal([&](QWidget& files) {
+        nextFolder = qobject_cast<QFileDialog*>(&files)->directory().absolutePath();
+        qobject_cast<QDialog*>(&files)->reject();
+    });
+    Button(*dialog, ui::READ_BUTTON_ID)->click();
+    EXPECT_EQ(Canonical(nextFolder),
+              Canonical(QString::fromStdString((root_.root() / "answers").string())));
 }
 
 // The file dialog refuses these names and stays open; cancelling it then

@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
+
+#include "ui/qt/display_probe.h"
 
 namespace {
 
@@ -18,9 +22,25 @@ void QuietOffscreenNotes(QtMsgType type, const QMessageLogContext& context, cons
     }
 }
 
+// "--probe-display=MS": the display probe in a process without a
+// QApplication of its own, as the program runs it; prints the reason and
+// exits 1 when the display does not answer.
+int ProbeDisplay(const char* deadline) {
+    std::string why;
+    if (ui::DisplayAnswers(why, std::atoi(deadline))) {
+        return 0;
+    }
+    std::printf("%s\n", why.c_str());
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    constexpr std::string_view probeOption = "--probe-display=";
+    if (argc == 2 && std::string_view(argv[1]).starts_with(probeOption)) {
+        return ProbeDisplay(argv[1] + probeOption.size());
+    }
     ::testing::InitGoogleTest(&argc, argv);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     std::string runtimeDir =

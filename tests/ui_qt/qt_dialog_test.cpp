@@ -1,3 +1,5 @@
+#include <fcntl.h>
+
 #include <QApplication>
 #include <QScrollBar>
 #include <QStyle>
@@ -7,6 +9,10 @@
 
 #include "desk_fixture.h"
 #include "ui/field_rows.h"
+#include "ui/responder_state.h"
+#include "vksoc/close_port.h"
+#include "vksoc/open_port.h"
+#include "vksoc/port_table.h"
 
 namespace {
 
@@ -138,22 +144,30 @@ TEST_F(QtDialog, EscapeAndTheCloseBoxAreCancelAndCloseNothingByThemselves) {
     }
 }
 
-// No button is the default: Enter in an edit box must not respond by
-// accident. On a button, Enter presses that button.
-TEST_F(QtDialog, EnterPressesOnlyTheButtonThatHasTheFocus) {
+// As in the dialog manager: Enter on a button presses that button; anywhere
+// else it is the OK command, Respond, which sends and ends the dialog.
+TEST_F(QtDialog, EnterPressesTheFocusedButtonOrResponds) {
     struct Press {
         int focus;
         Qt::Key key;
         std::vector<uintptr_t> commands;
     };
     const Press presses[] = {
-        {1000, Qt::Key_Return, {}},
-        {1039, Qt::Key_Enter, {}},
+        {1000, Qt::Key_Return, {ui::MakeWParam(ui::IDOK, 0)}},
+        {1039, Qt::Key_Enter, {ui::MakeWParam(ui::IDOK, 0)}},
         {ui::IDCANCEL, Qt::Key_Return, {ui::MakeWParam(ui::IDCANCEL, 0)}},
+        {ui::READ_BUTTON_ID, Qt::Key_Enter, {ui::MakeWParam(ui::READ_BUTTON_ID, 0)}},
     };
+    Put(0, "0200");
+    std::string peer = (root_.root() / "peer.bin").string();
+    responderState.connPort = OpenPort(peer.c_str(), O_WRONLY | O_CREAT | O_TRUNC, MODE_FILE, "C01");
+    ASSERT_GE(responderState.connPort, 0);
     for (const Press& press : presses) {
         calls.clear();
         auto dialog = Open();
+        if (press.focus == ui::READ_BUTTON_ID) {
+            OnNextModal([](QWidget& files) { qobject_cast<QDialog*>(&files)->reject(); });
+        }
         ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
         dialog->SetFocus(press.focus);
         QTest::keyClick(QApplication::focusWidget(), press.key);
@@ -164,7 +178,10 @@ TEST_F(QtDialog, EnterPressesOnlyTheButtonThatHasTheFocus) {
             }
         }
         EXPECT_EQ(commands, press.commands) << "focus on " << press.focus;
+        EXPECT_EQ(dialog->isVisible(), press.focus == ui::READ_BUTTON_ID) << press.focus;
     }
+    ClosePort(responderState.connPort);
+    EXPECT_EQ(ReadFile(peer).substr(0, 4), "0200");
 }
 
 QRect ScrollBarPart(QScrollBar& bar, QStyle::SubControl part) {
@@ -218,11 +235,18 @@ TEST_F(QtDialog, ScrollActionsReachTheProcedureAndMoveTheContents) {
              b.triggerAction(QAbstractSlider::SliderPageStepSub);
          },
          ui::SB_PAGEUP, 0},
-        {"to the bottom is ignored",
+        {"to the bottom",
          [](ui::QtDialogHost&, QScrollBar& b) {
              b.triggerAction(QAbstractSlider::SliderToMaximum);
          },
-         ui::SB_BOTTOM, 0},
+         ui::SB_THUMBPOSITION, 1710},
+        {"scroll here: a value set without an action",
+         [](ui::QtDialogHost&, QScrollBar& b) { b.setValue(600); }, ui::SB_THUMBPOSITION, 600},
+        {"to the top",
+         [](ui::QtDialogHost&, QScrollBar& b) {
+             b.triggerAction(QAbstractSlider::SliderToMinimum);
+         },
+         ui::SB_THUMBPOSITION, 0},
         {"the thumb dragged and released",
          [](ui::QtDialogHost&, QScrollBar& b) {
              QPoint thumb = ScrollBarPart(b, QStyle::SC_ScrollBarSlider).center();
@@ -252,9 +276,11 @@ TEST_F(QtDialog, ScrollActionsReachTheProcedureAndMoveTheContents) {
         ASSERT_FALSE(requests.empty()) << step.what;
         EXPECT_EQ(ui::LowWord(requests.back()), step.request) << step.what;
         int position = step.position;
-        if (step.request == ui::SB_THUMBPOSITION) {
+        if (step.request == ui::SB_THUMBPOSITION && position < 0) {
             position = static_cast<int>(ui::HighWord(requests.back()));
             EXPECT_GT(position, 0) << step.what;
+        } else if (step.request == ui::SB_THUMBPOSITION) {
+            EXPECT_EQ(ui::HighWord(requests.back()), static_cast<unsigned>(position)) << step.what;
         } else if (position < 0) {
             EXPECT_EQ(requests.size(), 3u) << step.what;
             position = before + 90;
@@ -262,6 +288,55 @@ TEST_F(QtDialog, ScrollActionsReachTheProcedureAndMoveTheContents) {
         EXPECT_EQ(bar->value(), position) << step.what;
         EXPECT_EQ(Place(*dialog, 1001).top(), 10 - position) << step.what;
     }
+}
+
+// Tab into a box below or above the view: the view follows through the
+// procedure, and the box stands wholly inside the client area.
+TEST_F(QtDialog, TheViewFollowsTheFocusIntoBoxesOutsideIt) {
+    UseZtr();
+    auto dialog = Open();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    QScrollBar* bar = ScrollBar(*dialog);
+    int viewHeight = dialog->height();
+    auto inView = [&](int id) {
+        QRect place = Place(*dialog, id);
+        return place.top() >= 0 && place.bottom() < viewHeight;
+    };
+    dialog->SetFocus(1001);
+    EXPECT_EQ(bar->value(), 0);
+    for (int id = 1002; id <= 1057; ++id) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(QApplication::focusWidget(), dialog->Item(id));
+        EXPECT_TRUE(inView(id)) << id;
+    }
+    EXPECT_EQ(bar->value(), 10 + 56 * 30 + 20 - viewHeight) << "the last box's bottom at the view's";
+    calls.clear();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_TRUE(ScrollRequests().empty()) << "a box in view moves nothing";
+    dialog->SetFocus(1003);
+    EXPECT_TRUE(inView(1003));
+    EXPECT_EQ(bar->value(), 10 + 2 * 30);
+    EXPECT_EQ(ui::LowWord(ScrollRequests().back()), ui::SB_THUMBPOSITION);
+}
+
+TEST_F(QtDialog, TheStartingButtonShowsItsFocus) {
+    auto dialog = Open();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    EXPECT_EQ(QApplication::focusWidget(), dialog->Item(ui::READ_BUTTON_ID));
+    // The styles draw the focus frame only after a keyboard move.
+    EXPECT_TRUE(dialog->testAttribute(Qt::WA_KeyboardFocusChange));
+}
+
+// A label cut at its 220 pixels shows the whole name as its tooltip.
+TEST_F(QtDialog, ACutLabelCarriesTheWholeNameAsItsTooltip) {
+    auto dialog = Open();
+    const char* longName = "Network Management Information Code of the Acquiring Institution";
+    ASSERT_TRUE(dialog->CreateControl("STATIC", longName, ui::WS_CHILD | ui::WS_VISIBLE, 10, 400,
+                                      220, 20, 77));
+    EXPECT_EQ(dialog->Item(77)->toolTip(), QString::fromLatin1(longName));
+    dialog->SetItemText(77, "Amount");
+    EXPECT_EQ(dialog->Item(77)->toolTip(), QString());
+    EXPECT_EQ(dialog->Item(ui::LABEL_ID)->toolTip(), QString()) << "Message Id fits";
 }
 
 }  // namespace

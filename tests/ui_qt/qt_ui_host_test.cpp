@@ -88,6 +88,10 @@ TEST_F(QtUiHost, MessageBoxesHaveTheTitleOneOkButtonAndTheIconAskedFor) {
                 EXPECT_EQ(shown->textFormat(), Qt::PlainText);
                 EXPECT_EQ(shown->icon(), box.shown);
                 EXPECT_EQ(shown->parentWidget(), nullptr);
+                // A short text must not cut the title: it needs its own
+                // width and room for the title bar's buttons beside it.
+                EXPECT_GE(shown->width(),
+                          shown->fontMetrics().horizontalAdvance(shown->windowTitle()) + 100);
                 ASSERT_EQ(shown->buttons().size(), 1);
                 EXPECT_EQ(shown->standardButton(shown->buttons().first()), QMessageBox::Ok);
                 shown->buttons().first()->click();

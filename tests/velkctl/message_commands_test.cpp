@@ -77,7 +77,7 @@ TEST_F(VelkctlMessageTest, AFileIsReadOnlyUnderThePrefixItWasMadeWith) {
     EXPECT_THAT(shown.output, HasSubstr("RecvMsg: "));
 }
 
-TEST_F(VelkctlMessageTest, BadFieldArgumentsAreRefusedBeforeAnythingIsWritten) {
+TEST_F(VelkctlMessageTest, BadFieldArgumentsAreRefusedAndTheEarlierFileStays) {
     struct Case {
         const char* arguments;
         const char* says;
@@ -88,11 +88,13 @@ TEST_F(VelkctlMessageTest, BadFieldArgumentsAreRefusedBeforeAnythingIsWritten) {
         {"make C01 x.dat 0=02", "Assemble8583: Message Id shorter than 4 bytes"},
         {"make C03 x.dat 0=0200", "OpenPort: Controller: C03 is invalid"},
     };
+    // A message that cannot be made leaves the file it was to replace whole.
     for (const Case& c : cases) {
-        std::remove("x.dat");
+        WriteFile("x.dat", "an earlier message");
         CommandResult run = RunVelkctl(c.arguments);
         EXPECT_EQ(run.exitCode, 1) << c.arguments;
         EXPECT_THAT(run.output, HasSubstr(c.says)) << c.arguments;
+        EXPECT_EQ(ReadFile("x.dat"), "an earlier message") << c.arguments;
     }
 }
 

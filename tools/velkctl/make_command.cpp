@@ -1,5 +1,6 @@
-// velkctl make: writes a message data file exactly as the dialog's Save does,
-// through a file port and SendMsg, length prefix (HEADER_LENGTH) included.
+// velkctl make: writes a message data file through the dialog's own Save,
+// length prefix (HEADER_LENGTH) included; a message that cannot be saved
+// leaves an earlier file as it was.
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -9,11 +10,7 @@
 #include "commands.h"
 #include "controller_port.h"
 #include "field_values.h"
-#include "os_lowio.h"
-#include "vksoc/close_port.h"
-#include "vksoc/open_port.h"
-#include "vksoc/port_table.h"
-#include "vksoc/send_msg.h"
+#include "ui/message_file_port.h"
 
 namespace {
 
@@ -40,17 +37,17 @@ int RunMake(const GlobalOptions& global, const MakeOptions& options) {
     if (!PrepareController(global, options.controller)) {
         return 1;
     }
-    int port = OpenPort(options.file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY,
-                        MODE_FILE, options.controller.c_str());
-    if (port < 0) {
-        ReportFailure("could not open " + options.file);
-        return 1;
-    }
-    int written = SendMsg(port, values.fields());
-    ClosePort(port);
-    if (written < 0) {
-        ReportFailure("could not save the message to " + options.file);
-        return 1;
+    int written = 0;
+    switch (ui::WriteMessageFile(options.file.c_str(), values.fields(),
+                                 options.controller.c_str(), &written)) {
+        case ui::SaveResult::Saved:
+            break;
+        case ui::SaveResult::NotOpened:
+            ReportFailure("could not open " + options.file);
+            return 1;
+        case ui::SaveResult::NotSaved:
+            ReportFailure("could not save the message to " + options.file);
+            return 1;
     }
     std::printf("%s: %d bytes\n", options.file.c_str(), written);
     return 0;

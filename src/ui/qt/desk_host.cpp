@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "ui/qt/display_check.h"
+#include "ui/qt/display_probe.h"
 #include "ui/qt/qt_ui_host.h"
 
 namespace ui {
@@ -24,8 +25,9 @@ QtUiHost* deskHost = nullptr;
 
 QtMessageHandler previousHandler = nullptr;
 
-// Qt reports a display it cannot open as a fatal error and aborts; say what
-// to do instead and end the process plainly.
+// Qt reports a display it cannot open as a fatal error and aborts. The probe
+// has just seen the display answer, so this is a display lost in the moment
+// between: say what to do instead and end the process plainly.
 void ExitOnFatal(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (type != QtFatalMsg) {
         if (previousHandler != nullptr) {
@@ -50,11 +52,19 @@ void SetDeskArguments(int argc, char** argv) {
 }
 
 UiHost* OpenDeskHost(std::string& why) {
+    // A display found wanting is not tried again: each try of one that never
+    // answers costs the probe's whole deadline.
+    static std::string absent;
     if (deskHost != nullptr) {
         return deskHost;
     }
+    if (!absent.empty()) {
+        why = absent;
+        return nullptr;
+    }
     if (QApplication::instance() == nullptr) {
-        if (!HasDisplay(why)) {
+        if (!HasDisplay(why) || !DisplayAnswers(why)) {
+            absent = why;
             return nullptr;
         }
         previousHandler = qInstallMessageHandler(ExitOnFatal);

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ui/control_class.h"
+#include "ui/dialog_scroll.h"
 #include "ui/qt/file_chooser.h"
 #include "ui/qt/limited_line_edit.h"
 #include "ui/qt/message_box.h"
@@ -16,13 +18,6 @@
 namespace ui {
 
 namespace {
-
-// The dialog's own scroll steps; the procedure still decides every move.
-constexpr int LINE_STEP = 30;
-constexpr int PAGE_STEP = 240;
-// A wheel notch scrolls as many lines as on the Windows desktop by default.
-constexpr int WHEEL_NOTCH = 120;
-constexpr int LINES_PER_NOTCH = 3;
 
 constexpr Qt::WindowFlags FRAME_FLAGS = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                         Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
@@ -32,6 +27,13 @@ constexpr Qt::WindowFlags FRAME_FLAGS = Qt::Window | Qt::CustomizeWindowHint | Q
 // procedure reads back is byte for byte what it wrote.
 QString FromBytes(const char* text) {
     return QString::fromLatin1(text);
+}
+
+// A label cut by its width carries the whole text as its tooltip.
+void SetLabelText(QLabel& label, const QString& text) {
+    label.setText(text);
+    bool cut = label.fontMetrics().horizontalAdvance(text) > label.contentsRect().width();
+    label.setToolTip(cut ? text : QString());
 }
 
 QString TextOf(const QWidget* widget) {
@@ -57,12 +59,14 @@ QtDialogHost::QtDialogHost(const DialogFrame& frame, DialogProc procedure)
       scrollBar_(new QScrollBar(Qt::Vertical, this)) {
     setWindowTitle(frame.title);
     scrollBar_->setRange(0, 0);
-    scrollBar_->setSingleStep(LINE_STEP);
-    scrollBar_->setPageStep(PAGE_STEP);
+    // The bar's own steps size its thumb; the procedure decides every move.
+    scrollBar_->setSingleStep(SCROLL_LINE);
+    scrollBar_->setPageStep(SCROLL_PAGE);
     // Dragging the thumb moves nothing; its release is the request.
     scrollBar_->setTracking(false);
     scrollBar_->setVisible(frame.verticalScrollBar);
     connect(scrollBar_, &QAbstractSlider::actionTriggered, this, &QtDialogHost::ScrollBarAction);
+    connect(scrollBar_, &QAbstractSlider::valueChanged, this, &QtDialogHost::ScrollBarMoved);
     contents_->resize(0, 0);
     resize(frame.width, frame.height);
     PlaceScrollBar();
@@ -87,16 +91,18 @@ bool QtDialogHost::CreateControl(const char* className, const char* text, uint32
                                  int y, int width, int height, int id) {
     QWidget* widget = nullptr;
     bool tabStop = (style & WS_TABSTOP) != 0;
-    if (qstricmp(className, "STATIC") == 0) {
-        auto* label = new QLabel(FromBytes(text), contents_);
+    ControlClass kind = ClassOfName(className);
+    if (kind == ControlClass::Static) {
+        auto* label = new QLabel(contents_);
         label->setTextFormat(Qt::PlainText);
         widget = label;
-    } else if (qstricmp(className, "EDIT") == 0) {
+    } else if (kind == ControlClass::Edit) {
         auto* edit = new LimitedLineEdit(contents_);
         edit->SetWholeText(FromBytes(text));
         edit->setFrame((style & WS_BORDER) != 0);
+        edit->installEventFilter(this);
         widget = edit;
-    } else if (qstricmp(className, "BUTTON") == 0) {
+    } else if (kind == ControlClass::Button) {
         auto* button = new QPushButton(FromBytes(text), contents_);
         // Enter must not press a button the person did not choose.
         button->setAutoDefault(false);
@@ -107,6 +113,9 @@ bool QtDialogHost::CreateControl(const char* className, const char* text, uint32
         return false;
     }
     widget->setGeometry(x, y, width, height);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        SetLabelText(*label, FromBytes(text));
+    }
     if (tabStop) {
         widget->setFocusPolicy(Qt::StrongFocus);
         if (lastTabStop_ != nullptr) {
@@ -155,7 +164,7 @@ void QtDialogHost::SetItemText(int id, const char* text) {
     if (auto* edit = qobject_cast<LimitedLineEdit*>(widget)) {
         edit->SetWholeText(FromBytes(text));
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setText(FromBytes(text));
+        SetLabelText(*label, FromBytes(text));
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         button->setText(FromBytes(text));
     }
@@ -189,15 +198,26 @@ void QtDialogHost::GetScrollRange(int* minimum, int* maximum) {
 }
 
 int QtDialogHost::GetScrollPos() {
-    return scrollBar_->value();
+    return position_;
 }
 
 void QtDialogHost::SetScrollPos(int position, bool) {
-    scrollBar_->setValue(position);
+    PutScrollBar(position);
 }
 
 void QtDialogHost::SetScrollRange(int minimum, int maximum, bool) {
+    movingBar_ = true;
     scrollBar_->setRange(minimum, maximum);
+    movingBar_ = false;
+    position_ = scrollBar_->value();
+}
+
+void QtDialogHost::PutScrollBar(int value) {
+    movingBar_ = true;
+    scrollBar_->setValue(value);
+    scrollBar_->setSliderPosition(scrollBar_->value());
+    movingBar_ = false;
+    position_ = scrollBar_->value();
 }
 
 void QtDialogHost::ScrollContents(int dy) {
@@ -235,11 +255,11 @@ void QtDialogHost::Scroll(unsigned request, unsigned position) {
 }
 
 // Called after the bar has moved its slider for the action and before it
-// takes the slider's place as its value: the slider goes back to the value,
-// so that only the procedure's SetScrollPos moves the bar.
+// takes the slider's place as its value: the slider goes back to where the
+// procedure put it, so that only the procedure's SetScrollPos moves the bar.
 void QtDialogHost::ScrollBarAction(int action) {
-    unsigned position = 0;
-    unsigned request = 0;
+    unsigned position = static_cast<unsigned>(scrollBar_->sliderPosition());
+    unsigned request = SB_THUMBPOSITION;
     switch (action) {
         case QAbstractSlider::SliderSingleStepSub:
             request = SB_LINEUP;
@@ -254,21 +274,47 @@ void QtDialogHost::ScrollBarAction(int action) {
             request = SB_PAGEDOWN;
             break;
         case QAbstractSlider::SliderToMinimum:
-            request = SB_TOP;
-            break;
         case QAbstractSlider::SliderToMaximum:
-            request = SB_BOTTOM;
-            break;
         case QAbstractSlider::SliderMove:
-            // The thumb released, or the wheel turned over the bar.
-            request = SB_THUMBPOSITION;
-            position = static_cast<unsigned>(scrollBar_->sliderPosition());
+            // Top, bottom, the thumb released, the wheel over the bar: the
+            // bar says where it went.
             break;
         default:
             return;
     }
-    scrollBar_->setSliderPosition(scrollBar_->value());
+    PutScrollBar(position_);
     Scroll(request, position);
+}
+
+// The bar set to a value without an action ("Scroll here" in its menu, or
+// any setValue): back to where the procedure put it, then the procedure
+// decides as for a released thumb.
+void QtDialogHost::ScrollBarMoved(int value) {
+    if (movingBar_ || value == position_) {
+        return;
+    }
+    PutScrollBar(position_);
+    Scroll(SB_THUMBPOSITION, static_cast<unsigned>(value));
+}
+
+void QtDialogHost::ShowFocusedBox(const QWidget& box) {
+    if (scrollBar_->isHidden()) {
+        return;
+    }
+    // The box's place in the contents, which move as a whole.
+    int top = box.y();
+    int next = PositionShowing(position_, scrollBar_->minimum(), scrollBar_->maximum(), top,
+                               top + box.height(), viewport_->height());
+    if (next != position_) {
+        Scroll(SB_THUMBPOSITION, static_cast<unsigned>(next));
+    }
+}
+
+bool QtDialogHost::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn && watched->isWidgetType()) {
+        ShowFocusedBox(*static_cast<QWidget*>(watched));
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void QtDialogHost::PlaceScrollBar() {
@@ -281,10 +327,19 @@ void QtDialogHost::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
             button->click();
-            return;
+        } else {
+            Command(IDOK);
         }
+        return;
     }
     QDialog::keyPressEvent(event);
+}
+
+// The styles draw the focus frame only after a move by keyboard, and showing
+// a window forgets any: the control that starts with the focus shows it.
+void QtDialogHost::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    setAttribute(Qt::WA_KeyboardFocusChange);
 }
 
 void QtDialogHost::resizeEvent(QResizeEvent* event) {
@@ -298,13 +353,9 @@ void QtDialogHost::wheelEvent(QWheelEvent* event) {
         QDialog::wheelEvent(event);
         return;
     }
-    wheelRest_ += event->angleDelta().y();
-    while (wheelRest_ >= WHEEL_NOTCH || wheelRest_ <= -WHEEL_NOTCH) {
-        bool up = wheelRest_ > 0;
-        wheelRest_ += up ? -WHEEL_NOTCH : WHEEL_NOTCH;
-        for (int line = 0; line < LINES_PER_NOTCH; ++line) {
-            Scroll(up ? SB_LINEUP : SB_LINEDOWN, 0);
-        }
+    int lines = WheelLines(wheelRest_, event->angleDelta().y());
+    for (int line = 0; line < (lines < 0 ? -lines : lines); ++line) {
+        Scroll(lines > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
     }
     event->accept();
 }

@@ -11,12 +11,18 @@ class QScrollBar;
 // One modal dialog built from a template, its controls created by its
 // procedure at pixel rectangles of the client area, without layouts:
 // resizing the dialog moves no control. The procedure decides everything
-// else too. The dialog closes only when it calls EndDialog; Escape and the
-// close box become the Cancel command; Enter presses the button that has the
-// focus and nothing else (no button is the default, so Enter in an edit box
-// sends nothing); a scroll-bar action becomes a scroll
-// request, and the bar and the contents move only where the procedure puts
-// them.
+// else too, with the keys and requests of the Windows dialog manager:
+// - The dialog closes only when it calls EndDialog; Escape and the close box
+//   become the Cancel command.
+// - Enter presses the button that has the focus; elsewhere it is the OK
+//   command (Respond), as the dialog manager's default button id.
+// - Every way the scroll bar can move becomes a scroll request: steps and
+//   pages as line and page requests, everything else ("Scroll here", top,
+//   bottom, the released thumb, a value set from outside) as a thumb
+//   position. The wheel asks for three lines a notch. The bar and the
+//   contents move only where the procedure puts them.
+// - When the focus enters an edit box outside the view, a thumb-position
+//   request brings it into view.
 
 namespace ui {
 
@@ -52,8 +58,10 @@ class QtDialogHost : public QDialog, public DialogHost {
     QWidget* Item(int id) const;
 
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
   private:
@@ -66,6 +74,10 @@ class QtDialogHost : public QDialog, public DialogHost {
     void Command(int id);
     void Scroll(unsigned request, unsigned position);
     void ScrollBarAction(int action);
+    void ScrollBarMoved(int value);
+    // Moves the bar without asking the procedure.
+    void PutScrollBar(int value);
+    void ShowFocusedBox(const QWidget& box);
     void PlaceScrollBar();
 
     DialogProc procedure_;
@@ -74,6 +86,8 @@ class QtDialogHost : public QDialog, public DialogHost {
     QScrollBar* scrollBar_;
     std::vector<Control> controls_;  // in creation order, which is the tab order
     QWidget* lastTabStop_ = nullptr;
+    int position_ = 0;          // the scroll position the procedure set
+    bool movingBar_ = false;    // the host itself is moving the bar
     int wheelRest_ = 0;
     bool ended_ = false;
     int result_ = -1;

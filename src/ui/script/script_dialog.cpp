@@ -5,6 +5,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "ui/control_class.h"
+
 namespace ui {
 
 ScriptDialog::Box ScriptDialog::boxes_[MAX_FIELD_ROWS];
@@ -24,7 +26,8 @@ bool ScriptDialog::CreateControl(const char* className, const char* text, uint32
     if ((style & WS_TABSTOP) != 0 && tabStopCount_ < static_cast<int>(std::size(tabStops_))) {
         tabStops_[tabStopCount_++] = id;
     }
-    if (className[0] != 'E') {  // "EDIT"; labels and buttons hold no text worth keeping
+    // Labels and buttons hold no text worth keeping.
+    if (ClassOfName(className) != ControlClass::Edit) {
         return true;
     }
     if (boxCount_ == MAX_FIELD_ROWS) {

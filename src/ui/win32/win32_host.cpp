@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ui/control_class.h"
+#include "ui/dialog_scroll.h"
 #include "ui/dialog_template.h"
 
 // Hazard: the system headers define WM_INITDIALOG, IDOK, WS_CHILD, SB_LINEUP
@@ -19,7 +21,6 @@ namespace {
 
 HINSTANCE instanceHandle = nullptr;
 
-constexpr const char* BOX_TITLE = "VELK Tester";
 constexpr int FILE_NAME_CAPACITY = 260;
 
 // The version-4 layout of the file dialog's request (without the fields
@@ -28,6 +29,22 @@ constexpr int FILE_NAME_CAPACITY = 260;
 // (OPENFILENAME_SIZE_VERSION_400A, written so that the compiler can check it.)
 constexpr DWORD REQUEST_SIZE_VERSION_4 = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
 static_assert(REQUEST_SIZE_VERSION_4 == (sizeof(void*) == 4 ? 76 : 136));
+
+// An edit box keeps the wheel to itself even when it has nothing to scroll;
+// in the message dialog the wheel scrolls the dialog, over a box too.
+constexpr const char* EDIT_PROCEDURE = "VelkEditProcedure";
+
+LRESULT CALLBACK EditPassingWheel(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto previous = reinterpret_cast<WNDPROC>(::GetPropA(box, EDIT_PROCEDURE));
+    if (message == WM_MOUSEWHEEL) {
+        return ::SendMessageA(::GetParent(box), message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        ::RemovePropA(box, EDIT_PROCEDURE);
+        ::SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    }
+    return ::CallWindowProcA(previous, box, message, wParam, lParam);
+}
 
 // One running dialog as its procedure sees it.
 class Win32Dialog final : public DialogHost {
@@ -41,6 +58,11 @@ public:
         HWND control = ::CreateWindowExA(0, className, text, style, x, y, width, height, window_,
                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                          instanceHandle, nullptr);
+        if (control != nullptr && ClassOfName(className) == ControlClass::Edit) {
+            LONG_PTR previous = ::GetWindowLongPtrA(control, GWLP_WNDPROC);
+            ::SetPropA(control, EDIT_PROCEDURE, reinterpret_cast<HANDLE>(previous));
+            ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditPassingWheel));
+        }
         return control != nullptr;
     }
 
@@ -78,10 +100,39 @@ public:
     void ScrollContents(int dy) override { ::ScrollWindow(window_, 0, dy, nullptr, nullptr); }
 
     void ShowMessageBox(const char* text, unsigned icon) override {
-        ::MessageBoxA(nullptr, text, BOX_TITLE, MB_OK | icon);
+        ::MessageBoxA(nullptr, text, DIALOG_TITLE, MB_OK | icon);
     }
 
     void EndDialog(int result) override { ::EndDialog(window_, result); }
+
+    // The wheel scrolls by lines, through the procedure.
+    void Wheel(int delta) {
+        int lines = WheelLines(wheelRest_, delta);
+        for (int line = 0; line < (lines < 0 ? -lines : lines); ++line) {
+            procedure_(*this, WM_VSCROLL, MakeWParam(lines > 0 ? SB_LINEUP : SB_LINEDOWN, 0), 0);
+        }
+    }
+
+    // An edit box that got the focus outside the view is brought into it.
+    void ShowFocusedBox(HWND box) {
+        RECT place;
+        RECT client;
+        if (!::GetWindowRect(box, &place) || !::GetClientRect(window_, &client)) {
+            return;
+        }
+        ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&place), 2);
+        int minimum = 0;
+        int maximum = 0;
+        GetScrollRange(&minimum, &maximum);
+        int position = GetScrollPos();
+        // The controls have moved up by the position.
+        int next = PositionShowing(position, minimum, maximum, place.top + position,
+                                   place.bottom + position, client.bottom);
+        if (next != position) {
+            procedure_(*this, WM_VSCROLL,
+                       MakeWParam(SB_THUMBPOSITION, static_cast<unsigned>(next)), 0);
+        }
+    }
 
     bool ChooseFile(char* fileName, bool forSave) override {
         // One filter entry: description, NUL, pattern, NUL, and the NUL that
@@ -106,6 +157,7 @@ public:
 private:
     HWND window_;
     DialogProc procedure_;
+    int wheelRest_ = 0;
 };
 
 // The procedure of the dialog being created. The dialog manager is given the
@@ -127,8 +179,25 @@ INT_PTR CALLBACK DialogManagerProc(HWND window, UINT message, WPARAM wParam, LPA
         ::SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
         break;
     case WM_COMMAND:
+        if (HIWORD(wParam) == EN_SETFOCUS && dialog != nullptr) {
+            dialog->ShowFocusedBox(reinterpret_cast<HWND>(lParam));
+        }
+        break;
     case WM_VSCROLL:
         break;
+    case WM_MOUSEWHEEL:
+        if (dialog == nullptr) {
+            return FALSE;
+        }
+        dialog->Wheel(GET_WHEEL_DELTA_WPARAM(wParam));
+        return TRUE;
+    case WM_SHOWWINDOW:
+        // The dialog manager hides the focus until a key is pressed; the
+        // person should see at once which button has it.
+        if (wParam != FALSE) {
+            ::SendMessageA(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+        }
+        return FALSE;
     case WM_NCDESTROY:
         ::SetWindowLongPtrA(window, DWLP_USER, 0);
         delete dialog;
@@ -145,7 +214,7 @@ INT_PTR CALLBACK DialogManagerProc(HWND window, UINT message, WPARAM wParam, LPA
 class Win32UiHost final : public UiHost {
 public:
     void ShowMessageBox(const char* text, unsigned icon) override {
-        ::MessageBoxA(nullptr, text, BOX_TITLE, MB_OK | icon);
+        ::MessageBoxA(nullptr, text, DIALOG_TITLE, MB_OK | icon);
     }
 
     // The template goes into a fixed block of the local heap, as large as

@@ -270,6 +270,78 @@ TEST_F(Win32Dialog, ScrollingMovesTheControlsByThePositionsChange) {
     });
 }
 
+// Three lines a notch through the procedure, over a box as over the dialog;
+// half notches add up.
+TEST_F(Win32Dialog, TheWheelScrollsTheDialogByLines) {
+    Put(0, "0200");
+    Run([&](HWND dialog) {
+        auto turn = [](HWND window, int delta) {
+            SendMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), 0);
+        };
+        turn(GetDlgItem(dialog, 1003), -WHEEL_DELTA);
+        EXPECT_EQ(GetScrollPos(dialog, SB_VERT), 90);
+        EXPECT_EQ(ClientTop(dialog, 1000), 10 - 90);
+        turn(dialog, WHEEL_DELTA / 2);
+        EXPECT_EQ(GetScrollPos(dialog, SB_VERT), 90);
+        turn(GetDlgItem(dialog, 200), WHEEL_DELTA / 2);
+        EXPECT_EQ(GetScrollPos(dialog, SB_VERT), 0);
+        EXPECT_EQ(ClientTop(dialog, 1000), 10);
+    });
+}
+
+// Tab into a box below or above the view: the view follows, and the box
+// stands wholly inside the client area.
+TEST_F(Win32Dialog, TheViewFollowsTheFocusIntoBoxesOutsideIt) {
+    UseZtr();
+    Run([&](HWND dialog) {
+        RECT client;
+        GetClientRect(dialog, &client);
+        auto inView = [&](int id) {
+            int top = ClientTop(dialog, id);
+            return top >= 0 && top + 20 <= client.bottom;
+        };
+        SetFocus(GetDlgItem(dialog, 1001));
+        for (int id = 1002; id <= 1057; ++id) {
+            SendMessageA(dialog, WM_NEXTDLGCTL, 0, FALSE);
+            ASSERT_EQ(GetDlgCtrlID(GetFocus()), id);
+            EXPECT_TRUE(inView(id)) << id;
+        }
+        EXPECT_EQ(GetScrollPos(dialog, SB_VERT), 10 + 56 * 30 + 20 - client.bottom);
+        SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, 1003)),
+                     TRUE);
+        EXPECT_TRUE(inView(1003));
+        EXPECT_EQ(GetScrollPos(dialog, SB_VERT), 10 + 2 * 30);
+    });
+}
+
+// The starting button shows its focus before any key is pressed.
+TEST_F(Win32Dialog, TheStartingButtonShowsItsFocus) {
+    Put(0, "0200");
+    Run([&](HWND dialog) {
+        EXPECT_EQ(GetDlgCtrlID(GetFocus()), 200);
+        EXPECT_EQ(SendMessageA(dialog, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0);
+    });
+}
+
+// Enter in an edit box is the dialog manager's OK command: Respond.
+TEST_F(Win32Dialog, EnterInAnEditBoxResponds) {
+    Put(0, "0200");
+    std::string path = (root_.root() / "enter.dat").string();
+    responderState.connPort = OpenPort(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY,
+                                       MODE_FILE, "C01");
+    ASSERT_GE(responderState.connPort, 0);
+    int result = Run(
+        [&](HWND dialog) {
+            SetFocus(GetDlgItem(dialog, 1039));
+            PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
+        },
+        After::Wait);
+    ClosePort(responderState.connPort);
+    EXPECT_EQ(result, 1);
+    EXPECT_FALSE(endedByFallback);
+    EXPECT_EQ(ReadFile(path).substr(0, 4), "0200");
+}
+
 TEST_F(Win32Dialog, RespondSendsTheEditedBoxesAndEndsTheDialog) {
     Put(0, "0200");
     Put(3, "011000");
