@@ -112,13 +112,10 @@ velk.experts = { E.undefined, E.bad_length, E.odd_length, E.too_long, E.excess, 
 -- Preferences
 ------------------------------------------------------------------------
 
-local header_choices = { { 1, "none", 0 } }
-for width = 1, VELK.max_header_length do
-    header_choices[#header_choices + 1] = { width + 1, width .. " digits", width }
-end
-velk.prefs.header_length = Pref.enum("ISO 8583 length prefix",
-    VELK.header_length, "Decimal digits in front of every ISO 8583 message (HEADER_LENGTH)",
-    header_choices, false)
+velk.prefs.header_length = Pref.uint("ISO 8583 length prefix digits", VELK.header_length,
+    "Decimal digits of the record length in front of every ISO 8583 message, as HEADER_LENGTH "
+        .. "gives them to the responder: 0 for none; above " .. VELK.max_header_length
+        .. " also means none")
 
 ------------------------------------------------------------------------
 -- Reading the bytes
@@ -573,6 +570,9 @@ local function dissect(tvb, pinfo, tree, controller)
     local offset = 0
     local info = {}
     local width = velk.prefs.header_length
+    if width > VELK.max_header_length then
+        width = 0
+    end
     while offset < total do
         local taken, more
         if controller.ztr then

@@ -1,0 +1,335 @@
+// velkctl dissector: the Lua dissector it writes, run in tshark over captures
+// built from messages velkctl makes, must show what velkctl show shows for the
+// same bytes, and flag malformed ones with the responder's own texts.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <random>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "pcap_writer.h"
+#include "run_command.h"
+#include "scoped_env.h"
+#include "temp_root.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// Two variable elements (one with a 3-digit prefix), fixed ones on both
+// sides of the secondary bitmap, and gaps: element 5 is not defined.
+const char* const kConfig = R"(<VELK_CONFIGURATION>
+<CONTROLLER_PARAMS_LIST>
+<CONTROLLER_PARAMS>
+<CONTROLLER_ID>C01
+<FIELD_SPEC_LIST>
+<FIELD>
+<FIELD_NO>2
+<FIELD_NAME>PAN
+<MAX_LEN>19
+<LENGTH_BYTES>2
+</FIELD>
+<FIELD>
+<FIELD_NO>3
+<FIELD_NAME>PROC_CODE
+<MAX_LEN>6
+<LENGTH_BYTES>0
+</FIELD>
+<FIELD>
+<FIELD_NO>4
+<FIELD_NAME>AMOUNT
+<MAX_LEN>12
+<LENGTH_BYTES>0
+</FIELD>
+<FIELD>
+<FIELD_NO>11
+<FIELD_NAME>STAN
+<MAX_LEN>6
+<LENGTH_BYTES>0
+</FIELD>
+<FIELD>
+<FIELD_NO>38
+<FIELD_NAME>AUTH_ID
+<MAX_LEN>6
+<LENGTH_BYTES>0
+</FIELD>
+<FIELD>
+<FIELD_NO>39
+<FIELD_NAME>RESP_CODE
+<MAX_LEN>2
+<LENGTH_BYTES>0
+</FIELD>
+<FIELD>
+<FIELD_NO>41
+<FIELD_NAME>TERMINAL_ID
+<MAX_LEN>8
+<LENGTH_BYTES>0
+</FIELD>
+<FIELD>
+<FIELD_NO>70
+<FIELD_NAME>NMI_CODE
+<MAX_LEN>3
+<LENGTH_BYTES>0
+</FIELD>
+<FIELD>
+<FIELD_NO>102
+<FIELD_NAME>ACCOUNT_1
+<MAX_LEN>28
+<LENGTH_BYTES>3
+</FIELD>
+</FIELD_SPEC_LIST>
+</CONTROLLER_PARAMS>
+</CONTROLLER_PARAMS_LIST>
+</VELK_CONFIGURATION>
+)";
+
+constexpr uint16_t kC01Port = 7001;
+constexpr uint16_t kZtrPort = 7002;
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The field lines of tshark's detail view ("N NAME: VALUE"), indentation off.
+std::vector<std::string> FieldLines(const std::string& tsharkOutput) {
+    static const std::regex field(R"(^ *([0-9]+ [^:]*: .*)$)");
+    std::vector<std::string> lines;
+    std::smatch match;
+    for (const std::string& line : SplitLines(tsharkOutput)) {
+        if (std::regex_match(line, match, field)) {
+            lines.push_back(match[1]);
+        }
+    }
+    return lines;
+}
+
+class DissectorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (RunCommand("tshark --version").exitCode != 0) {
+            GTEST_SKIP() << "tshark is not installed (scripts/setup.sh installs it): the "
+                            "dissector is not run";
+        }
+        root_.WriteConfig(kConfig);
+    }
+
+    // velkctl dissector with HEADER_LENGTH at `width`, C01 and ZTR on their ports.
+    void Generate(int width) {
+        ScopedEnv env("HEADER_LENGTH", std::to_string(width));
+        CommandResult run = RunVelkctl("dissector --port 7001=C01 --port 7002=ZTR -o velk.lua");
+        ASSERT_EQ(run.exitCode, 0) << run.output;
+    }
+
+    // The bytes velkctl make writes for the fields, as the responder sends them.
+    std::string Make(const std::string& controller, const std::string& fields, int width) {
+        ScopedEnv env("HEADER_LENGTH", std::to_string(width));
+        CommandResult run = RunVelkctl("make " + controller + " m.dat " + fields);
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        return ReadFile("m.dat");
+    }
+
+    // What velkctl show prints for bytes, error texts included.
+    std::string Show(const std::string& controller, const std::string& bytes, int width) {
+        WriteFile("s.dat", bytes);
+        ScopedEnv env("HEADER_LENGTH", std::to_string(width));
+        return RunVelkctl("show " + controller + " s.dat").output;
+    }
+
+    std::string Tshark(const PcapWriter& pcap, const std::string& options) {
+        WriteFile("capture.pcap", pcap.bytes());
+        // Standard error apart: tshark warns there when it runs as root.
+        CommandResult run = RunCommand("{ tshark -n -r capture.pcap -X lua_script:velk.lua " +
+                                       options + " 2>tshark.err; }");
+        const std::string errors = ReadFile("tshark.err");
+        EXPECT_EQ(run.exitCode, 0) << run.output << errors;
+        EXPECT_THAT(run.output + errors, Not(HasSubstr("Lua Error")));
+        EXPECT_THAT(errors, Not(HasSubstr("Lua")));
+        return run.output;
+    }
+
+    TempRoot root_;
+};
+
+TEST_F(DissectorTest, ShowsEveryMessageAsVelkctlShowDoesInEachFramingAndSegmentation) {
+    // One digit cannot hold the length of any ISO 8583 message.
+    for (int width : {0, 2, 3, 4}) {
+        SCOPED_TRACE("HEADER_LENGTH " + std::to_string(width));
+        Generate(width);
+        const std::string request =
+            Make("C01", "0=0200 2=4000001234567899 3=011000 4=000000010000 11=000042", width);
+        const std::string declined = Make("C01", "0=0210 3=011000 11=000042 39=05", width);
+        const std::string approved =
+            Make("C01", "0=0210 3=011000 11=000042 38=123456 39=00 '41=T 1'", width);
+        // The secondary bitmap, and a value that must be shown escaped.
+        const std::string network =
+            Make("C01", "0=0800 11=000043 70=301 '102=ACC\\01'", width);
+        const std::string ztrRequest = Make("ZTR", "4=BINQ 5=CUST01 14=1234567890", 0);
+        const std::string ztrResponse = Make("ZTR", "4=BINQ 26=00 28=+000000001000.00", 0);
+
+        PcapWriter pcap;
+        TcpFlow iso(pcap, 40001, kC01Port);
+        iso.ToServer(request.substr(0, 3));  // one message over three segments
+        iso.ToServer(request.substr(3, 20));
+        iso.ToServer(request.substr(23));
+        iso.ToClient(declined + approved);  // two messages in one segment
+        iso.ToServer(network + request.substr(0, 5));  // a message and a half
+        iso.ToServer(request.substr(5));
+        TcpFlow ztr(pcap, 40002, kZtrPort);
+        ztr.ToServer(ztrRequest.substr(0, 9));
+        ztr.ToServer(ztrRequest.substr(9));
+        ztr.ToClient(ztrResponse);
+
+        std::string expected;
+        for (const std::string* message : {&request, &declined, &approved, &network, &request}) {
+            expected += Show("C01", *message, width);
+        }
+        expected += Show("ZTR", ztrRequest, 0) + Show("ZTR", ztrResponse, 0);
+
+        const std::string decoded = Tshark(pcap, "-V -O velk");
+        EXPECT_EQ(FieldLines(decoded), SplitLines(expected));
+        EXPECT_THAT(decoded, Not(HasSubstr("Expert Info (Error")));
+    }
+}
+
+TEST_F(DissectorTest, MarksMalformedMessagesWithTheTextsTheResponderLogs) {
+    Generate(0);
+    const std::string bitmap2Only("\x40\0\0\0\0\0\0\0", 8);  // element 2 only
+    const std::string goodZtr = Make("ZTR", "4=BINQ 5=CUST01", 0);
+    std::string badKey = goodZtr;
+    badKey.replace(6, 8, "12345678");
+    std::string badVersion = goodZtr;
+    badVersion.replace(15, 4, "B1.1");
+    const std::string goodRecord = Make("C01", "0=0200 3=011000", 4);
+
+    struct Case {
+        const char* what;
+        const char* controller;
+        int width;
+        std::string bytes;
+        const char* text;
+    } const cases[] = {
+        {"undefined element", "C01", 0,
+         std::string("0200\x48\0\0\0\0\0\0\0", 12) + "0512345", "Disassemble8583: Unknown field 5"},
+        {"negative length prefix", "C01", 0, "0200" + bitmap2Only + "-5abcd",
+         "Disassemble8583: Invalid length -5 of field 2"},
+        {"record length 0", "C01", 4, "0000" + goodRecord.substr(4),
+         "Record length specified : 0 longer than 4096"},
+        {"record shorter than its message", "C01", 4,
+         "0014" "0200" + std::string("\x20\0\0\0\0\0\0\0", 8) + "01",
+         "ReadPort: Formatting error 14 bytes in excess"},
+        {"wrong hash key", "ZTR", 0, badKey, "DisassembleZTR: Hash Key Expected 55100034 Rcvd 12345678"},
+        {"wrong version", "ZTR", 0, badVersion, "DisassembleZTR: Versn Expected: B1.0 Rcvd: B1.1"},
+        {"no message length", "ZTR", 0, "00000\x1c" "12345678", "DisassembleZTR: Invalid Msg Len fld: 00000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_THAT(Show(c.controller, c.bytes, c.width), HasSubstr(std::string(c.text) + "\n"));
+
+        PcapWriter pcap;
+        TcpFlow flow(pcap, 40001, c.controller[0] == 'Z' ? kZtrPort : kC01Port);
+        flow.ToServer(c.bytes);
+        const std::string decoded =
+            Tshark(pcap, "-V -O velk -o velk.header_length:" + std::to_string(c.width));
+        EXPECT_THAT(decoded, HasSubstr(std::string(c.text) + "]")) << decoded;
+    }
+
+    // The hash key is shown with the value it should have, and flagged.
+    PcapWriter pcap;
+    TcpFlow flow(pcap, 40001, kZtrPort);
+    flow.ToServer(badKey);
+    flow.ToServer(goodZtr);
+    EXPECT_EQ(Tshark(pcap, "-T fields -e velk.ztr.hash_key -e velk.ztr.hash_key.expected "
+                           "-e velk.ztr.hash_key.bad -Y velk.ztr.command"),
+              "12345678\t55100034\t1\n55100034\t55100034\t\n");
+}
+
+TEST_F(DissectorTest, APortPreferenceOrDecodeAsChoosesTheControllerAndFiltersFindFields) {
+    {
+        CommandResult run = RunVelkctl("dissector -o velk.lua");
+        ASSERT_EQ(run.exitCode, 0) << run.output;
+    }
+    PcapWriter pcap;
+    TcpFlow flow(pcap, 40001, 9100);
+    flow.ToServer(Make("C01", "0=0200 3=011000 11=000001", 0));
+    flow.ToClient(Make("C01", "0=0210 3=011000 11=000001 39=05", 0));
+    flow.ToServer(Make("C01", "0=0200 3=011000 11=000002", 0));
+    flow.ToClient(Make("C01", "0=0210 3=011000 11=000002 39=00", 0));
+
+    const std::string declined = " -Y 'velk.f39 == \"05\"' -T fields -e velk.mti -e velk.f11";
+    EXPECT_EQ(Tshark(pcap, declined), "") << "no port is decoded unless asked";
+    for (const char* choice : {"-o velk.ports_c01:9100", "-d tcp.port==9100,velk_c01"}) {
+        EXPECT_EQ(Tshark(pcap, choice + declined), "0210\t000001\n") << choice;
+    }
+}
+
+TEST_F(DissectorTest, HostileBytesNeverRaiseALuaError) {
+    Generate(0);
+    const std::string valid = Make("C01", "0=0200 2=4000001234567899 3=011000 102=ACC", 0);
+    const std::string ztr = Make("ZTR", "4=BINQ 5=CUST01", 0);
+    std::mt19937 random(12);
+    auto noise = [&random](size_t n) {
+        std::string bytes;
+        for (size_t i = 0; i < n; ++i) {
+            bytes += static_cast<char>(random() & 0xff);
+        }
+        return bytes;
+    };
+    PcapWriter pcap;
+    uint16_t clientPort = 40000;
+    for (int round = 0; round < 40; ++round) {
+        for (uint16_t serverPort : {kC01Port, kZtrPort}) {
+            TcpFlow flow(pcap, ++clientPort, serverPort);
+            std::string bytes = serverPort == kC01Port ? valid : ztr;
+            // A valid message with some bytes flipped, cut, or pure noise.
+            for (int flips = round % 5; flips > 0; --flips) {
+                bytes[random() % bytes.size()] = static_cast<char>(random() & 0xff);
+            }
+            bytes = round % 3 == 0 ? noise(1 + random() % 60) : bytes.substr(0, 1 + random() % bytes.size());
+            flow.ToServer(bytes);
+            flow.ToServer(noise(random() % 8));
+        }
+    }
+    for (const char* width : {"0", "2", "4"}) {
+        Tshark(pcap, std::string("-V -o velk.header_length:") + width);
+    }
+}
+
+TEST(VelkctlDissector, RefusesWhatItCannotDecode) {
+    TempRoot root;
+    root.WriteConfig(kConfig);
+    struct Case {
+        const char* arguments;
+        const char* says;
+    } const cases[] = {
+        {"dissector C09", "velkctl: controller C09 is not in the configuration"},
+        {"dissector --port 7001", "--port '7001' is not of the form N=CONTROLLER"},
+        {"dissector --port 0=C01", "--port '0=C01' is not of the form N=CONTROLLER"},
+        {"dissector --port 65536=C01", "--port '65536=C01' is not of the form N=CONTROLLER"},
+        {"dissector C01 --port 7001=ZTR", "--port 7001=ZTR: ZTR is not among the controllers decoded"},
+        {"dissector --port 7001=C01 --port 7001=ZTR", "--port 7001 is given twice"},
+        {"dissector -o no/such/folder/velk.lua", "velkctl: could not write no/such/folder/velk.lua"},
+    };
+    for (const Case& c : cases) {
+        CommandResult run = RunVelkctl(c.arguments);
+        EXPECT_EQ(run.exitCode, 1) << c.arguments;
+        EXPECT_THAT(run.output, HasSubstr(c.says)) << c.arguments;
+    }
+    // ZTR alone needs no configuration.
+    std::filesystem::remove(root.data() / "velk.cfg");
+    CommandResult run = RunVelkctl("dissector ZTR --port 7002=ZTR -o ztr.lua");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("ztr.lua: decodes ZTR (TCP port 7002)"));
+}
+
+}  // namespace
