@@ -150,12 +150,35 @@ end
 -- Adds a string field whose label is "PREFIX: VALUE" with the value shown as
 -- `velkctl show` shows it.
 local function add_text(tree, field, range, value, label_prefix)
-    if value:find("[^ -~]") then
+    if not value:find("[%c\\\128-\255]") then
+        return tree:add(field, range, value, label_prefix .. value)
+    end
+    if value:find("[%c\128-\255]") then
+        -- the field's value is read from the bytes, as text Wireshark can hold
         local item = tree:add(field, range)
         item:set_text(label_prefix .. shown(value))
         return item
     end
     return tree:add(field, range, value, label_prefix .. shown(value))
+end
+
+-- Whether the current packet gets a tree. Without one (tshark's one-line
+-- summary, Wireshark's first pass) the items are not made at all: only the
+-- columns are filled. Set per packet by dissect.
+local building_tree = true
+
+-- A packet without a tree has a tree item without text; Wireshark versions
+-- whose tree items have no text attribute always get the items.
+local text_attribute = true
+local function tree_is_built(tree)
+    if text_attribute then
+        local ok, text = pcall(function() return tree.text end)
+        if ok then
+            return text ~= nil
+        end
+        text_attribute = false
+    end
+    return true
 end
 
 ------------------------------------------------------------------------
@@ -248,25 +271,40 @@ local function walk_8583(s, start, have, limit, layout)
     return "whole", message
 end
 
-local function field_list_text(bitmap, from, count, base)
+-- " (fields 2, 3, 11)" for the 8 bitmap bytes at `from` (1-based), whose
+-- first bit is bit base + 1. Long captures repeat a few bitmaps: the texts
+-- are kept, a bounded number of them.
+local bitmap_texts, bitmap_text_count = { [0] = {}, [64] = {} }, 0
+local function field_list_text(s, from, base)
+    local bytes = s:sub(from, from + BITMAP_BYTES - 1)
+    local text = bitmap_texts[base][bytes]
+    if text then
+        return text
+    end
     local numbers = {}
-    for index = 1, count do
-        for _, bit in ipairs(BITS[bitmap:byte(from + index - 1)]) do
+    for index = 1, BITMAP_BYTES do
+        for _, bit in ipairs(BITS[bytes:byte(index)]) do
             local n = base + (index - 1) * 8 + bit
             if n > 1 then
                 numbers[#numbers + 1] = n
             end
         end
     end
-    if #numbers == 0 then
-        return " (no fields)"
+    text = #numbers == 0 and " (no fields)" or " (fields " .. table.concat(numbers, ", ") .. ")"
+    if bitmap_text_count >= 1024 then
+        bitmap_texts, bitmap_text_count = { [0] = {}, [64] = {} }, 0
     end
-    return " (fields " .. table.concat(numbers, ", ") .. ")"
+    bitmap_texts[base][bytes] = text
+    bitmap_text_count = bitmap_text_count + 1
+    return text
 end
 
 -- Adds the message's items under `tree`; `record` is the length prefix's
 -- offset and width when the message is a record's first.
 local function render_8583(tvb, tree, s, message, controller, record)
+    if not building_tree then
+        return tree, s:sub(message.start + 1, message.start + MTI_LENGTH)
+    end
     local start = message.start
     local length = message.length or 0
     local covered = length
@@ -288,10 +326,10 @@ local function render_8583(tvb, tree, s, message, controller, record)
     if message.bitmap_bytes then
         local at = message.start + MTI_LENGTH
         root:add(F.bitmap, tvb(at, BITMAP_BYTES)):append_text(
-            field_list_text(s, at + 1, BITMAP_BYTES, 0))
+            field_list_text(s, at + 1, 0))
         if message.bitmap_bytes > BITMAP_BYTES then
             root:add(F.bitmap2, tvb(at + BITMAP_BYTES, BITMAP_BYTES)):append_text(
-                field_list_text(s, at + BITMAP_BYTES + 1, BITMAP_BYTES, 64))
+                field_list_text(s, at + BITMAP_BYTES + 1, 64))
         end
     end
     local labels = controller.labels
@@ -421,6 +459,9 @@ local function render_ztr(tvb, tree, s, message, controller)
     local start = message.start
     local command = message.slots[4]
     local command_text = command and shown(s:sub(command[1] + 1, command[1] + command[2])) or ""
+    if not building_tree then
+        return tree, command_text
+    end
     local root = tree:add(velk, tvb(start, message.length), "VELK ZTR, COMMAND " .. command_text)
     root:add(F.controller, controller.id):set_generated()
     local items = {}
@@ -569,6 +610,7 @@ local function dissect(tvb, pinfo, tree, controller)
     local s = tvb:raw(0, total)
     local offset = 0
     local info = {}
+    building_tree = tree_is_built(tree)
     local width = velk.prefs.header_length
     if width > VELK.max_header_length then
         width = 0
