@@ -4,12 +4,19 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <filesystem>
+#include <functional>
 #include <random>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "pcap_writer.h"
@@ -303,6 +310,95 @@ TEST_F(DissectorTest, HostileBytesNeverRaiseALuaError) {
     for (const char* width : {"0", "2", "4"}) {
         Tshark(pcap, std::string("-V -o velk.header_length:") + width);
     }
+}
+
+// A TCP port of 127.0.0.1 that nobody listened on a moment ago.
+int FreePort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+// A command line running in the background, its output into a log file;
+// stopped with `signal` at the latest when the object goes.
+class Background {
+public:
+    Background(const std::string& commandLine, const std::string& log) {
+        CommandResult run = RunCommand(commandLine + " >" + log + " 2>&1 & echo $!");
+        pid_ = static_cast<pid_t>(std::stol(run.output));
+    }
+    ~Background() { Stop(SIGKILL); }
+    Background(const Background&) = delete;
+    Background& operator=(const Background&) = delete;
+    void Stop(int signal) {
+        if (pid_ > 0) {
+            kill(pid_, signal);
+            WaitUntilGone();
+            pid_ = -1;
+        }
+    }
+
+private:
+    // Not our child (the shell started it): wait until it is gone.
+    void WaitUntilGone() {
+        for (int i = 0; i < 100 && kill(pid_, 0) == 0; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    pid_t pid_ = -1;
+};
+
+bool WaitFor(const std::function<bool()>& condition) {
+    for (int i = 0; i < 100; ++i) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+TEST_F(DissectorTest, DecodesALiveExchangeBetweenVelkctlSendAndTheResponder) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "capturing on the loopback interface needs root: the live exchange "
+                        "is not captured";
+    }
+    if (RunCommand("dumpcap --version").exitCode != 0) {
+        GTEST_SKIP() << "dumpcap is not installed: the live exchange is not captured";
+    }
+    std::filesystem::copy_file(VELK_SOURCE_DIR "/data/answer.script",
+                               root_.data() / "answer.script");
+    ScopedEnv prefix("HEADER_LENGTH", "2");
+    ScopedEnv script("OPERATOR_SCRIPT", "../data/answer.script");
+    ScopedEnv display("DISPLAY", std::nullopt);
+    ScopedEnv wayland("WAYLAND_DISPLAY", std::nullopt);
+    const std::string port = std::to_string(FreePort());
+
+    Background dumpcap("dumpcap -i lo -f 'tcp port " + port + "' -w live.pcapng", "dumpcap.log");
+    ASSERT_TRUE(WaitFor([] { return ReadFile("dumpcap.log").find("Capturing on") != std::string::npos; }))
+        << ReadFile("dumpcap.log");
+    Background responder(std::string(VELK_BINARY_DIR) + "/velk-tester C01 " + port, "tester.log");
+    CommandResult sent;
+    EXPECT_TRUE(WaitFor([&] {
+        sent = RunVelkctl("send C01 127.0.0.1 " + port + " 0=0200 3=011000 11=000077");
+        return sent.exitCode == 0;
+    })) << sent.output << ReadFile("tester.log");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    responder.Stop(SIGTERM);
+    dumpcap.Stop(SIGINT);  // it writes out what it holds
+
+    ASSERT_EQ(RunVelkctl("dissector C01 -o velk.lua").exitCode, 0);
+    CommandResult decoded = RunCommand(
+        "{ tshark -n -r live.pcapng -X lua_script:velk.lua -o velk.ports_c01:" + port +
+        " -Y velk -T fields -e velk.record_length -e velk.mti -e velk.f11 -e velk.f38 "
+        "-e velk.f39 2>/dev/null; }");
+    EXPECT_EQ(decoded.output, "24\t0200\t000077\t\t\n32\t0210\t000077\t123456\t00\n");
 }
 
 TEST(VelkctlDissector, RefusesWhatItCannotDecode) {
