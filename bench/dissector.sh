@@ -24,14 +24,14 @@ export HEADER_LENGTH=4
   7=1209120000 11=000123 38=123456 39=00 41=TERM0001 49=978 102=1234567890 >/dev/null
 ./velkctl dissector C01 --port 7001=C01 -o "$work/velk.lua" >/dev/null
 
-# text2pcap: I is towards the responder, O back to the controller; it keeps
+# text2pcap: I is towards the responder (10.0.0.2:7001), O back; it keeps
 # the TCP sequence numbers of both directions.
 request=$(echo I; od -Ax -tx1 -v "$work/request.dat")
 response=$(echo O; od -Ax -tx1 -v "$work/response.dat")
 for ((i = 0; i < pairs; i++)); do
   printf '%s\n%s\n' "$request" "$response"
 done >"$work/dump.txt"
-text2pcap -q -D -T 7001,40000 -4 10.0.0.2,10.0.0.1 "$work/dump.txt" "$work/capture.pcap" 2>/dev/null
+text2pcap -q -D -T 40000,7001 -4 10.0.0.1,10.0.0.2 "$work/dump.txt" "$work/capture.pcap" 2>/dev/null
 
 decoded=$(tshark -n -r "$work/capture.pcap" -X lua_script:"$work/velk.lua" -Y velk.mti \
   -T fields -e velk.mti 2>/dev/null | wc -l)
