@@ -246,16 +246,29 @@ TEST_F(DissectorTest, MarksMalformedMessagesWithTheTextsTheResponderLogs) {
         {"wrong version", "ZTR", 0, badVersion, "DisassembleZTR: Versn Expected: B1.0 Rcvd: B1.1"},
         {"no message length", "ZTR", 0, "00000\x1c" "12345678", "DisassembleZTR: Invalid Msg Len fld: 00000"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_THAT(Show(c.controller, c.bytes, c.width), HasSubstr(std::string(c.text) + "\n"));
-
+    // The cases of one width share a capture, each on a connection of its own.
+    // The texts must reach the detail view and, without a tree, the expert
+    // information.
+    for (int width : {0, 4}) {
         PcapWriter pcap;
-        TcpFlow flow(pcap, 40001, c.controller[0] == 'Z' ? kZtrPort : kC01Port);
-        flow.ToServer(c.bytes);
-        const std::string decoded =
-            Tshark(pcap, "-V -O velk -o velk.header_length:" + std::to_string(c.width));
-        EXPECT_THAT(decoded, HasSubstr(std::string(c.text) + "]")) << decoded;
+        uint16_t clientPort = 40000;
+        for (const Case& c : cases) {
+            if (c.width == width) {
+                EXPECT_THAT(Show(c.controller, c.bytes, c.width), HasSubstr(std::string(c.text) + "\n"))
+                    << c.what;
+                TcpFlow flow(pcap, ++clientPort, c.controller[0] == 'Z' ? kZtrPort : kC01Port);
+                flow.ToServer(c.bytes);
+            }
+        }
+        const std::string prefix = " -o velk.header_length:" + std::to_string(width);
+        const std::string detail = Tshark(pcap, "-V -O velk" + prefix);
+        const std::string summary = Tshark(pcap, "-q -z expert" + prefix);
+        for (const Case& c : cases) {
+            if (c.width == width) {
+                EXPECT_THAT(detail, HasSubstr(std::string(c.text) + "]")) << c.what;
+                EXPECT_THAT(summary, HasSubstr(std::string(c.text) + "\n")) << c.what;
+            }
+        }
     }
 
     // The hash key is shown with the value it should have, and flagged.
@@ -428,9 +441,9 @@ TEST(VelkctlDissector, RefusesWhatItCannotDecode) {
         EXPECT_EQ(run.exitCode, 1) << c.arguments;
         EXPECT_THAT(run.output, HasSubstr(c.says)) << c.arguments;
     }
-    // ZTR alone needs no configuration.
+    // ZTR alone needs no configuration; a controller may follow a --port.
     std::filesystem::remove(root.data() / "velk.cfg");
-    CommandResult run = RunVelkctl("dissector ZTR --port 7002=ZTR -o ztr.lua");
+    CommandResult run = RunVelkctl("dissector --port 7002=ZTR ZTR -o ztr.lua");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_THAT(run.output, HasSubstr("ztr.lua: decodes ZTR (TCP port 7002)"));
 }

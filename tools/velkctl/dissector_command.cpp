@@ -93,8 +93,11 @@ void AddDissectorCommand(CLI::App& app, GlobalOptions& global) {
         "dissector", "Write a Wireshark Lua dissector for the configured controllers and ZTR");
     command->add_option("CONTROLLER", options->controllers,
                         "Controllers to decode, or ZTR (default: every configured one and ZTR)");
-    command->add_option("--port", options->ports,
-                        "N=CONTROLLER: decode TCP port N as that controller (repeatable)");
+    // One value per --port, so that controllers may follow it.
+    command
+        ->add_option("--port", options->ports,
+                     "N=CONTROLLER: decode TCP port N as that controller (repeatable)")
+        ->allow_extra_args(false);
     command->add_option("-o,--output", options->output, "File to write (default velk.lua)");
     command->callback([&global, options] { global.exitCode = RunDissector(global, *options); });
 }

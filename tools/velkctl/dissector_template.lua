@@ -163,8 +163,8 @@ local function add_text(tree, field, range, value, label_prefix)
 end
 
 -- Whether the current packet gets a tree. Without one (tshark's one-line
--- summary, Wireshark's first pass) the items are not made at all: only the
--- columns are filled. Set per packet by dissect.
+-- summary, Wireshark's first pass) no items are made: only the columns and
+-- the expert information are filled. Set per packet by dissect.
 local building_tree = true
 
 -- A packet without a tree has a tree item without text; Wireshark versions
@@ -303,6 +303,10 @@ end
 -- offset and width when the message is a record's first.
 local function render_8583(tvb, tree, s, message, controller, record)
     if not building_tree then
+        -- no items, but the faults still reach Wireshark's expert information
+        if message.error then
+            tree:add_proto_expert_info(message.error[3], message.error[4])
+        end
         return tree, s:sub(message.start + 1, message.start + MTI_LENGTH)
     end
     local start = message.start
@@ -460,6 +464,9 @@ local function render_ztr(tvb, tree, s, message, controller)
     local command = message.slots[4]
     local command_text = command and shown(s:sub(command[1] + 1, command[1] + command[2])) or ""
     if not building_tree then
+        for _, err in ipairs(message.errors) do
+            tree:add_proto_expert_info(err[3], err[4])
+        end
         return tree, command_text
     end
     local root = tree:add(velk, tvb(start, message.length), "VELK ZTR, COMMAND " .. command_text)
