@@ -23,6 +23,7 @@
 #include "run_command.h"
 #include "scoped_env.h"
 #include "temp_root.h"
+#include "vksoc/ztr.h"
 
 namespace {
 
@@ -279,6 +280,46 @@ TEST_F(DissectorTest, MarksMalformedMessagesWithTheTextsTheResponderLogs) {
     EXPECT_EQ(Tshark(pcap, "-T fields -e velk.ztr.hash_key -e velk.ztr.hash_key.expected "
                            "-e velk.ztr.hash_key.bad -Y velk.ztr.command"),
               "12345678\t55100034\t1\n55100034\t55100034\t\n");
+}
+
+TEST_F(DissectorTest, ComputesTheHashKeyAsTheResponderDoesOverAnyBytes) {
+    Generate(0);
+    // Bytes below 30 and above 127 add negative amounts, spaces nothing, a NUL
+    // ends the key's input; long fields make the sum wrap.
+    std::mt19937 random(7);
+    PcapWriter pcap;
+    TcpFlow flow(pcap, 40001, kZtrPort);
+    constexpr int kMessages = 60;
+    for (int m = 0; m < kMessages; ++m) {
+        std::string values[ZTR_MAX_FIELDS + 1];
+        MessageFields fields{};
+        for (int n : HASH_KEY_FIELDS) {
+            const size_t length = random() % (m % 3 == 0 ? 240 : 20);
+            for (size_t i = 0; i < length; ++i) {
+                unsigned char byte = static_cast<unsigned char>(random() % 256);
+                if (byte == ZTR_FS || (byte == 0 && random() % 4 != 0)) {
+                    byte = ' ';
+                }
+                values[n] += static_cast<char>(byte);
+            }
+            fields.slots[n] = {reinterpret_cast<const unsigned char*>(values[n].data()),
+                               static_cast<int32_t>(length)};
+        }
+        unsigned char message[4096];
+        const int length = AssembleZTR(message, sizeof message, &fields);
+        ASSERT_GT(length, 0);
+        flow.ToServer(std::string(reinterpret_cast<char*>(message), static_cast<size_t>(length)));
+    }
+    const std::string keys =
+        Tshark(pcap, "-T fields -e velk.ztr.hash_key -e velk.ztr.hash_key.expected -Y velk");
+    int compared = 0;
+    for (const std::string& line : SplitLines(keys)) {
+        const size_t tab = line.find('\t');
+        ASSERT_NE(tab, std::string::npos) << line;
+        EXPECT_EQ(line.substr(0, tab), line.substr(tab + 1));
+        ++compared;
+    }
+    EXPECT_EQ(compared, kMessages);
 }
 
 TEST_F(DissectorTest, APortPreferenceOrDecodeAsChoosesTheControllerAndFiltersFindFields) {
