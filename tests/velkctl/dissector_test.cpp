@@ -324,20 +324,31 @@ TEST_F(DissectorTest, ComputesTheHashKeyAsTheResponderDoesOverAnyBytes) {
 
 TEST_F(DissectorTest, APortPreferenceOrDecodeAsChoosesTheControllerAndFiltersFindFields) {
     {
-        CommandResult run = RunVelkctl("dissector -o velk.lua");
+        CommandResult run = RunVelkctl("dissector --port 9200=C01 -o velk.lua");
         ASSERT_EQ(run.exitCode, 0) << run.output;
     }
+    // A declined and an approved answer on each of two ports.
     PcapWriter pcap;
-    TcpFlow flow(pcap, 40001, 9100);
-    flow.ToServer(Make("C01", "0=0200 3=011000 11=000001", 0));
-    flow.ToClient(Make("C01", "0=0210 3=011000 11=000001 39=05", 0));
-    flow.ToServer(Make("C01", "0=0200 3=011000 11=000002", 0));
-    flow.ToClient(Make("C01", "0=0210 3=011000 11=000002 39=00", 0));
+    for (uint16_t port : {9100, 9200}) {
+        const std::string stan = "11=00" + std::to_string(port);
+        TcpFlow flow(pcap, 40001, port);
+        flow.ToServer(Make("C01", "0=0200 3=011000 " + stan, 0));
+        flow.ToClient(Make("C01", "0=0210 3=011000 39=05 " + stan, 0));
+        flow.ToServer(Make("C01", "0=0200 3=011000 " + stan, 0));
+        flow.ToClient(Make("C01", "0=0210 3=011000 39=00 " + stan, 0));
+    }
 
     const std::string declined = " -Y 'velk.f39 == \"05\"' -T fields -e velk.mti -e velk.f11";
-    EXPECT_EQ(Tshark(pcap, declined), "") << "no port is decoded unless asked";
-    for (const char* choice : {"-o velk.ports_c01:9100", "-d tcp.port==9100,velk_c01"}) {
-        EXPECT_EQ(Tshark(pcap, choice + declined), "0210\t000001\n") << choice;
+    struct Case {
+        const char* options;
+        const char* found;
+    } const cases[] = {
+        {"", "0210\t009200\n"},                                   // the port given to velkctl
+        {"-o velk.ports_c01:9100", "0210\t009100\n"},             // moved in the preferences
+        {"-d tcp.port==9100,velk_c01", "0210\t009100\n0210\t009200\n"},  // Decode As
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Tshark(pcap, c.options + declined), c.found) << c.options;
     }
 }
 
