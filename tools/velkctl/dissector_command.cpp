@@ -69,11 +69,13 @@ int RunDissector(const GlobalOptions& global, const DissectorOptions& options) {
     }
     std::string ids;
     for (const DissectorController& controller : model.controllers) {
-        ids += " " + controller.id;
+        ids += ids.empty() ? " " : ", ";
+        ids += controller.id;
         if (!controller.ports.empty()) {
-            ids += " (TCP port";
-            for (int port : controller.ports) {
-                ids += " " + std::to_string(port);
+            ids += controller.ports.size() == 1 ? " (TCP port" : " (TCP ports";
+            for (size_t i = 0; i < controller.ports.size(); ++i) {
+                ids += i == 0 ? " " : ", ";
+                ids += std::to_string(controller.ports[i]);
             }
             ids += ")";
         }
