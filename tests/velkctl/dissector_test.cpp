@@ -408,20 +408,37 @@ public:
     ~Background() { Stop(SIGKILL); }
     Background(const Background&) = delete;
     Background& operator=(const Background&) = delete;
+    // Not our child (the shell started it): waits until it is gone, and
+    // kills it when the signal was not enough.
     void Stop(int signal) {
         if (pid_ > 0) {
             kill(pid_, signal);
-            WaitUntilGone();
+            if (!GoneWithin(100)) {
+                kill(pid_, SIGKILL);
+                GoneWithin(100);
+            }
             pid_ = -1;
         }
     }
 
 private:
-    // Not our child (the shell started it): wait until it is gone.
-    void WaitUntilGone() {
-        for (int i = 0; i < 100 && kill(pid_, 0) == 0; ++i) {
+    // Ended: no such process, or one that nobody has reaped yet.
+    bool Gone() const {
+        if (kill(pid_, 0) != 0) {
+            return true;
+        }
+        const std::string stat = ReadFile("/proc/" + std::to_string(pid_) + "/stat");
+        const size_t end = stat.rfind(')');
+        return end != std::string::npos && stat.compare(end, 3, ") Z") == 0;
+    }
+    bool GoneWithin(int steps) const {
+        for (int i = 0; i < steps; ++i) {
+            if (Gone()) {
+                return true;
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
+        return false;
     }
     pid_t pid_ = -1;
 };
