@@ -8,8 +8,14 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   clang libclang-rt-14-dev
   qt6-base-dev fonts-dejavu-core
+  tshark
 )
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/install_missing.sh"
+# tshark's package asks whether users other than root may capture: answer
+# no beforehand, so that the install never waits for an answer.
+if ! dpkg-query -W -f='${Status}' wireshark-common 2>/dev/null | grep -q "install ok installed"; then
+  echo "wireshark-common wireshark-common/install-setuid boolean false" | debconf-set-selections
+fi
 install_missing setup "${packages[@]}"

@@ -22,8 +22,8 @@ int ClaimEntry() {
 
 bool IsZtr(const char* controllerId) { return std::strncmp(controllerId, "ZTR", 3) == 0; }
 
-// Leading digits after an optional sign, as the environment gives them; a
-// width outside 0 to 4 digits means no prefix.
+}  // namespace
+
 int HeaderLengthFromEnvironment() {
     const char* value = std::getenv("HEADER_LENGTH");
     if (value == nullptr) {
@@ -35,6 +35,8 @@ int HeaderLengthFromEnvironment() {
     }
     return width < -MAX_MESSAGE_LENGTH ? -MAX_MESSAGE_LENGTH : static_cast<int>(width);
 }
+
+namespace {
 
 void FailSocket() {
     int wsa = WSAGetLastError();
@@ -181,8 +183,6 @@ SOCKET Connect(const char* address, int port) {
 }
 
 }  // namespace
-
-int EnvironmentHeaderLength() { return HeaderLengthFromEnvironment(); }
 
 int OpenPort(const char* address, int portOrFlags, char mode, const char* controllerId) {
     int index = ClaimEntry();

@@ -16,6 +16,7 @@
 // On failure nothing stays allocated or open and the entry stays free.
 int OpenPort(const char* address, int portOrFlags, char mode, const char* controllerId);
 
-// The length-prefix width OpenPort gives an ISO 8583 port now: HEADER_LENGTH
-// read as OpenPort reads it (below 1: no prefix).
-int EnvironmentHeaderLength();
+// The length-prefix width an ISO 8583 port opened now would take from
+// HEADER_LENGTH: leading digits after an optional sign; below 1, or above 4,
+// means no prefix.
+int HeaderLengthFromEnvironment();

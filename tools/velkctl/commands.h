@@ -17,3 +17,4 @@ void AddPublishCommand(CLI::App& app, GlobalOptions& global);
 void AddSendCommand(CLI::App& app, GlobalOptions& global);
 void AddShowCommand(CLI::App& app, GlobalOptions& global);
 void AddMakeCommand(CLI::App& app, GlobalOptions& global);
+void AddDissectorCommand(CLI::App& app, GlobalOptions& global);

@@ -62,7 +62,7 @@ int RunConfig(const GlobalOptions& global, const ConfigOptions& options) {
     std::printf("\nConfiguration %s: %lld of %d image bytes used\n", global.configPath.c_str(),
                 ConfigBytesUsed(*configView.header), CONFIG_IMAGE_SIZE);
     PrintConfigSummary(stdout, configView);
-    const int headerLength = EnvironmentHeaderLength();
+    const int headerLength = HeaderLengthFromEnvironment();
     if (headerLength > 0) {
         std::printf("\nLength prefix: %d digits before every ISO 8583 message (HEADER_LENGTH)\n",
                     headerLength);

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     AddSendCommand(app, global);
     AddShowCommand(app, global);
     AddMakeCommand(app, global);
+    AddDissectorCommand(app, global);
 
     try {
         app.parse(argc, argv);

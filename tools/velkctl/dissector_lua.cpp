@@ -1,0 +1,109 @@
+#include "dissector_lua.h"
+
+#include <cstdio>
+#include <initializer_list>
+#include <string_view>
+
+#include "dissector_template.h"
+#include "vksoc/port_table.h"
+#include "vksoc/ztr.h"
+
+namespace {
+
+// Appends pieces one by one (g++ 12 misreads chains of operator+ on
+// temporaries as overlapping copies).
+void Append(std::string& out, std::initializer_list<std::string_view> pieces) {
+    for (std::string_view piece : pieces) {
+        out += piece;
+    }
+}
+
+// A Lua string literal holding exactly these bytes.
+std::string Quoted(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\%03u", c);
+            out += escaped;
+        }
+    }
+    return out + "\"";
+}
+
+std::string PortRange(const std::vector<int>& ports) {
+    std::string text;
+    for (int port : ports) {
+        if (!text.empty()) {
+            text += ',';
+        }
+        text += std::to_string(port);
+    }
+    return text;
+}
+
+void WriteController(std::string& out, const DissectorController& controller) {
+    Append(out, {"    { id = ", Quoted(controller.id), ", key = ", Quoted(controller.key),
+                 ", ztr = ", controller.ztr ? "true" : "false",
+                 ", ports = ", Quoted(PortRange(controller.ports)), ",\n      fields = {\n"});
+    for (const DissectorElement& e : controller.elements) {
+        Append(out, {"        [", std::to_string(e.fieldNo), "] = { ", Quoted(e.name), ", ",
+                     std::to_string(e.maxLen), ", ", std::to_string(e.lengthBytes), " },\n"});
+    }
+    out += "      } },\n";
+}
+
+void WriteZtr(std::string& out) {
+    out += "  ztr = {\n    separator = ";
+    out += std::to_string(ZTR_FS);
+    out += ", version = ";
+    out += Quoted(ZTR_VERSION);
+    out += ", max_fields = ";
+    out += std::to_string(ZTR_MAX_FIELDS);
+    out += ",\n    names = {\n";
+    for (const ZtrFieldDef* row = ZtrFieldTable; row->fieldNo != 0; ++row) {
+        out += "      [";
+        out += std::to_string(row->fieldNo);
+        out += "] = ";
+        out += Quoted(row->name);
+        out += ",\n";
+    }
+    out += "    },\n    hash_key_fields = {";
+    for (int n : HASH_KEY_FIELDS) {
+        out += ' ';
+        out += std::to_string(n);
+        out += ',';
+    }
+    out += " },\n  },\n";
+}
+
+}  // namespace
+
+std::string DissectorLua(const DissectorModel& model, const std::string& source) {
+    std::string out;
+    Append(out, {"-- VELK Tester traffic: a Wireshark dissector written by velkctl dissector from\n"
+                 "-- ", source, ". Regenerate it when the configuration changes.\n"
+                 "--   tshark -X lua_script:velk.lua ...   or copy it into the personal Lua\n"
+                 "--   plugins folder (Wireshark: Help > About > Folders).\n\n"
+                 "local VELK = {\n  header_length = ", std::to_string(model.headerLength),
+                 ",\n  max_header_length = ", std::to_string(MAX_HEADER_LENGTH),
+                 ",\n  max_message_length = ", std::to_string(MAX_MESSAGE_LENGTH),
+                 ",\n  controllers = {\n"});
+    bool ztr = false;
+    for (const DissectorController& controller : model.controllers) {
+        WriteController(out, controller);
+        ztr = ztr || controller.ztr;
+    }
+    out += "  },\n";
+    if (ztr) {
+        WriteZtr(out);
+    }
+    out += "}\n\n";
+    out += DISSECTOR_TEMPLATE;
+    return out;
+}
