@@ -71,8 +71,12 @@ TEST(ManyPeersCycles, FiveThousandConnectionsLeaveNoDescriptorOrMemoryBehind) {
     };
     std::this_thread::sleep_for(100ms);
     const int idle = Descriptors(proc);
-    // A few at once, closed with and without a request, some in mid-message.
-    const std::string request = std::string("0800") + std::string(8, '\0') + "x";
+    // A few at once, closed with and without a request, one in mid-message.
+    // The round trip on one of them keeps the client from outrunning the
+    // responder: connections it has not seen end yet would fill the listen
+    // backlog, and a connect beyond it waits for the system's retry.
+    const std::string request = std::string("0800") + std::string(8, '\0');
+    const std::string response = "0810" + std::string("\0\0\0\0\x02\0\0\0", 8) + "00";
     long warmKb = 0;
     for (int cycle = 0; cycle < 5000; cycle += 4) {
         int peers[4];
@@ -82,6 +86,7 @@ TEST(ManyPeersCycles, FiveThousandConnectionsLeaveNoDescriptorOrMemoryBehind) {
         }
         SendAll(peers[1], request.substr(0, 5));
         SendAll(peers[2], request);
+        ASSERT_EQ(ReceiveBytes(peers[2], response.size()), response) << "cycle " << cycle;
         for (int fd : peers) {
             ClosePeer(fd);
         }
