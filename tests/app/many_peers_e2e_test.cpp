@@ -154,20 +154,23 @@ TEST_F(ManyPeersTest, AHostilePeerCostsOnlyItsOwnConnection) {
         bool responderCloses;   // the responder ends the connection itself
         bool closedByAct;       // the act closed the socket already
         const char* record;     // in the error log once the case is over
+        const char* orRecord;   // or this one instead
     };
     const Case cases[] = {
         {"sends garbage", [](int fd) { SendAll(fd, "GARBAGE!GARBAGE!GARBAGE!\n"); }, true, false,
-         "RecvMsg: Message received is invalid"},
+         "RecvMsg: Message received is invalid", nullptr},
         {"stalls mid-message", [](int fd) { SendAll(fd, kRequest.substr(0, 20)); }, false, false,
-         "ReadPort: Socket closed before full message"},
-        {"never reads its responses", Flood, false, false, nullptr},
+         "ReadPort: Socket closed before full message", nullptr},
+        {"never reads its responses", Flood, false, false, nullptr, nullptr},
         {"resets mid-message",
          [](int fd) {
              SendAll(fd, kRequest.substr(0, 20));
              std::this_thread::sleep_for(50ms);
              Reset(fd);
          },
-         false, true, "ReadPort: Connection reset by peer"},
+         // Under Wine an abortive close reads as an orderly one.
+         false, true, "ReadPort: Connection reset by peer",
+         "ReadPort: Socket closed before full message"},
     };
     Start("2");
     int good = Connect();
@@ -194,7 +197,9 @@ TEST_F(ManyPeersTest, AHostilePeerCostsOnlyItsOwnConnection) {
     std::string log = Log();
     for (const Case& c : cases) {
         if (c.record != nullptr) {
-            EXPECT_NE(log.find(c.record), std::string::npos) << c.behaviour << "\n" << log;
+            bool found = log.find(c.record) != std::string::npos ||
+                         (c.orRecord != nullptr && log.find(c.orRecord) != std::string::npos);
+            EXPECT_TRUE(found) << c.behaviour << "\n" << log;
         }
     }
 }
