@@ -57,3 +57,6 @@ printf 'echo responder: %8s requests/s, median round trip %6s us\n' "$echo_rps" 
 printf 'velk-tester:    %8s requests/s, median round trip %6s us\n' "$tester_rps" "$tester_median"
 awk -v e="$echo_rps" -v t="$tester_rps" 'BEGIN { printf "round-trip time ratio (velk-tester / echo): %.2f (target 1.25 or less)\n", e / t }'
 printf 'velk-tester peak resident memory: %.1f MB (target under 16 MB)\n' "$(echo "$peak_kb / 1024" | bc -l)"
+
+# The same with several connections at once.
+"$root/bench/many_peers.sh"

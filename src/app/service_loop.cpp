@@ -1,5 +1,7 @@
 #include "app/service_loop.h"
 
+#include "app/multi_peer_loop.h"
+#include "app/peer_limit.h"
 #include "diag/error_log.h"
 #include "ui/dialog_template.h"
 #include "ui/message_dialog.h"
@@ -10,7 +12,10 @@
 #include "vksoc/port_table.h"
 #include "vksoc/recv_msg.h"
 
-void ServiceLoop(ui::UiHost& host) {
+void ServiceLoop(ui::UiHost& host, PeerHost& peers) {
+    if (int limit = PeerLimit(); limit != 1) {
+        return ServeManyPeers(host, limit, peers);
+    }
     ResponderState& state = responderState;
     for (;;) {
         state.connPort = OpenPort(nullptr, state.portNumber, MODE_LISTEN, state.controllerId);

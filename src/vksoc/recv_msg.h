@@ -13,3 +13,21 @@
 // and its expiry reads as a time-out before receipt although bytes are held.
 // File ports read without waiting.
 int RecvMsg(int port, MessageFields* fields, int timeoutSeconds);
+
+// RecvMsg's two turns, for a caller that waits on several sockets itself and
+// must never wait inside one port: the caller does the waiting, these do the
+// rest with RecvMsg's records, so a connection ends with the same log lines
+// whichever loop serves it.
+//
+// TakeMsg: RecvMsg's parse. Returns the message's length with *complete = 1,
+// else GetMsg's count with *complete = 0 (above 0, the next wait is limited
+// by READ_TIMEOUT), or -1 after recording the error.
+int TakeMsg(int port, MessageFields* fields, int* complete);
+// ReadAfterWait: what follows the wait, given what the wait found for the
+// port and what the TakeMsg before it returned: one read when the socket is
+// readable; the failure records for urgent data (exceptional) and for a wait
+// that ended without either (a time-out). Returns 0 or -1.
+int ReadAfterWait(int port, int held, bool readable, bool exceptional);
+// A wait that failed: the record RecvMsg leaves for it, with the socket
+// error of the wait.
+void FailWait(int wsaError);

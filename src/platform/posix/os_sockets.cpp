@@ -80,6 +80,35 @@ int WaitSocket(SOCKET s, int timeoutSeconds, bool* readable, bool* exceptional) 
     }
 }
 
+int WaitSockets(WaitEntry* entries, int count, int timeoutMs) {
+    if (count < 0 || count > MAX_WAIT_SOCKETS) {
+        errno = EINVAL;
+        return SOCKET_ERROR;
+    }
+    // An entry that asks nothing gets a negative descriptor: poll passes it over.
+    pollfd polled[MAX_WAIT_SOCKETS];
+    for (int i = 0; i < count; ++i) {
+        WaitEntry& entry = entries[i];
+        entry.readable = entry.exceptional = entry.writable = false;
+        short events = static_cast<short>((entry.wantRead ? POLLIN | POLLPRI : 0) |
+                                          (entry.wantWrite ? POLLOUT : 0));
+        polled[i] = pollfd{events != 0 ? entry.socket : -1, events, 0};
+    }
+    int ready = ::poll(polled, static_cast<nfds_t>(count), timeoutMs < 0 ? -1 : timeoutMs);
+    if (ready < 0) {
+        return errno == EINTR ? 0 : SOCKET_ERROR;
+    }
+    for (int i = 0; ready > 0 && i < count; ++i) {
+        WaitEntry& entry = entries[i];
+        const short found = polled[i].revents;
+        const bool failed = (found & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+        entry.readable = entry.wantRead && (failed || (found & POLLIN) != 0);
+        entry.exceptional = entry.wantRead && (found & POLLPRI) != 0;
+        entry.writable = entry.wantWrite && (failed || (found & POLLOUT) != 0);
+    }
+    return ready;
+}
+
 int SocketLocalPort(SOCKET s) {
     sockaddr_in address{};
     socklen_t length = sizeof address;

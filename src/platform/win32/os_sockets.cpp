@@ -29,6 +29,57 @@ int WaitSocket(SOCKET s, int timeoutSeconds, bool* readable, bool* exceptional) 
     return 0;
 }
 
+int WaitSockets(WaitEntry* entries, int count, int timeoutMs) {
+    if (count < 0 || count > MAX_WAIT_SOCKETS) {
+        WSASetLastError(WSAEINVAL);
+        return SOCKET_ERROR;
+    }
+    // select, not WSAPoll: WSAPoll refuses POLLPRI, and urgent data must read
+    // as exceptional here as in WaitSocket. FD_SETSIZE sockets fit the sets.
+    fd_set readSet;
+    fd_set writeSet;
+    fd_set exceptSet;
+    FD_ZERO(&readSet);
+    FD_ZERO(&writeSet);
+    FD_ZERO(&exceptSet);
+    bool asked = false;
+    for (int i = 0; i < count; ++i) {
+        WaitEntry& entry = entries[i];
+        entry.readable = entry.exceptional = entry.writable = false;
+        if (entry.wantRead) {
+            FD_SET(entry.socket, &readSet);
+            FD_SET(entry.socket, &exceptSet);
+            asked = true;
+        }
+        if (entry.wantWrite) {
+            FD_SET(entry.socket, &writeSet);
+            // A connection that failed is reported in the exception set.
+            FD_SET(entry.socket, &exceptSet);
+            asked = true;
+        }
+    }
+    if (!asked) {
+        // select with empty sets fails on Windows: the wait is a sleep.
+        ::Sleep(timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
+        return 0;
+    }
+    timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    int ready = ::select(0, &readSet, &writeSet, &exceptSet, timeoutMs >= 0 ? &limit : nullptr);
+    if (ready == SOCKET_ERROR) {
+        return SOCKET_ERROR;
+    }
+    int found = 0;
+    for (int i = 0; i < count; ++i) {
+        WaitEntry& entry = entries[i];
+        const bool excepted = FD_ISSET(entry.socket, &exceptSet) != 0;
+        entry.readable = entry.wantRead && FD_ISSET(entry.socket, &readSet) != 0;
+        entry.exceptional = entry.wantRead && excepted;
+        entry.writable = entry.wantWrite && (FD_ISSET(entry.socket, &writeSet) != 0 || excepted);
+        found += entry.readable || entry.exceptional || entry.writable ? 1 : 0;
+    }
+    return found;
+}
+
 int SocketLocalPort(SOCKET s) {
     sockaddr_in address{};
     int length = sizeof address;

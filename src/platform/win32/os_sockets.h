@@ -45,6 +45,26 @@ int send(SOCKET s, const char* buffer, int length, int flags);
 // a time-out) or SOCKET_ERROR.
 int WaitSocket(SOCKET s, int timeoutSeconds, bool* readable, bool* exceptional);
 
+// One socket of a wait over several: what is asked, and what was found.
+struct WaitEntry {
+    SOCKET socket;
+    bool wantRead;     // readable and exceptional are asked
+    bool wantWrite;    // writable is asked
+    bool readable;     // as WaitSocket's
+    bool exceptional;  // as WaitSocket's
+    bool writable;     // a send would not wait, or the connection failed and
+                       // the following send says how
+};
+inline constexpr int MAX_WAIT_SOCKETS = FD_SETSIZE;
+
+// Waits on up to MAX_WAIT_SOCKETS sockets together, at most timeoutMs
+// milliseconds (any negative value: no limit), until one of them is ready
+// for what is asked of it; an entry that asks nothing is passed over, and a
+// wait that asks nothing of any entry just sleeps. Returns how many entries
+// are ready (0 on a time-out), or SOCKET_ERROR when the wait itself failed
+// (too many entries: WSAEINVAL).
+int WaitSockets(WaitEntry* entries, int count, int timeoutMs);
+
 // The local port a socket is bound to, or -1 (listeners on port 0 use it to
 // learn the port the system chose).
 int SocketLocalPort(SOCKET s);

@@ -1,0 +1,250 @@
+#include "app/peer_set.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "os_sockets.h"
+#include "platform/stop_request.h"
+#include "vkstp/config_view.h"
+#include "vksoc/accept_peer.h"
+#include "vksoc/close_port.h"
+#include "vksoc/port_table.h"
+#include "vksoc/recv_msg.h"
+
+namespace {
+
+// A stop is seen within this time even when its signal came between the
+// look at the flag and the wait.
+constexpr int64_t STOP_CHECK_MS = 500;
+// After a failed accept (no descriptors left, say) the listening socket rests
+// this long, so that a connection that cannot be taken is not retried in a
+// busy loop.
+constexpr int64_t ACCEPT_RETRY_MS = 250;
+
+struct Peer {
+    int port = -1;  // -1: a free place
+    // What the last TakeMsg returned: above 0, part of a prefixed record is
+    // held and the wait for the rest ends at `deadline`.
+    int held = 0;
+    int64_t deadline = -1;
+    // Bytes that may hold a whole message: it is taken (and answered) before
+    // the connection is read again, once a response would not wait.
+    bool parse = false;
+    bool suspended = false;
+};
+
+class PeerSet {
+public:
+    PeerSet(int listeningPort, int limit, MessageFields* message, PeerAnswerer& answerer)
+        : listening_(listeningPort), limit_(limit), message_(message), answerer_(answerer) {}
+
+    int Run();
+
+private:
+    int64_t Plan(int64_t now);
+    void Accept(int64_t now);
+    void Serve(Peer& peer, const plat::WaitEntry& wait, int64_t now);
+    void After(Peer& peer, PeerAnswer outcome, int64_t now);
+    void Settle(Peer& peer, int64_t now);
+    void Park(Peer& peer, int held, int64_t now);
+    void Fail(Peer& peer);
+    void Close(Peer& peer);
+
+    const int listening_;
+    const int limit_;
+    MessageFields* const message_;
+    PeerAnswerer& answerer_;
+    Peer peers_[MAX_PEERS];
+    // waits_[0] is the listening socket, waits_[1 + i] the place peers_[i].
+    plat::WaitEntry waits_[MAX_PEERS + 1]{};
+    int open_ = 0;
+    int64_t acceptAfter_ = 0;
+};
+
+int PeerSet::Run() {
+    while (!StopRequested()) {
+        int64_t now = PeerClockMs();
+        int64_t wakeAt = Plan(now);
+        int waitMs = static_cast<int>(std::max<int64_t>(0, wakeAt - now));
+        if (plat::WaitSockets(waits_, limit_ + 1, waitMs) == SOCKET_ERROR) {
+            // Not one socket's failure: every connection ends with it.
+            int wsa = WSAGetLastError();
+            if (open_ == 0) {
+                FailWait(wsa);
+                return -1;
+            }
+            for (Peer& peer : peers_) {
+                if (peer.port >= 0) {
+                    FailWait(wsa);
+                    Fail(peer);
+                }
+            }
+            continue;
+        }
+        now = PeerClockMs();
+        if (waits_[0].readable) {
+            Accept(now);
+        }
+        for (int i = 0; i < limit_ && !StopRequested(); ++i) {
+            if (peers_[i].port >= 0) {
+                Serve(peers_[i], waits_[1 + i], now);
+            }
+        }
+    }
+    for (Peer& peer : peers_) {
+        if (peer.port >= 0) {
+            Close(peer);
+        }
+    }
+    return 0;
+}
+
+// Fills the wait entries; returns when the wait must end at the latest.
+int64_t PeerSet::Plan(int64_t now) {
+    int64_t wakeAt = now + STOP_CHECK_MS;
+    plat::WaitEntry& listen = waits_[0];
+    listen = plat::WaitEntry{static_cast<SOCKET>(portTable[listening_].handle), false, false,
+                             false, false, false};
+    if (open_ < limit_) {
+        listen.wantRead = now >= acceptAfter_;
+        if (!listen.wantRead) {
+            wakeAt = std::min(wakeAt, acceptAfter_);
+        }
+    }
+    for (int i = 0; i < limit_; ++i) {
+        Peer& peer = peers_[i];
+        plat::WaitEntry& wait = waits_[1 + i];
+        wait = plat::WaitEntry{INVALID_SOCKET, false, false, false, false, false};
+        if (peer.port < 0) {
+            continue;
+        }
+        wait.socket = static_cast<SOCKET>(portTable[peer.port].handle);
+        if (peer.suspended) {
+            int64_t due = answerer_.WakeTime(peer.port);
+            if (due <= now) {
+                wait.wantWrite = true;
+            } else {
+                wakeAt = std::min(wakeAt, due);
+            }
+        } else if (peer.parse) {
+            wait.wantWrite = true;
+        } else {
+            wait.wantRead = true;
+            if (peer.deadline >= 0) {
+                wakeAt = std::min(wakeAt, peer.deadline);
+            }
+        }
+    }
+    return wakeAt;
+}
+
+void PeerSet::Accept(int64_t now) {
+    while (open_ < limit_) {
+        int port = AcceptPeer(listening_);
+        if (port == NO_PEER_WAITING) {
+            return;
+        }
+        if (port < 0) {
+            answerer_.AcceptFailed();
+            acceptAfter_ = now + ACCEPT_RETRY_MS;
+            return;
+        }
+        Peer* place = std::find_if(peers_, peers_ + limit_, [](const Peer& p) { return p.port < 0; });
+        *place = Peer{};
+        place->port = port;
+        ++open_;
+    }
+}
+
+void PeerSet::Serve(Peer& peer, const plat::WaitEntry& wait, int64_t now) {
+    if (wait.wantWrite && wait.writable) {
+        if (peer.suspended) {
+            After(peer, answerer_.Resume(peer.port), now);
+            return;
+        }
+        int complete = 0;
+        int held = TakeMsg(peer.port, message_, &complete);
+        if (held < 0) {
+            Fail(peer);
+        } else if (complete == 1) {
+            After(peer, answerer_.Answer(peer.port), now);
+        } else {
+            Park(peer, held, now);
+        }
+        return;
+    }
+    if (!wait.wantRead) {
+        return;
+    }
+    const bool timedOut = peer.deadline >= 0 && now >= peer.deadline;
+    if (!wait.readable && !wait.exceptional && !timedOut) {
+        return;
+    }
+    if (ReadAfterWait(peer.port, peer.held, wait.readable, wait.exceptional) < 0) {
+        Fail(peer);
+        return;
+    }
+    Settle(peer, now);
+}
+
+void PeerSet::After(Peer& peer, PeerAnswer outcome, int64_t now) {
+    switch (outcome) {
+        case PeerAnswer::Suspended:
+            if (answerer_.WakeTime(peer.port) >= 0) {
+                peer.suspended = true;
+                return;
+            }
+            // A run that keeps nothing to resume is over.
+            break;
+        case PeerAnswer::End:
+            Close(peer);
+            return;
+        case PeerAnswer::Done:
+            break;
+    }
+    peer.suspended = false;
+    Settle(peer, now);
+}
+
+// After a read or an answer: more may be held, or the connection waits for
+// bytes again (RecvMsg parses before every wait).
+void PeerSet::Settle(Peer& peer, int64_t now) {
+    if (portTable[peer.port].state == PORT_DATA) {
+        peer.parse = true;
+        peer.deadline = -1;
+        return;
+    }
+    int complete = 0;
+    Park(peer, TakeMsg(peer.port, message_, &complete), now);
+}
+
+void PeerSet::Park(Peer& peer, int held, int64_t now) {
+    peer.parse = false;
+    peer.held = held;
+    int seconds = ConfiguredReadTimeout();
+    peer.deadline = held > 0 && seconds >= 0 ? now + int64_t{seconds} * 1000 : -1;
+}
+
+void PeerSet::Fail(Peer& peer) {
+    answerer_.Failed(peer.port);
+    Close(peer);
+}
+
+void PeerSet::Close(Peer& peer) {
+    answerer_.Gone(peer.port);
+    ClosePort(peer.port);
+    peer = Peer{};
+    --open_;
+}
+
+}  // namespace
+
+int64_t PeerClockMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+int ServePeers(int listeningPort, int limit, MessageFields* message, PeerAnswerer& answerer) {
+    PeerSet set(listeningPort, std::clamp(limit, 1, MAX_PEERS), message, answerer);
+    return set.Run();
+}

@@ -1,0 +1,241 @@
+// The real velk-tester with VELK_PEERS, answering with an operator script
+// several controllers at once over 127.0.0.1.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "os_sockets.h"
+#include "responder_process.h"
+#include "temp_root.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kSampleConfig = VELK_SOURCE_DIR "/data/velk.cfg";
+const std::string kAnswerScript = VELK_SOURCE_DIR "/data/answer.script";
+
+std::string Bytes(std::initializer_list<int> values) {
+    std::string bytes;
+    for (int v : values) {
+        bytes += static_cast<char>(v);
+    }
+    return bytes;
+}
+
+// A 0200 for C02 (elements 3, 4, 11, 41) and the answer script's 0210.
+const std::string kRequest = "0200" + Bytes({0x30, 0x20, 0, 0, 0, 0x80, 0, 0}) + "000000" +
+                             "000000001000" + "000123" + "TERM0001";
+const std::string kResponse = "0210" + Bytes({0x30, 0x20, 0, 0, 0x02, 0x80, 0, 0}) + "000000" +
+                              "000000001000" + "000123" + "00" + "TERM0001";
+
+class ManyPeersTest : public ::testing::Test {
+protected:
+    void SetUp() override { fs::copy_file(kSampleConfig, root_.data() / "velk.cfg"); }
+
+    void Start(const std::string& peers) {
+        port_ = FreePort();
+        responder_ = std::make_unique<ResponderProcess>(
+            root_, std::map<std::string, std::string>{{"OPERATOR_SCRIPT", kAnswerScript},
+                                                      {"VELK_PEERS", peers}});
+        responder_->Start("C02", std::to_string(port_));
+    }
+    int Connect() {
+        int fd = ConnectWhenListening(port_, 10);
+        EXPECT_GE(fd, 0);
+        return fd;
+    }
+    static bool RoundTrip(int fd, int requests = 1) {
+        std::string all;
+        for (int i = 0; i < requests; ++i) {
+            all += kRequest;
+        }
+        SendAll(fd, all);
+        std::string expected;
+        for (int i = 0; i < requests; ++i) {
+            expected += kResponse;
+        }
+        return ReceiveBytes(fd, expected.size()) == expected;
+    }
+    std::string Log() const {
+        std::string all;
+        for (const auto& entry : fs::directory_iterator(root_.log())) {
+            all += ReadText(entry.path());
+        }
+        return all;
+    }
+
+    TempRoot root_;
+    int port_ = 0;
+    std::unique_ptr<ResponderProcess> responder_;
+};
+
+TEST_F(ManyPeersTest, TwoPeersAreServedAtOnceEachOnItsOwnConnection) {
+    Start("2");
+    int a = Connect();
+    int b = Connect();
+    ASSERT_GE(a, 0);
+    ASSERT_GE(b, 0);
+    // a stops half-way through a request: b is answered meanwhile.
+    SendAll(a, kRequest.substr(0, 11));
+    EXPECT_TRUE(RoundTrip(b));
+    SendAll(a, kRequest.substr(11));
+    EXPECT_EQ(ReceiveBytes(a, kResponse.size()), kResponse);
+    // Requests that arrive together are answered in order, each on its own
+    // connection.
+    SendAll(a, kRequest + kRequest);
+    EXPECT_TRUE(RoundTrip(b, 3));
+    EXPECT_EQ(ReceiveBytes(a, 2 * kResponse.size()), kResponse + kResponse);
+
+    // One peer's end costs only itself, with its own record; the port keeps
+    // listening.
+    ClosePeer(a);
+    EXPECT_TRUE(RoundTrip(b));
+    int c = Connect();
+    ASSERT_GE(c, 0);
+    EXPECT_TRUE(RoundTrip(c));
+    ClosePeer(b);
+    ClosePeer(c);
+    std::this_thread::sleep_for(200ms);
+    responder_->Stop();
+    std::string log = Log();
+    size_t closedByPeer = 0;
+    for (size_t at = log.find("ReadPort: Connection closed by peer"); at != std::string::npos;
+         at = log.find("ReadPort: Connection closed by peer", at + 1)) {
+        ++closedByPeer;
+    }
+    EXPECT_EQ(closedByPeer, 3u) << log;
+}
+
+void Flood(int fd) {
+    unsigned long nonBlocking = 1;
+    ioctlsocket(static_cast<SOCKET>(fd), FIONBIO, &nonBlocking);
+    std::string burst;
+    for (int i = 0; i < 64; ++i) {
+        burst += kRequest;
+    }
+    // Until the responder has stopped taking requests for 300 ms.
+    auto blockedSince = std::chrono::steady_clock::now();
+    auto giveUp = blockedSince + 20s;
+    size_t offset = 0;
+    while (std::chrono::steady_clock::now() < giveUp) {
+        int n = plat::send(static_cast<SOCKET>(fd), burst.data() + offset,
+                           static_cast<int>(burst.size() - offset), 0);
+        if (n > 0) {
+            offset = (offset + static_cast<size_t>(n)) % kRequest.size();
+            blockedSince = std::chrono::steady_clock::now();
+        } else if (std::chrono::steady_clock::now() - blockedSince > 300ms) {
+            return;
+        } else {
+            std::this_thread::sleep_for(5ms);
+        }
+    }
+    ADD_FAILURE() << "the responder never stopped reading the flood";
+}
+
+void Reset(int fd) {
+    linger abort{1, 0};
+    setsockopt(static_cast<SOCKET>(fd), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort),
+               sizeof abort);
+    ClosePeer(fd);
+}
+
+TEST_F(ManyPeersTest, AHostilePeerCostsOnlyItsOwnConnection) {
+    struct Case {
+        const char* behaviour;
+        std::function<void(int)> act;
+        bool responderCloses;   // the responder ends the connection itself
+        bool closedByAct;       // the act closed the socket already
+        const char* record;     // in the error log once the case is over
+        const char* orRecord;   // or this one instead
+    };
+    const Case cases[] = {
+        {"sends garbage", [](int fd) { SendAll(fd, "GARBAGE!GARBAGE!GARBAGE!\n"); }, true, false,
+         "RecvMsg: Message received is invalid", nullptr},
+        {"stalls mid-message", [](int fd) { SendAll(fd, kRequest.substr(0, 20)); }, false, false,
+         "ReadPort: Socket closed before full message", nullptr},
+        {"never reads its responses", Flood, false, false, nullptr, nullptr},
+        {"resets mid-message",
+         [](int fd) {
+             SendAll(fd, kRequest.substr(0, 20));
+             std::this_thread::sleep_for(50ms);
+             Reset(fd);
+         },
+         // Under Wine an abortive close reads as an orderly one.
+         false, true, "ReadPort: Connection reset by peer",
+         "ReadPort: Socket closed before full message"},
+    };
+    Start("2");
+    int good = Connect();
+    ASSERT_GE(good, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        int hostile = Connect();
+        ASSERT_GE(hostile, 0);
+        c.act(hostile);
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(RoundTrip(good, 2));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+        if (c.responderCloses) {
+            EXPECT_TRUE(PeerClosed(hostile));
+        }
+        if (!c.closedByAct) {
+            ClosePeer(hostile);
+        }
+        EXPECT_TRUE(RoundTrip(good)) << "after the hostile peer is gone";
+    }
+    ClosePeer(good);
+    std::this_thread::sleep_for(200ms);
+    responder_->Stop();
+    std::string log = Log();
+    for (const Case& c : cases) {
+        if (c.record != nullptr) {
+            bool found = log.find(c.record) != std::string::npos ||
+                         (c.orRecord != nullptr && log.find(c.orRecord) != std::string::npos);
+            EXPECT_TRUE(found) << c.behaviour << "\n" << log;
+        }
+    }
+}
+
+TEST_F(ManyPeersTest, APeerBeyondTheLimitWaitsUntilAConnectionEnds) {
+    Start("40");
+    std::vector<int> peers;
+    for (int i = 0; i < 40; ++i) {
+        peers.push_back(Connect());
+        ASSERT_GE(peers.back(), 0);
+        ASSERT_TRUE(RoundTrip(peers.back())) << "peer " << i;
+    }
+    int extra = Connect();
+    ASSERT_GE(extra, 0) << "it waits in the listen backlog";
+    SendAll(extra, kRequest);
+    EXPECT_EQ(ReceiveBytes(extra, kResponse.size(), 1), "") << "not served while 40 are";
+    for (int fd : peers) {
+        EXPECT_TRUE(RoundTrip(fd));
+    }
+    ClosePeer(peers[17]);
+    EXPECT_EQ(ReceiveBytes(extra, kResponse.size(), 5), kResponse);
+    ClosePeer(extra);
+    for (size_t i = 0; i < peers.size(); ++i) {
+        if (i != 17) {
+            ClosePeer(peers[i]);
+        }
+    }
+}
+
+TEST_F(ManyPeersTest, AValueItDoesNotUnderstandStopsWithALineThatSaysSo) {
+    for (const char* value : {"0", "41", "abc", "-2", " 4", "8x"}) {
+        SCOPED_TRACE(value);
+        Start(value);
+        EXPECT_EQ(responder_->Wait(10), 0);
+        EXPECT_EQ(responder_->Stderr(), "VELK Tester: VELK_PEERS must be a number from 1 to 40\n");
+    }
+}
+
+}  // namespace
