@@ -82,6 +82,15 @@ public:
     // The file dialog for "Message Data (*.dat)"; fills fileName (of
     // FILE_NAME_SIZE bytes) and returns true when a file was chosen.
     virtual bool ChooseFile(char* fileName, bool forSave) = 0;
+
+    // A host that keeps its controls from one dialog to the next (the rows
+    // depend on the controller alone) gives the edit box its new value here
+    // instead of having the row created again, and returns true. The value is
+    // taken by reference: its bytes stay as they are while the dialog is
+    // open. Hosts that build every dialog afresh keep this default.
+    virtual bool RefillRow(int /*editId*/, const unsigned char* /*value*/, int /*length*/) {
+        return false;
+    }
 };
 
 // Returns non-zero when the message was handled (the dialog manager's rule).

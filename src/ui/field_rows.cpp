@@ -97,8 +97,10 @@ void CreateFieldRows(DialogHost& dialog, int& y) {
     const FieldRow* rows = listed.rows;
     for (int r = 0; r < listed.count; ++r) {
         const FieldSlot& slot = responderState.message.slots[rows[r].slot];
-        CreateFieldRow(dialog, rows[r].label, slot.data, slot.length, rows[r].editId, rows[r].limit,
-                       10, y);
+        if (!dialog.RefillRow(rows[r].editId, slot.data, slot.length)) {
+            CreateFieldRow(dialog, rows[r].label, slot.data, slot.length, rows[r].editId,
+                           rows[r].limit, 10, y);
+        }
         y += ROW_HEIGHT;
     }
 }

@@ -1,34 +1,69 @@
 #include "ui/script/script_dialog.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <iterator>
+
+#include "ui/field_text_area.h"
+#include "ui/standard_error.h"
 
 namespace ui {
 
 ScriptDialog::Box ScriptDialog::boxes_[MAX_FIELD_ROWS];
 
-ScriptDialog::ScriptDialog() { std::fill(std::begin(boxIndex_), std::end(boxIndex_), -1); }
+ScriptDialog::ScriptDialog() { Forget(); }
 
-namespace {
-void CopyText(char* destination, const char* text, int limit) {
-    size_t length = strnlen(text, static_cast<size_t>(limit));
-    std::memcpy(destination, text, length);
-    destination[length] = '\0';
+void ScriptDialog::Forget() {
+    std::fill(std::begin(boxIndex_), std::end(boxIndex_), -1);
+    boxCount_ = 0;
+    Reopen();
 }
-}  // namespace
+
+void ScriptDialog::Reopen() {
+    // Every box is a tab stop, in creation order; the buttons follow anew.
+    tabStopCount_ = 0;
+    for (int i = 0; i < boxCount_; ++i) {
+        tabStops_[tabStopCount_++] = boxes_[i].id;
+    }
+    focus_ = 0;
+    scrollMinimum_ = scrollMaximum_ = scrollPosition_ = 0;
+    ended_ = false;
+    result_ = 0;
+    pendingFile_ = nullptr;
+}
+
+void ScriptDialog::Own(Box& box, std::string_view text) {
+    size_t length = std::min(text.size(), static_cast<size_t>(FIELD_VALUE_SIZE - 1));
+    // memmove: the text may be this box's own.
+    std::memmove(box.text, text.data(), length);
+    box.text[length] = '\0';
+    box.data = box.text;
+    box.length = static_cast<int>(length);
+    box.scanned = true;
+}
+
+std::string_view ScriptDialog::View(Box& box) {
+    if (!box.scanned) {
+        const void* nul = std::memchr(box.data, '\0', static_cast<size_t>(box.length));
+        if (nul != nullptr) {
+            box.length = static_cast<int>(static_cast<const char*>(nul) - box.data);
+        }
+        box.scanned = true;
+    }
+    return std::string_view(box.data, static_cast<size_t>(box.length));
+}
 
 bool ScriptDialog::CreateControl(const char* className, const char* text, uint32_t style, int, int,
                                  int, int, int id) {
+    bool edit = className[0] == 'E';  // "EDIT"; labels and buttons hold no text worth keeping
+    if (edit && boxCount_ == MAX_FIELD_ROWS) {
+        return false;
+    }
     if ((style & WS_TABSTOP) != 0 && tabStopCount_ < static_cast<int>(std::size(tabStops_))) {
         tabStops_[tabStopCount_++] = id;
     }
-    if (className[0] != 'E') {  // "EDIT"; labels and buttons hold no text worth keeping
+    if (!edit) {
         return true;
-    }
-    if (boxCount_ == MAX_FIELD_ROWS) {
-        return false;
     }
     if (id >= EDIT_ID_BASE && id < EDIT_ID_BASE + MAX_FIELD_ROWS) {
         boxIndex_[id - EDIT_ID_BASE] = static_cast<int16_t>(boxCount_);
@@ -36,8 +71,33 @@ bool ScriptDialog::CreateControl(const char* className, const char* text, uint32
     Box& box = boxes_[boxCount_++];
     box.id = id;
     box.limit = FIELD_VALUE_SIZE - 1;
-    CopyText(box.text, text, FIELD_VALUE_SIZE - 1);
-    box.length = static_cast<int>(std::strlen(box.text));
+    Own(box, std::string_view(text, strnlen(text, FIELD_VALUE_SIZE - 1)));
+    return true;
+}
+
+bool ScriptDialog::RefillRow(int editId, const unsigned char* value, int length) {
+    Box* box = Find(editId);
+    if (box == nullptr) {
+        return false;
+    }
+    length = std::clamp(length, 0, FIELD_VALUE_SIZE - 1);
+    const char* text = reinterpret_cast<const char*>(value);
+    if (length == 0) {
+        Own(*box, std::string_view());
+        return true;
+    }
+    // Read-back writes into the text area: a value there is copied now, or
+    // the read-back would overwrite it before it reads it.
+    const char* area = reinterpret_cast<const char*>(&fieldTextArea);
+    if (text >= area && text < area + sizeof fieldTextArea) {
+        Own(*box, std::string_view(text, static_cast<size_t>(length)));
+        box->scanned = false;
+        View(*box);
+        return true;
+    }
+    box->data = text;
+    box->length = length;
+    box->scanned = false;
     return true;
 }
 
@@ -65,7 +125,7 @@ void ScriptDialog::LimitText(int id, int limit) {
 }
 
 int ScriptDialog::GetItemText(int id, char* buffer, int room) {
-    const Box* box = Find(id);
+    Box* box = Find(id);
     if (room <= 0) {
         return 0;
     }
@@ -73,32 +133,52 @@ int ScriptDialog::GetItemText(int id, char* buffer, int room) {
         buffer[0] = '\0';
         return 0;
     }
-    int k = box->length < room - 1 ? box->length : room - 1;
-    std::memcpy(buffer, box->text, static_cast<size_t>(k));
+    std::string_view text = View(*box);
+    int k = std::min(static_cast<int>(text.size()), room - 1);
+    std::memmove(buffer, text.data(), static_cast<size_t>(k));
     buffer[k] = '\0';
     return k;
 }
 
 void ScriptDialog::SetItemText(int id, const char* text) {
     if (Box* box = Find(id)) {
-        CopyText(box->text, text, FIELD_VALUE_SIZE - 1);
-        box->length = static_cast<int>(std::strlen(box->text));
+        Own(*box, std::string_view(text, strnlen(text, FIELD_VALUE_SIZE - 1)));
     }
 }
 
-bool ScriptDialog::Type(int id, const char* text) {
+bool ScriptDialog::Type(int id, std::string_view text, int* cutAt) {
     Box* box = Find(id);
+    if (cutAt != nullptr) {
+        *cutAt = 0;
+    }
     if (box == nullptr) {
         return false;
     }
-    CopyText(box->text, text, box->limit);
-    box->length = static_cast<int>(std::strlen(box->text));
+    text = text.substr(0, text.find('\0'));
+    if (text.size() > static_cast<size_t>(box->limit)) {
+        text = text.substr(0, static_cast<size_t>(box->limit));
+        if (cutAt != nullptr) {
+            *cutAt = box->limit;
+        }
+    }
+    Own(*box, text);
     return true;
 }
 
-const char* ScriptDialog::BoxText(int id) const {
-    const Box* box = Find(id);
-    return box != nullptr ? box->text : nullptr;
+std::string_view ScriptDialog::BoxView(int id) {
+    Box* box = Find(id);
+    return box != nullptr ? View(*box) : std::string_view();
+}
+
+const char* ScriptDialog::BoxText(int id) {
+    Box* box = Find(id);
+    if (box == nullptr) {
+        return nullptr;
+    }
+    if (box->data != box->text) {
+        Own(*box, View(*box));
+    }
+    return box->text;
 }
 
 int ScriptDialog::NextTabStop(int id) {
@@ -121,8 +201,8 @@ void ScriptDialog::SetScrollRange(int minimum, int maximum, bool) {
 }
 
 void ScriptDialog::ShowMessageBox(const char* text, unsigned) {
-    std::fprintf(stderr, "VELK Tester: %s\n", text);
-    std::fflush(stderr);
+    ++boxesShown_;
+    SayOnStandardError("%s", text);
 }
 
 void ScriptDialog::EndDialog(int result) {
@@ -134,7 +214,9 @@ bool ScriptDialog::ChooseFile(char* fileName, bool) {
     if (pendingFile_ == nullptr) {
         return false;
     }
-    CopyText(fileName, pendingFile_, FILE_NAME_SIZE - 1);
+    size_t length = strnlen(pendingFile_, FILE_NAME_SIZE - 1);
+    std::memcpy(fileName, pendingFile_, length);
+    fileName[length] = '\0';
     pendingFile_ = nullptr;
     return true;
 }
