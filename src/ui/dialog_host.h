@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+struct MessageFields;
+
 // What the message dialog needs of the platform's user interface, and no
 // more: a Win32 host gives it the real dialog manager, the Qt host a widget
 // dialog, the script host plain strings, the tests a recorder. Ids, styles,
@@ -9,6 +11,8 @@
 // every host.
 
 namespace ui {
+
+struct FieldRows;
 
 // Window messages the dialog procedure handles.
 inline constexpr unsigned WM_INITDIALOG = 0x0110;
@@ -84,13 +88,18 @@ public:
     virtual bool ChooseFile(char* fileName, bool forSave) = 0;
 
     // A host that keeps its controls from one dialog to the next (the rows
-    // depend on the controller alone) gives the edit box its new value here
-    // instead of having the row created again, and returns true. The value is
-    // taken by reference: its bytes stay as they are while the dialog is
-    // open. Hosts that build every dialog afresh keep this default.
-    virtual bool RefillRow(int /*editId*/, const unsigned char* /*value*/, int /*length*/) {
+    // depend on the controller alone) refills the edit boxes of all rows with
+    // the message's values here, and returns true: the rows are then not
+    // created again. The values are taken by reference: their bytes stay as
+    // they are while the dialog is open. Hosts that build every dialog
+    // afresh keep this default.
+    virtual bool RefillRows(const FieldRows& /*rows*/, const MessageFields& /*message*/) {
         return false;
     }
+    // For read-back: one flag per row, true where the row's edit box may hold
+    // text (a false box reads as empty without being asked); null when the
+    // host does not keep such flags.
+    virtual const bool* RowsWithText(const FieldRows& /*rows*/) { return nullptr; }
 };
 
 // Returns non-zero when the message was handled (the dialog manager's rule).

@@ -94,13 +94,15 @@ bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* 
 
 void CreateFieldRows(DialogHost& dialog, int& y) {
     const FieldRows& listed = CurrentFieldRows();
+    if (dialog.RefillRows(listed, responderState.message)) {
+        y += ROW_HEIGHT * listed.count;
+        return;
+    }
     const FieldRow* rows = listed.rows;
     for (int r = 0; r < listed.count; ++r) {
         const FieldSlot& slot = responderState.message.slots[rows[r].slot];
-        if (!dialog.RefillRow(rows[r].editId, slot.data, slot.length)) {
-            CreateFieldRow(dialog, rows[r].label, slot.data, slot.length, rows[r].editId,
-                           rows[r].limit, 10, y);
-        }
+        CreateFieldRow(dialog, rows[r].label, slot.data, slot.length, rows[r].editId, rows[r].limit,
+                       10, y);
         y += ROW_HEIGHT;
     }
 }

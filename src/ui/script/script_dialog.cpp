@@ -4,27 +4,28 @@
 #include <cstring>
 #include <iterator>
 
+#include "diag/message_fields.h"
 #include "ui/field_text_area.h"
 #include "ui/standard_error.h"
 
 namespace ui {
 
 ScriptDialog::Box ScriptDialog::boxes_[MAX_FIELD_ROWS];
+char ScriptDialog::texts_[MAX_FIELD_ROWS][FIELD_VALUE_SIZE];
 
 ScriptDialog::ScriptDialog() { Forget(); }
 
 void ScriptDialog::Forget() {
     std::fill(std::begin(boxIndex_), std::end(boxIndex_), -1);
     boxCount_ = 0;
+    boxTabStops_ = 0;
+    matched_ = nullptr;
     Reopen();
 }
 
 void ScriptDialog::Reopen() {
-    // Every box is a tab stop, in creation order; the buttons follow anew.
-    tabStopCount_ = 0;
-    for (int i = 0; i < boxCount_; ++i) {
-        tabStops_[tabStopCount_++] = boxes_[i].id;
-    }
+    // The boxes' tab stops stay; the buttons are created anew after them.
+    tabStopCount_ = boxTabStops_;
     focus_ = 0;
     scrollMinimum_ = scrollMaximum_ = scrollPosition_ = 0;
     ended_ = false;
@@ -40,6 +41,7 @@ void ScriptDialog::Own(Box& box, std::string_view text) {
     box.data = box.text;
     box.length = static_cast<int>(length);
     box.scanned = true;
+    hasText_[&box - boxes_] = length > 0;
 }
 
 std::string_view ScriptDialog::View(Box& box) {
@@ -47,6 +49,7 @@ std::string_view ScriptDialog::View(Box& box) {
         const void* nul = std::memchr(box.data, '\0', static_cast<size_t>(box.length));
         if (nul != nullptr) {
             box.length = static_cast<int>(static_cast<const char*>(nul) - box.data);
+            hasText_[&box - boxes_] = box.length > 0;
         }
         box.scanned = true;
     }
@@ -68,37 +71,73 @@ bool ScriptDialog::CreateControl(const char* className, const char* text, uint32
     if (id >= EDIT_ID_BASE && id < EDIT_ID_BASE + MAX_FIELD_ROWS) {
         boxIndex_[id - EDIT_ID_BASE] = static_cast<int16_t>(boxCount_);
     }
-    Box& box = boxes_[boxCount_++];
+    boxTabStops_ = tabStopCount_;
+    Box& box = boxes_[boxCount_];
+    box.text = texts_[boxCount_];
+    ++boxCount_;
     box.id = id;
     box.limit = FIELD_VALUE_SIZE - 1;
     Own(box, std::string_view(text, strnlen(text, FIELD_VALUE_SIZE - 1)));
     return true;
 }
 
-bool ScriptDialog::RefillRow(int editId, const unsigned char* value, int length) {
-    Box* box = Find(editId);
-    if (box == nullptr) {
+bool ScriptDialog::Matches(const FieldRows& rows) {
+    if (matched_ == &rows) {
+        return true;
+    }
+    if (rows.count != boxCount_) {
         return false;
     }
-    length = std::clamp(length, 0, FIELD_VALUE_SIZE - 1);
-    const char* text = reinterpret_cast<const char*>(value);
-    if (length == 0) {
-        Own(*box, std::string_view());
-        return true;
+    for (int r = 0; r < rows.count; ++r) {
+        if (boxes_[r].id != rows.rows[r].editId) {
+            return false;
+        }
     }
+    matched_ = &rows;
+    return true;
+}
+
+bool ScriptDialog::RefillRows(const FieldRows& rows, const MessageFields& message) {
+    if (!Matches(rows)) {
+        Forget();  // the first dialog, or another layout: the rows are created
+        return false;
+    }
+    for (int r = 0; r < rows.count; ++r) {
+        const FieldSlot& slot = message.slots[rows.rows[r].slot];
+        RefillBox(r, reinterpret_cast<const char*>(slot.data), slot.length);
+    }
+    return true;
+}
+
+const bool* ScriptDialog::RowsWithText(const FieldRows& rows) {
+    return Matches(rows) ? hasText_ : nullptr;
+}
+
+void ScriptDialog::RefillBox(int index, const char* text, int length) {
+    Box& box = boxes_[index];
+    length = std::clamp(length, 0, FIELD_VALUE_SIZE - 1);
     // Read-back writes into the text area: a value there is copied now, or
     // the read-back would overwrite it before it reads it.
+    if (length == 0) {
+        // Not into the box's own storage: most boxes are empty, and touching
+        // each one's storage for every message costs more than the rest.
+        box.data = "";
+        box.length = 0;
+        box.scanned = true;
+        hasText_[index] = false;
+        return;
+    }
     const char* area = reinterpret_cast<const char*>(&fieldTextArea);
     if (text >= area && text < area + sizeof fieldTextArea) {
-        Own(*box, std::string_view(text, static_cast<size_t>(length)));
-        box->scanned = false;
-        View(*box);
-        return true;
+        Own(box, std::string_view(text, static_cast<size_t>(length)));
+        box.scanned = false;  // the copy may hold a NUL
+        View(box);
+        return;
     }
-    box->data = text;
-    box->length = length;
-    box->scanned = false;
-    return true;
+    box.data = text;
+    box.length = length;
+    box.scanned = false;
+    hasText_[index] = true;
 }
 
 ScriptDialog::Box* ScriptDialog::Find(int id) {
@@ -135,7 +174,9 @@ int ScriptDialog::GetItemText(int id, char* buffer, int room) {
     }
     std::string_view text = View(*box);
     int k = std::min(static_cast<int>(text.size()), room - 1);
-    std::memmove(buffer, text.data(), static_cast<size_t>(k));
+    if (k > 0) {
+        std::memmove(buffer, text.data(), static_cast<size_t>(k));
+    }
     buffer[k] = '\0';
     return k;
 }
@@ -182,7 +223,8 @@ const char* ScriptDialog::BoxText(int id) {
 }
 
 int ScriptDialog::NextTabStop(int id) {
-    for (int i = 0; i < tabStopCount_; ++i) {
+    // From the end: the procedure asks for the buttons', which come last.
+    for (int i = tabStopCount_ - 1; i >= 0; --i) {
         if (tabStops_[i] == id) {
             return tabStops_[(i + 1) % tabStopCount_];
         }

@@ -27,7 +27,10 @@ public:
 
     bool CreateControl(const char* className, const char* text, uint32_t style, int x, int y,
                        int width, int height, int id) override;
-    bool RefillRow(int editId, const unsigned char* value, int length) override;
+    bool RefillRows(const FieldRows& rows, const MessageFields& message) override;
+    const bool* RowsWithText(const FieldRows& rows) override;
+    // Gives the box at index (creation order) this text by reference.
+    void RefillBox(int index, const char* text, int length);
     void LimitText(int id, int limit) override;
     int GetItemText(int id, char* buffer, int room) override;
     void SetItemText(int id, const char* text) override;
@@ -66,6 +69,8 @@ public:
     int boxId(int index) const { return boxes_[index].id; }
 
 private:
+    // What every message touches lies together; the boxes' own texts lie
+    // apart and are touched only when a box owns its text.
     struct Box {
         int id;
         int limit;
@@ -74,20 +79,27 @@ private:
         const char* data;
         int length;
         bool scanned;
-        char text[FIELD_VALUE_SIZE];
+        char* text;  // FIELD_VALUE_SIZE bytes of its own
     };
     Box* Find(int id);
     const Box* Find(int id) const;
-    static void Own(Box& box, std::string_view text);
-    static std::string_view View(Box& box);
+    void Own(Box& box, std::string_view text);
+    std::string_view View(Box& box);
+    // Whether box r is the edit box of row r for every row.
+    bool Matches(const FieldRows& rows);
 
     static Box boxes_[MAX_FIELD_ROWS];
+    static char texts_[MAX_FIELD_ROWS][FIELD_VALUE_SIZE];
     int boxCount_ = 0;
+    // One flag per box: it may hold text (read-back skips the others).
+    bool hasText_[MAX_FIELD_ROWS] = {};
+    const FieldRows* matched_ = nullptr;  // rows found to match the boxes
     // Index into boxes_ for the ids EDIT_ID_BASE to EDIT_ID_BASE + 128 (every
     // id the procedure gives a box); -1 for none. Other ids are searched.
     int16_t boxIndex_[MAX_FIELD_ROWS];
     int tabStops_[MAX_FIELD_ROWS + 8] = {};
     int tabStopCount_ = 0;
+    int boxTabStops_ = 0;  // the boxes' tab stops, first in tabStops_
     int focus_ = 0;
     int scrollMinimum_ = 0;
     int scrollMaximum_ = 0;

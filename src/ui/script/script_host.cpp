@@ -323,9 +323,7 @@ int ScriptHost::Resume(int port) {
     dialog_.Reopen();
     int offset = 0;
     for (int i = 0; i < dialog_.boxCount(); ++i) {
-        dialog_.RefillRow(dialog_.boxId(i),
-                          reinterpret_cast<const unsigned char*>(place->texts + offset),
-                          place->lengths[i]);
+        dialog_.RefillBox(i, place->texts + offset, place->lengths[i]);
         offset += place->lengths[i];
     }
     Run run = place->run;
