@@ -145,4 +145,15 @@ TEST(OperatorScript, WhatCannotBeReadAsAScriptIsRefused) {
     EXPECT_TRUE(script.rules.empty());
 }
 
+TEST(OperatorScript, TheShippedScriptsLoad) {
+    for (const char* name : {"answer.script", "host-simulator.script", "faults.script"}) {
+        ui::OperatorScript script;
+        std::string error;
+        EXPECT_TRUE(ui::LoadOperatorScript(std::string(VELK_TEST_DATA "/../../data/") + name,
+                                           script, error))
+            << error;
+        EXPECT_FALSE(script.rules.empty()) << name;
+    }
+}
+
 }  // namespace
