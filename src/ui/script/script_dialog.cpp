@@ -20,6 +20,8 @@ void ScriptDialog::Forget() {
     boxCount_ = 0;
     boxTabStops_ = 0;
     matched_ = nullptr;
+    std::fill(std::begin(hasText_), std::end(hasText_), false);
+    withTextCount_ = 0;
     Reopen();
 }
 
@@ -41,19 +43,38 @@ void ScriptDialog::Own(Box& box, std::string_view text) {
     box.data = box.text;
     box.length = static_cast<int>(length);
     box.scanned = true;
-    hasText_[&box - boxes_] = length > 0;
+    MarkText(static_cast<int>(&box - boxes_), length > 0);
+}
+
+void ScriptDialog::MarkText(int index, bool hasText) {
+    if (hasText && !hasText_[index]) {
+        if (withTextCount_ == MAX_FIELD_ROWS) {
+            // Full of boxes that were emptied meanwhile: keep the others.
+            withTextCount_ = 0;
+            for (int i = 0; i < boxCount_; ++i) {
+                if (hasText_[i]) {
+                    withText_[withTextCount_++] = static_cast<int16_t>(i);
+                }
+            }
+        }
+        withText_[withTextCount_++] = static_cast<int16_t>(index);
+    }
+    hasText_[index] = hasText;
 }
 
 std::string_view ScriptDialog::View(Box& box) {
     if (!box.scanned) {
-        const void* nul = std::memchr(box.data, '\0', static_cast<size_t>(box.length));
+        // A value by reference: up to its first NUL, at most what a box holds.
+        box.length = std::clamp(box.length, 0, FIELD_VALUE_SIZE - 1);
+        const void* nul =
+            box.length > 0 ? std::memchr(box.data, '\0', static_cast<size_t>(box.length)) : nullptr;
         if (nul != nullptr) {
             box.length = static_cast<int>(static_cast<const char*>(nul) - box.data);
-            hasText_[&box - boxes_] = box.length > 0;
         }
         box.scanned = true;
+        hasText_[&box - boxes_] = box.length > 0;
     }
-    return std::string_view(box.data, static_cast<size_t>(box.length));
+    return std::string_view(box.length > 0 ? box.data : "", static_cast<size_t>(box.length));
 }
 
 bool ScriptDialog::CreateControl(const char* className, const char* text, uint32_t style, int, int,
@@ -93,6 +114,14 @@ bool ScriptDialog::Matches(const FieldRows& rows) {
             return false;
         }
     }
+    std::fill(std::begin(boxOfSlot_), std::end(boxOfSlot_), -1);
+    for (int r = 0; r < rows.count; ++r) {
+        int slot = rows.rows[r].slot;
+        if (slot < 0 || slot >= MESSAGE_SLOTS || boxOfSlot_[slot] >= 0) {
+            return false;  // every row its own slot, or no refilling
+        }
+        boxOfSlot_[slot] = static_cast<int16_t>(r);
+    }
     matched_ = &rows;
     return true;
 }
@@ -102,42 +131,48 @@ bool ScriptDialog::RefillRows(const FieldRows& rows, const MessageFields& messag
         Forget();  // the first dialog, or another layout: the rows are created
         return false;
     }
-    for (int r = 0; r < rows.count; ++r) {
-        const FieldSlot& slot = message.slots[rows.rows[r].slot];
-        RefillBox(r, reinterpret_cast<const char*>(slot.data), slot.length);
+    // By reference, nothing copied or scanned, and no work for the many empty
+    // boxes: the last message's texts are cleared, this one's values set.
+    static const char kEmpty[] = "";
+    for (int i = 0; i < withTextCount_; ++i) {
+        Box& box = boxes_[withText_[i]];
+        box.data = kEmpty;
+        box.length = 0;
+        box.scanned = true;
+        hasText_[withText_[i]] = false;
+    }
+    withTextCount_ = 0;
+    for (int n = 0; n < MESSAGE_SLOTS; ++n) {
+        const FieldSlot& slot = message.slots[n];
+        if (slot.length > 0 && boxOfSlot_[n] >= 0) {
+            RefillBox(boxOfSlot_[n], reinterpret_cast<const char*>(slot.data), slot.length);
+        }
     }
     return true;
 }
 
 const bool* ScriptDialog::RowsWithText(const FieldRows& rows) {
-    return Matches(rows) ? hasText_ : nullptr;
+    if (!Matches(rows)) {
+        return nullptr;
+    }
+    // Read-back writes into the text area: a value that lies there is
+    // copied first, or the read-back would overwrite it before reading it.
+    const char* area = reinterpret_cast<const char*>(&fieldTextArea);
+    for (int i = 0; i < withTextCount_; ++i) {
+        Box& box = boxes_[withText_[i]];
+        if (box.data != box.text && box.data >= area && box.data < area + sizeof fieldTextArea) {
+            Own(box, View(box));
+        }
+    }
+    return hasText_;
 }
 
 void ScriptDialog::RefillBox(int index, const char* text, int length) {
     Box& box = boxes_[index];
-    length = std::clamp(length, 0, FIELD_VALUE_SIZE - 1);
-    // Read-back writes into the text area: a value there is copied now, or
-    // the read-back would overwrite it before it reads it.
-    if (length == 0) {
-        // Not into the box's own storage: most boxes are empty, and touching
-        // each one's storage for every message costs more than the rest.
-        box.data = "";
-        box.length = 0;
-        box.scanned = true;
-        hasText_[index] = false;
-        return;
-    }
-    const char* area = reinterpret_cast<const char*>(&fieldTextArea);
-    if (text >= area && text < area + sizeof fieldTextArea) {
-        Own(box, std::string_view(text, static_cast<size_t>(length)));
-        box.scanned = false;  // the copy may hold a NUL
-        View(box);
-        return;
-    }
     box.data = text;
     box.length = length;
     box.scanned = false;
-    hasText_[index] = true;
+    MarkText(index, length > 0);
 }
 
 ScriptDialog::Box* ScriptDialog::Find(int id) {

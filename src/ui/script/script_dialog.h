@@ -87,6 +87,8 @@ private:
     std::string_view View(Box& box);
     // Whether box r is the edit box of row r for every row.
     bool Matches(const FieldRows& rows);
+    // Keeps hasText_ and the list of boxes that may hold text together.
+    void MarkText(int index, bool hasText);
 
     static Box boxes_[MAX_FIELD_ROWS];
     static char texts_[MAX_FIELD_ROWS][FIELD_VALUE_SIZE];
@@ -94,6 +96,11 @@ private:
     // One flag per box: it may hold text (read-back skips the others).
     bool hasText_[MAX_FIELD_ROWS] = {};
     const FieldRows* matched_ = nullptr;  // rows found to match the boxes
+    int16_t boxOfSlot_[MAX_FIELD_ROWS] = {};  // the box that shows slot n, or -1
+    // The boxes whose hasText_ is true (and maybe some whose is no longer):
+    // a new message clears these and fills those it has values for.
+    int16_t withText_[MAX_FIELD_ROWS] = {};
+    int withTextCount_ = 0;
     // Index into boxes_ for the ids EDIT_ID_BASE to EDIT_ID_BASE + 128 (every
     // id the procedure gives a box); -1 for none. Other ids are searched.
     int16_t boxIndex_[MAX_FIELD_ROWS];

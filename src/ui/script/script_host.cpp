@@ -206,9 +206,9 @@ void ScriptHost::Type(const Run& run, const ScriptAction& action) {
     if (cutAt > 0 && !cutReported_[static_cast<size_t>(action.line)]) {
         cutReported_[static_cast<size_t>(action.line)] = true;
         SayOnStandardError(
-            "operator script %s line %d: \"set %d\" text of %zu characters cut at the field's "
+            "operator script %s line %d: \"set %d\" text of %d characters cut at the field's "
             "input limit of %d (said once for this line)",
-            script_.path.c_str(), action.line, action.field, length, cutAt);
+            script_.path.c_str(), action.line, action.field, static_cast<int>(length), cutAt);
     }
 }
 
