@@ -237,6 +237,19 @@ on 0=0800
     EXPECT_EQ(Send("0=0800").exitCode, 0) << "listening again";
 }
 
+TEST_F(ScriptE2E, AskWithoutADisplayCancelsSaysSoOnceAndServesOn) {
+    Start("on 0=0200\n  ask\non 0=0800\n  set 0 0810\n  respond\n");
+    EXPECT_EQ(Send("0=0200", 1).exitCode, 1);
+    EXPECT_EQ(Send("0=0200", 1).exitCode, 1);
+    EXPECT_EQ(Send("0=0800").exitCode, 0) << "still serving";
+    std::string errors = responder_->Stderr();
+    size_t said = errors.find("\"ask\" (" + (root_.root() / "test.script").string() +
+                              " line 2) needs a display");
+    EXPECT_NE(said, std::string::npos) << errors;
+    EXPECT_EQ(errors.find("needs a display", errors.find('\n', said)), std::string::npos)
+        << "once";
+}
+
 TEST_F(ScriptE2E, AStopEndsTheRunWithASummaryAndExitZero) {
     Start(R"(on 0=0800
   set 0 0810
