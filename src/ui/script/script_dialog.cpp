@@ -37,8 +37,9 @@ void ScriptDialog::Reopen() {
 
 void ScriptDialog::Own(Box& box, std::string_view text) {
     size_t length = std::min(text.size(), static_cast<size_t>(FIELD_VALUE_SIZE - 1));
-    // memmove: the text may be this box's own.
-    std::memmove(box.text, text.data(), length);
+    if (length > 0) {
+        std::memmove(box.text, text.data(), length);  // the text may be this box's own
+    }
     box.text[length] = '\0';
     box.data = box.text;
     box.length = static_cast<int>(length);

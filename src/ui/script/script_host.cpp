@@ -297,7 +297,9 @@ bool ScriptHost::Suspend(const Run& run, int delayMs) {
     for (int i = 0; i < dialog_.boxCount(); ++i) {
         std::string_view text = dialog_.BoxView(dialog_.boxId(i));
         size_t take = std::min(text.size(), sizeof packed.texts - static_cast<size_t>(packed.used));
-        std::memcpy(packed.texts + packed.used, text.data(), take);
+        if (take > 0) {
+            std::memcpy(packed.texts + packed.used, text.data(), take);
+        }
         packed.lengths[i] = static_cast<int16_t>(take);
         packed.used += static_cast<int>(take);
     }

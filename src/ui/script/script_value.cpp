@@ -95,6 +95,9 @@ struct Writer {
     size_t length = 0;
 
     void Put(std::string_view text) {
+        if (text.empty()) {
+            return;  // its data may be null
+        }
         if (length + 1 < room) {
             size_t take = room - 1 - length < text.size() ? room - 1 - length : text.size();
             std::memcpy(out + length, text.data(), take);
