@@ -16,10 +16,10 @@
 #include "ui/message_dialog.h"
 #include "ui/responder_state.h"
 #include "ui/script/script_host.h"
-#include "vkstp/config_reader.h"
-#include "vkstp/config_view.h"
 #include "vksoc/open_port.h"
 #include "vksoc/send_msg.h"
+#include "vkstp/config_reader.h"
+#include "vkstp/config_view.h"
 
 namespace {
 
@@ -28,9 +28,9 @@ struct Request {
     const char* value;
 };
 // The request of bench/roundtrip.sh.
-const Request kRequest[] = {{0, "0200"},         {2, "4111111111111111"}, {3, "000000"},
-                            {4, "000000001000"}, {7, "1209120000"},       {11, "000123"},
-                            {41, "TERM0001"},    {49, "978"},             {102, "1234567890"}};
+const Request kRequest[] = {
+    {0, "0200"},    {2, "4111111111111111"}, {3, "000000"}, {4, "000000001000"}, {7, "1209120000"},
+    {11, "000123"}, {41, "TERM0001"},        {49, "978"},   {102, "1234567890"}};
 
 MessageFields request;
 
@@ -49,9 +49,8 @@ void SetUpResponder() {
     responderState.connPort =
         OpenPort("/dev/null", O_WRONLY | plat::OPEN_BINARY, 'F', responderState.controllerId);
     for (const Request& field : kRequest) {
-        request.slots[field.number] = FieldSlot{
-            reinterpret_cast<const unsigned char*>(field.value),
-            static_cast<int32_t>(std::strlen(field.value))};
+        request.slots[field.number] = FieldSlot{reinterpret_cast<const unsigned char*>(field.value),
+                                                static_cast<int32_t>(std::strlen(field.value))};
     }
 }
 
@@ -59,8 +58,8 @@ void ScriptAnswer(benchmark::State& state) {
     SetUpResponder();
     static ui::OperatorScript script;
     std::string error;
-    if (!ui::ParseOperatorScript("bench.script", "on 0=0200\n  set 0 0210\n  set 39 00\n  respond\n",
-                                 script, error)) {
+    if (!ui::ParseOperatorScript(
+            "bench.script", "on 0=0200\n  set 0 0210\n  set 39 00\n  respond\n", script, error)) {
         state.SkipWithError(error.c_str());
         return;
     }

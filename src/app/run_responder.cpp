@@ -15,7 +15,9 @@
 
 namespace {
 
-char* Given(char* argument) { return argument != nullptr && argument[0] != '\0' ? argument : nullptr; }
+char* Given(char* argument) {
+    return argument != nullptr && argument[0] != '\0' ? argument : nullptr;
+}
 
 int Serve(ui::UiHost& host, char* controller, char* port) {
     if (StartUp(host, Given(controller), Given(port)) == 0) {

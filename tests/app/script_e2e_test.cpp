@@ -22,7 +22,7 @@ namespace {
 const std::string kSampleConfig = VELK_SOURCE_DIR "/data/velk.cfg";
 
 class ScriptE2E : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fs::copy_file(kSampleConfig, root_.data() / "velk.cfg");
         port_ = FreePort();
@@ -37,8 +37,8 @@ protected:
     }
 
     CommandResult Velkctl(const std::string& arguments) {
-        return RunCommand("cd '" + (root_.root() / "work").string() + "' && " VELK_BINARY_DIR
-                          "/velkctl " + arguments);
+        return RunCommand("cd '" + (root_.root() / "work").string() +
+                          "' && " VELK_BINARY_DIR "/velkctl " + arguments);
     }
 
     // velkctl send as the controller. The responder listens again only once
@@ -246,8 +246,7 @@ TEST_F(ScriptE2E, AskWithoutADisplayCancelsSaysSoOnceAndServesOn) {
     size_t said = errors.find("\"ask\" (" + (root_.root() / "test.script").string() +
                               " line 2) needs a display");
     EXPECT_NE(said, std::string::npos) << errors;
-    EXPECT_EQ(errors.find("needs a display", errors.find('\n', said)), std::string::npos)
-        << "once";
+    EXPECT_EQ(errors.find("needs a display", errors.find('\n', said)), std::string::npos) << "once";
 }
 
 TEST_F(ScriptE2E, AStopEndsTheRunWithASummaryAndExitZero) {

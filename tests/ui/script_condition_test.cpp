@@ -19,7 +19,8 @@ TEST(ScriptCondition, EveryFormHoldsForTheBoxesItDescribes) {
         {"0=0200", "02000", false},
         {"0=0200", nullptr, false},
         {"41=\"TERM 001\"", "TERM 001", true},
-        {"41=\"say \\\"hi\\\" \\\\ *\"", "say \"hi\" \\ *", true},  // escapes; a quoted star is itself
+        {"41=\"say \\\"hi\\\" \\\\ *\"", "say \"hi\" \\ *",
+         true},  // escapes; a quoted star is itself
         {"2=4000*", "4000123", true},
         {"2=4000*", "1234000", false},
         {"2=*0002", "4000000000000002", true},
@@ -40,8 +41,8 @@ TEST(ScriptCondition, EveryFormHoldsForTheBoxesItDescribes) {
         {"4<100000", "99999", true},
         {"4>100000", "000000100001", true},
         {"4>=0", "0", true},
-        {"4>=0", "", false},             // not a number
-        {"4<999", "12 ", false},         // a blank is not a digit
+        {"4>=0", "", false},      // not a number
+        {"4<999", "12 ", false},  // a blank is not a digit
         {"4<999", "+12", false},
         {"4>0", "1234567890123456789", false},  // more than 18 digits
         {"4>0", "0001234567890123456789", false},

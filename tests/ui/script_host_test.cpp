@@ -16,7 +16,7 @@ namespace {
 
 // Controller C01 of the fixture: fields 2, 3, 4, 39 (limit 2) and 70.
 class ScriptHostTest : public DialogFixture {
-protected:
+  protected:
     void Load(const std::string& scriptText) {
         std::string error;
         ASSERT_TRUE(ui::ParseOperatorScript("test.script", scriptText, script_, error)) << error;
@@ -25,8 +25,7 @@ protected:
     // The responses go to a file that stands for the connection.
     int OpenWire(const char* name) {
         std::string path = (root_.root() / name).string();
-        return OpenPort(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY, 'F',
-                        "C01");
+        return OpenPort(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY, 'F', "C01");
     }
     std::string Wire(const char* name) { return ReadFile(root_.root() / name); }
 
@@ -138,25 +137,29 @@ TEST_F(ScriptHostTest, AFailedReadEndsTheRuleAsCancelInsteadOfEchoingTheRequest)
 TEST_F(ScriptHostTest, RespondTwiceSendsTwoResponsesWithWhatWasTypedBetween) {
     Put(0, "0200");
     Put(3, "000000");
-    std::string sent = Answer(
-        "on *\n  set 0 0210\n  set 39 00\n  respond\n  set 39 05\n  respond\n  set 39 99\n");
-    const std::string first = "0210" + std::string("\x20\x00\x00\x00\x02\x00\x00\x00", 8) +
-                              "000000" + "00";
+    std::string sent =
+        Answer("on *\n  set 0 0210\n  set 39 00\n  respond\n  set 39 05\n  respond\n  set 39 99\n");
+    const std::string first =
+        "0210" + std::string("\x20\x00\x00\x00\x02\x00\x00\x00", 8) + "000000" + "00";
     EXPECT_EQ(sent, first + first.substr(0, first.size() - 2) + "05");
     EXPECT_EQ(result_, 1);
 }
 
 TEST_F(ScriptHostTest, CloseEndsTheConnectionWithItsRecordAndEveryOutcomeIsCounted) {
-    Load("on 0=0800\n  set 0 0810\n  respond\n"
-         "on 0=0200 4>=000000100000\n  close\n"
-         "on 0=0200\n  silence\n");
+    Load(
+        "on 0=0800\n  set 0 0810\n  respond\n"
+        "on 0=0200 4>=000000100000\n  close\n"
+        "on 0=0200\n  silence\n");
     struct Message {
         const char* id;
         const char* amount;
         bool endsConnection;
     } const messages[] = {
-        {"0800", "", false}, {"0200", "000000100000", true}, {"0200", "000000000100", false},
-        {"0800", "", false}, {"0400", "", false},
+        {"0800", "", false},
+        {"0200", "000000100000", true},
+        {"0200", "000000000100", false},
+        {"0800", "", false},
+        {"0400", "", false},
     };
     for (const Message& m : messages) {
         Put(0, m.id);
@@ -177,8 +180,9 @@ TEST_F(ScriptHostTest, CloseEndsTheConnectionWithItsRecordAndEveryOutcomeIsCount
 // Several connections at once: a delay suspends the run and the host serves
 // other messages meanwhile; the run goes on with its own texts.
 TEST_F(ScriptHostTest, ADelayCanSuspendTheRunUntilItIsResumed) {
-    Load("on 0=0200\n  set 0 0210\n  set 39 ${seq:2}\n  delay 300\n  set 3 ${3}\n  respond\n"
-         "on 0=0800\n  set 0 0810\n  respond\n");
+    Load(
+        "on 0=0200\n  set 0 0210\n  set 39 ${seq:2}\n  delay 300\n  set 3 ${3}\n  respond\n"
+        "on 0=0800\n  set 0 0810\n  respond\n");
     host_->SetSuspendableDelays(true);
     int first = OpenWire("first.bin");
     int second = OpenWire("second.bin");

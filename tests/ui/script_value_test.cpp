@@ -9,7 +9,7 @@
 namespace {
 
 class Boxes : public ui::ValueSource {
-public:
+  public:
     std::string_view FieldText(int field) override {
         auto found = texts.find(field);
         return found != texts.end() ? std::string_view(found->second) : std::string_view();
@@ -42,13 +42,13 @@ TEST(ScriptValue, LiveValuesAreReplacedWhenTheLineRuns) {
         {"plain text", "plain text"},
         {"${11}", "000123"},
         {"6${11:2:4}99", "6012399"},
-        {"${2:12:10}", "0002"},   // cut at the end
-        {"${2:16:3}", ""},        // starts at the end
-        {"${99}", ""},            // no such box
+        {"${2:12:10}", "0002"},  // cut at the end
+        {"${2:16:3}", ""},       // starts at the end
+        {"${99}", ""},           // no such box
         {"${seq:6}", "000042"},
-        {"${seq:1}", "2"},        // the last digits
+        {"${seq:1}", "2"},  // the last digits
         {"$$${37}$", "$RRN$"},
-        {"cost $5", "cost $5"},   // a lone "$" is itself
+        {"cost $5", "cost $5"},  // a lone "$" is itself
         {"req-${seq:3}.dat", "req-042.dat"},
     };
     for (const Case& c : cases) {

@@ -5,7 +5,9 @@
 #include "platform/stop_request.h"
 
 namespace {
-void HandleStop(int) { RequestStop(); }
+void HandleStop(int) {
+    RequestStop();
+}
 }  // namespace
 
 void CatchStopSignals(void (*)()) {

@@ -18,7 +18,9 @@ namespace ui {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 struct Parser {
     const std::string& path;
@@ -60,8 +62,9 @@ struct Parser {
                 std::string message = "\"";
                 message.append(text, start, end - start);
                 if (unquotedTextStart != std::string::npos) {
-                    message += "\" is not a condition; a TEXT that holds a blank is written in "
-                               "double quotes: ";
+                    message +=
+                        "\" is not a condition; a TEXT that holds a blank is written in "
+                        "double quotes: ";
                     message += unquotedHead;
                     message += '"';
                     message.append(text, unquotedTextStart, end - unquotedTextStart);
@@ -73,8 +76,8 @@ struct Parser {
                 return Fail(message);
             }
             unquotedTextStart = std::string::npos;
-            bool textForm = condition.kind != ScriptCondition::Always &&
-                            condition.kind < ScriptCondition::Less;
+            bool textForm =
+                condition.kind != ScriptCondition::Always && condition.kind < ScriptCondition::Less;
             if (textForm) {
                 size_t value = text.find('=', start) + 1;
                 size_t quote = value < pos && text[value] == '*' ? value + 1 : value;
@@ -152,8 +155,10 @@ struct Parser {
             static const struct {
                 const char* name;
                 ScriptAction::Kind kind;
-            } bare[] = {{"respond", ScriptAction::Respond}, {"cancel", ScriptAction::Cancel},
-                        {"ask", ScriptAction::Ask},         {"close", ScriptAction::Close},
+            } bare[] = {{"respond", ScriptAction::Respond},
+                        {"cancel", ScriptAction::Cancel},
+                        {"ask", ScriptAction::Ask},
+                        {"close", ScriptAction::Close},
                         {"silence", ScriptAction::Silence}};
             bool known = false;
             for (const auto& b : bare) {
@@ -213,8 +218,8 @@ bool LoadOperatorScript(const std::string& path, OperatorScript& script, std::st
     if (!std::filesystem::is_regular_file(path, failure)) {
         error = "Operator script " + path + " cannot be read" +
                 (std::filesystem::is_directory(path, failure) ? " (it is a directory)"
-                 : std::filesystem::exists(path, failure)      ? " (it is not a regular file)"
-                                                               : "");
+                 : std::filesystem::exists(path, failure)     ? " (it is not a regular file)"
+                                                              : "");
         return false;
     }
     std::ifstream in(path, std::ios::binary);

@@ -7,12 +7,15 @@ namespace {
 constexpr int MAX_FIELD = 128;
 constexpr size_t MAX_DECIMAL_DIGITS = 18;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // TEXT of an "=" form: [*] ("quoted" | unquoted) [*], up to a blank.
-bool ParseText(const std::string& line, size_t& pos, ScriptCondition& condition,
-               std::string& why) {
+bool ParseText(const std::string& line, size_t& pos, ScriptCondition& condition, std::string& why) {
     bool leadingStar = false;
     bool trailingStar = false;
     std::string text;
@@ -133,9 +136,12 @@ bool ParseCondition(const std::string& line, size_t& pos, ScriptCondition& condi
     };
     // Two-character operators first, so that "<=" is not read as "<".
     static const Operator operators[] = {
-        {"!=", ScriptCondition::Equals, true}, {"<=", ScriptCondition::LessOrEqual, false},
-        {">=", ScriptCondition::GreaterOrEqual, false}, {"=", ScriptCondition::Equals, false},
-        {"<", ScriptCondition::Less, false},   {">", ScriptCondition::Greater, false},
+        {"!=", ScriptCondition::Equals, true},
+        {"<=", ScriptCondition::LessOrEqual, false},
+        {">=", ScriptCondition::GreaterOrEqual, false},
+        {"=", ScriptCondition::Equals, false},
+        {"<", ScriptCondition::Less, false},
+        {">", ScriptCondition::Greater, false},
     };
     const Operator* found = nullptr;
     for (const Operator& op : operators) {

@@ -24,8 +24,17 @@
 namespace ui {
 
 struct ScriptCondition {
-    enum Kind { Always, Equals, BeginsWith, EndsWith, Contains, Less, LessOrEqual, Greater,
-                GreaterOrEqual };
+    enum Kind {
+        Always,
+        Equals,
+        BeginsWith,
+        EndsWith,
+        Contains,
+        Less,
+        LessOrEqual,
+        Greater,
+        GreaterOrEqual
+    };
     Kind kind = Always;
     int field = 0;
     bool negate = false;

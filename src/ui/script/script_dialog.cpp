@@ -13,7 +13,9 @@ namespace ui {
 ScriptDialog::Box ScriptDialog::boxes_[MAX_FIELD_ROWS];
 char ScriptDialog::texts_[MAX_FIELD_ROWS][FIELD_VALUE_SIZE];
 
-ScriptDialog::ScriptDialog() { Forget(); }
+ScriptDialog::ScriptDialog() {
+    Forget();
+}
 
 void ScriptDialog::Forget() {
     std::fill(std::begin(boxIndex_), std::end(boxIndex_), -1);

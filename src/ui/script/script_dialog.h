@@ -15,7 +15,7 @@
 namespace ui {
 
 class ScriptDialog : public DialogHost {
-public:
+  public:
     ScriptDialog();
 
     // Makes the kept boxes ready for the next dialog: buttons, focus, scroll
@@ -68,7 +68,7 @@ public:
     int boxCount() const { return boxCount_; }
     int boxId(int index) const { return boxes_[index].id; }
 
-private:
+  private:
     // What every message touches lies together; the boxes' own texts lie
     // apart and are touched only when a box owns its text.
     struct Box {
@@ -95,7 +95,7 @@ private:
     int boxCount_ = 0;
     // One flag per box: it may hold text (read-back skips the others).
     bool hasText_[MAX_FIELD_ROWS] = {};
-    const FieldRows* matched_ = nullptr;  // rows found to match the boxes
+    const FieldRows* matched_ = nullptr;      // rows found to match the boxes
     int16_t boxOfSlot_[MAX_FIELD_ROWS] = {};  // the box that shows slot n, or -1
     // The boxes whose hasText_ is true (and maybe some whose is no longer):
     // a new message clears these and fills those it has values for.

@@ -32,12 +32,12 @@ struct ScriptHost::SuspendedRun {
 
 // What "${...}" reads: the boxes of the open dialog and the run's number.
 class ScriptHost::Values : public ValueSource {
-public:
+  public:
     Values(ScriptDialog& dialog, const Run& run) : dialog_(dialog), run_(run) {}
     std::string_view FieldText(int field) override { return dialog_.BoxView(EDIT_ID_BASE + field); }
     uint64_t Sequence() override { return run_.sequence; }
 
-private:
+  private:
     ScriptDialog& dialog_;
     const Run& run_;
 };
@@ -92,7 +92,9 @@ ScriptHost::ScriptHost(const OperatorScript& script, DeskOpener openDesk)
 
 ScriptHost::~ScriptHost() = default;
 
-void ScriptHost::ShowMessageBox(const char* text, unsigned) { SayOnStandardError("%s", text); }
+void ScriptHost::ShowMessageBox(const char* text, unsigned) {
+    SayOnStandardError("%s", text);
+}
 
 int ScriptHost::RunDialog(const unsigned char*, int, DialogProc procedure) {
     // The kept boxes serve every message of the same layout.
@@ -345,8 +347,8 @@ void ScriptHost::Discard(int port) {
 }
 
 void ScriptHost::WriteSummary() const {
-    std::string line = std::to_string(messages_) + " requests: " +
-                       std::to_string(outcomes_[Responded]) + " responded, " +
+    std::string line = std::to_string(messages_) +
+                       " requests: " + std::to_string(outcomes_[Responded]) + " responded, " +
                        std::to_string(outcomes_[Cancelled]) + " cancelled, " +
                        std::to_string(outcomes_[Closed]) + " closed";
     if (outcomes_[Silenced] > 0) {

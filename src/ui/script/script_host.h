@@ -22,7 +22,7 @@ inline constexpr int DIALOG_SUSPENDED = -2;
 inline constexpr int MAX_SUSPENDED_RUNS = 40;
 
 class ScriptHost : public UiHost {
-public:
+  public:
     // openDesk: gives the GUI host for "ask" (null when there is no display);
     // called at the first "ask" only, so that a script that never asks costs
     // no toolkit, and never again once it failed. May itself be null.
@@ -55,7 +55,7 @@ public:
     // by which rule.
     void WriteSummary() const;
 
-private:
+  private:
     struct Run {
         const ScriptRule* rule;
         size_t next;        // the next line to run
@@ -89,8 +89,8 @@ private:
 
     uint64_t messages_ = 0;
     uint64_t outcomes_[Asked + 1] = {};
-    std::vector<uint64_t> byRule_;      // one per rule, then "no rule"
-    std::vector<bool> cutReported_;     // by script line: a "set" cut was told once
+    std::vector<uint64_t> byRule_;   // one per rule, then "no rule"
+    std::vector<bool> cutReported_;  // by script line: a "set" cut was told once
 
     bool suspendable_ = false;
     std::unique_ptr<SuspendedRun[]> suspended_;

@@ -68,8 +68,8 @@ bool ParseForm(std::string_view form, ValuePart& part, std::string& why) {
     int64_t from = 0;
     int64_t count = 0;
     if (second == std::string_view::npos || !ParseDecimal(argument.substr(0, second), from) ||
-        !ParseDecimal(argument.substr(second + 1), count) || from >= MAX_POSITION ||
-        count < 1 || count > MAX_POSITION) {
+        !ParseDecimal(argument.substr(second + 1), count) || from >= MAX_POSITION || count < 1 ||
+        count > MAX_POSITION) {
         why = "\"${" + std::string(form) + "}\": expected ${N:FROM:COUNT} with COUNT from 1";
         return false;
     }
@@ -190,8 +190,8 @@ size_t ExpandScriptValue(const ScriptValue& value, ValueSource& source, char* ou
                 const std::tm* time =
                     part.kind == ValuePart::Now ? std::localtime(&now) : std::gmtime(&now);
                 char text[256];
-                size_t n = time != nullptr ? std::strftime(text, sizeof text, part.text.c_str(), time)
-                                           : 0;
+                size_t n =
+                    time != nullptr ? std::strftime(text, sizeof text, part.text.c_str(), time) : 0;
                 writer.Put(std::string_view(text, n));
                 break;
             }

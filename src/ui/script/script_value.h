@@ -46,13 +46,13 @@ bool ParseScriptValue(const std::string& text, ScriptValue& value, std::string& 
 
 // What a value reads while a message is answered.
 class ValueSource {
-public:
+  public:
     // The current text of field N's box; empty when there is no such box.
     virtual std::string_view FieldText(int field) = 0;
     // This message's number since the responder started, from 1.
     virtual uint64_t Sequence() = 0;
 
-protected:
+  protected:
     ~ValueSource() = default;
 };
 
