@@ -255,7 +255,7 @@ TEST_F(ScriptE2E, AStopEndsTheRunWithASummaryAndExitZero) {
   respond
 on 0=0200 4=000000000001
   set 0 0210
-  delay 800
+  delay 3000
   respond
 on 0=0200
   close
@@ -275,7 +275,8 @@ on 0=0200
     responder_->Signal(SIGTERM);
     EXPECT_EQ(ReceiveBytes(peer, answer.size(), 3), answer);
     EXPECT_EQ(responder_->Wait(5), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::milliseconds(700));
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::milliseconds(1500))
+        << "the delay did not run its 3 s";
     ClosePeer(peer);
     std::string errors = responder_->Stderr();
     std::string summary = errors.substr(errors.rfind("VELK Tester: "));
@@ -298,7 +299,7 @@ TEST_F(ScriptE2E, AnIdleResponderStopsAtOnceWhetherListeningOrConnected) {
             auto stopped = std::chrono::steady_clock::now();
             responder_->Signal(signal);
             EXPECT_EQ(responder_->Wait(5), 0) << signal << connected;
-            EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(1));
+            EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(2));
             std::string errors = responder_->Stderr();
             EXPECT_NE(errors.find("VELK Tester: 0 requests: 0 responded, 0 cancelled, 0 closed; "
                                   "by rule: line 1 0, no rule 0\n"),
