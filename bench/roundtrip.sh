@@ -3,13 +3,19 @@
 # operator script, against the bare echo responder with the same framing,
 # both driven by `velkctl send --count` in the same run.
 #
-#   bench/roundtrip.sh [COUNT]        (default 20000 requests each)
+#   bench/roundtrip.sh [COUNT] [RUNS]   (default 20000 requests each, 3 runs)
 #
-# Prints requests per second for both, the ratio of their round-trip times,
-# and the peak resident memory of velk-tester.
+# Each run loads the echo responder and then velk-tester, one after the
+# other, so that both meet the same machine load. On a loaded machine the
+# requests per second swing with the load; the ratio of the median round
+# trips is the steadier figure. build/velk-bench-script shows the CPU time
+# the script adds to one answer. Prints requests per second
+# for both, the ratio of their round-trip times per run, and the peak
+# resident memory of velk-tester.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 count=${1:-20000}
+runs=${2:-3}
 build=${VELK_BUILD_DIR:-build}
 "$root/scripts/build.sh" "$build" >/dev/null
 cd "$root/$build"
@@ -42,20 +48,22 @@ wait_listening() { for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/"$1") 2>/
 echo_port=$(free_port)
 ./velk-echo-responder C01 "$echo_port" >/dev/null 2>&1 &
 wait_listening "$echo_port"
-sleep 0.2
-read -r echo_rps echo_median < <(run_load "$echo_port")
 
 tester_port=$(free_port)
 OPERATOR_SCRIPT="$script" ./velk-tester C01 "$tester_port" >/dev/null 2>&1 &
 tester_pid=$!
 wait_listening "$tester_port"
 sleep 0.2
-read -r tester_rps tester_median < <(run_load "$tester_port")
-peak_kb=$(sed -n 's/^VmHWM:\s*\([0-9]*\) kB/\1/p' /proc/$tester_pid/status)
 
-printf 'echo responder: %8s requests/s, median round trip %6s us\n' "$echo_rps" "$echo_median"
-printf 'velk-tester:    %8s requests/s, median round trip %6s us\n' "$tester_rps" "$tester_median"
-awk -v e="$echo_rps" -v t="$tester_rps" 'BEGIN { printf "round-trip time ratio (velk-tester / echo): %.2f (target 1.25 or less)\n", e / t }'
+for run in $(seq "$runs"); do
+  read -r echo_rps echo_median < <(run_load "$echo_port")
+  read -r tester_rps tester_median < <(run_load "$tester_port")
+  printf 'run %d: echo responder %8s requests/s (median %6s us); velk-tester %8s requests/s (median %6s us); ' \
+    "$run" "$echo_rps" "$echo_median" "$tester_rps" "$tester_median"
+  awk -v e="$echo_rps" -v t="$tester_rps" -v em="$echo_median" -v tm="$tester_median" \
+    'BEGIN { printf "round-trip time ratio %.3f (target 1.05 or less), of the medians %.3f\n", e / t, tm / em }'
+done
+peak_kb=$(sed -n 's/^VmHWM:\s*\([0-9]*\) kB/\1/p' /proc/$tester_pid/status)
 printf 'velk-tester peak resident memory: %.1f MB (target under 16 MB)\n' "$(echo "$peak_kb / 1024" | bc -l)"
 
 # The same with several connections at once.

@@ -42,7 +42,7 @@ private:
             responderState.endConnection = false;
             return PeerAnswer::End;
         }
-        return result == RUN_SUSPENDED ? PeerAnswer::Suspended : PeerAnswer::Done;
+        return result == ui::DIALOG_SUSPENDED ? PeerAnswer::Suspended : PeerAnswer::Done;
     }
     // The box first, then the error log, as for one connection.
     void Tell(const char* text) {

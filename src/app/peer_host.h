@@ -2,25 +2,26 @@
 
 #include <cstdint>
 
+#include "ui/dialog_host.h"
+
 // What serving several connections at once asks of the host that answers
 // them, beyond dialogs and boxes: suspended answers (a script's "delay" that
 // holds only its own connection) and whether a message box would hold every
 // other connection while it is shown.
 //
-// Times are milliseconds of std::chrono::steady_clock since its epoch.
+// Times are SteadyMilliseconds() (platform/steady_clock.h).
 
-inline constexpr int RUN_SUSPENDED = -2;  // a dialog result: the run waits for its time
 
 class PeerHost {
 public:
     virtual ~PeerHost() = default;
     // On while several connections are served: a delay then ends the dialog
-    // with RUN_SUSPENDED and keeps the run for the connection in hand.
+    // with ui::DIALOG_SUSPENDED and keeps the run for the connection in hand.
     virtual void SetSuspendableDelays(bool on) = 0;
     // When the port's suspended run is due; -1 when it has none.
     virtual int64_t WakeTime(int port) const = 0;
     // Continues the port's suspended run (responderState.connPort is the
-    // port): the dialog's result, or RUN_SUSPENDED again.
+    // port): the dialog's result, or ui::DIALOG_SUSPENDED again.
     virtual int Resume(int port) = 0;
     // The port's connection ended: its suspended run is dropped.
     virtual void Discard(int port) = 0;

@@ -1,9 +1,9 @@
 #include "app/peer_set.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "os_sockets.h"
+#include "platform/steady_clock.h"
 #include "platform/stop_request.h"
 #include "vkstp/config_view.h"
 #include "vksoc/accept_peer.h"
@@ -63,7 +63,7 @@ private:
 
 int PeerSet::Run() {
     while (!StopRequested()) {
-        int64_t now = PeerClockMs();
+        int64_t now = SteadyMilliseconds();
         int64_t wakeAt = Plan(now);
         int waitMs = static_cast<int>(std::max<int64_t>(0, wakeAt - now));
         if (plat::WaitSockets(waits_, limit_ + 1, waitMs) == SOCKET_ERROR) {
@@ -81,7 +81,7 @@ int PeerSet::Run() {
             }
             continue;
         }
-        now = PeerClockMs();
+        now = SteadyMilliseconds();
         if (waits_[0].readable) {
             Accept(now);
         }
@@ -238,11 +238,6 @@ void PeerSet::Close(Peer& peer) {
 }
 
 }  // namespace
-
-int64_t PeerClockMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 int ServePeers(int listeningPort, int limit, MessageFields* message, PeerAnswerer& answerer) {
     PeerSet set(listeningPort, std::clamp(limit, 1, MAX_PEERS), message, answerer);

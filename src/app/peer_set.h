@@ -53,5 +53,3 @@ inline constexpr int MAX_PEERS = 40;
 // -1 when waiting failed while no connection was open (the error recorded).
 int ServePeers(int listeningPort, int limit, MessageFields* message, PeerAnswerer& answerer);
 
-// Steady-clock milliseconds, the clock of wake times.
-int64_t PeerClockMs();

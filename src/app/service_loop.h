@@ -5,8 +5,9 @@
 
 // Listens on the port, accepts one connection, shows every message received
 // on it in the message dialog, and listens again when the connection ends.
-// Returns only when listening or accepting failed (after the message box and
-// the error log): the process then ends.
+// Returns when listening or accepting failed (after the message box and the
+// error log), or, between messages, when a stop was requested: the process
+// then ends.
 // With VELK_PEERS above 1, several connections are served at once instead
 // (app/multi_peer_loop.h), with `peers` keeping the host's suspended answers.
 void ServiceLoop(ui::UiHost& host, PeerHost& peers = DeskPeers());

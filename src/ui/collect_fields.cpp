@@ -18,10 +18,13 @@ int CollectFields(DialogHost& dialog) {
     int used = 0;
     const FieldRows& listed = CurrentFieldRows();
     const FieldRow* rows = listed.rows;
+    const bool* withText = dialog.RowsWithText(listed);
     for (int r = 0; r < listed.count; ++r) {
         // The box copies at most room - 1 characters and a NUL, so a text that
         // does not fit is cut and the boxes after it read as empty.
-        int k = dialog.GetItemText(rows[r].editId, area + used, FIELD_TEXT_AREA_SIZE - used);
+        int k = withText != nullptr && !withText[r]
+                    ? 0
+                    : dialog.GetItemText(rows[r].editId, area + used, FIELD_TEXT_AREA_SIZE - used);
         if (k > 0) {
             message.slots[rows[r].slot] =
                 FieldSlot{reinterpret_cast<const unsigned char*>(area + used), k};

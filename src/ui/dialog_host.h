@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+struct MessageFields;
+
 // What the message dialog needs of the platform's user interface, and no
 // more: a Win32 host gives it the real dialog manager, the Qt host a widget
 // dialog, the script host plain strings, the tests a recorder. Ids, styles,
@@ -9,6 +11,8 @@
 // every host.
 
 namespace ui {
+
+struct FieldRows;
 
 // Window messages the dialog procedure handles.
 inline constexpr unsigned WM_INITDIALOG = 0x0110;
@@ -29,6 +33,10 @@ inline constexpr unsigned SB_ENDSCROLL = 8;
 // Command ids.
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
+
+// A dialog result of our own: the operator script's run waits in a "delay"
+// and is resumed later (several connections served at once).
+inline constexpr int DIALOG_SUSPENDED = -2;
 
 // Window styles of the controls.
 inline constexpr uint32_t WS_CHILD = 0x40000000;
@@ -85,6 +93,20 @@ public:
     // The file dialog for "Message Data (*.dat)"; fills fileName (of
     // FILE_NAME_SIZE bytes) and returns true when a file was chosen.
     virtual bool ChooseFile(char* fileName, bool forSave) = 0;
+
+    // A host that keeps its controls from one dialog to the next (the rows
+    // depend on the controller alone) refills the edit boxes of all rows with
+    // the message's values here, and returns true: the rows are then not
+    // created again. The values are taken by reference: their bytes stay as
+    // they are while the dialog is open. Hosts that build every dialog
+    // afresh keep this default.
+    virtual bool RefillRows(const FieldRows& /*rows*/, const MessageFields& /*message*/) {
+        return false;
+    }
+    // For read-back: one flag per row, true where the row's edit box may hold
+    // text (a false box reads as empty without being asked); null when the
+    // host does not keep such flags.
+    virtual const bool* RowsWithText(const FieldRows& /*rows*/) { return nullptr; }
 };
 
 // Returns non-zero when the message was handled (the dialog manager's rule).

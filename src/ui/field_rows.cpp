@@ -95,6 +95,10 @@ bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* 
 
 void CreateFieldRows(DialogHost& dialog, int& y) {
     const FieldRows& listed = CurrentFieldRows();
+    if (dialog.RefillRows(listed, responderState.message)) {
+        y += ROW_HEIGHT * listed.count;
+        return;
+    }
     const FieldRow* rows = listed.rows;
     for (int r = 0; r < listed.count; ++r) {
         const FieldSlot& slot = responderState.message.slots[rows[r].slot];

@@ -13,6 +13,7 @@
 #include "app/multi_peer_loop.h"
 #include "app/peer_set.h"
 #include "connection_fixture.h"
+#include "platform/steady_clock.h"
 #include "platform/stop_request.h"
 #include "ui/responder_state.h"
 
@@ -33,8 +34,8 @@ public:
             return 2;
         }
         if (command == "WAIT") {
-            wake_[responderState.connPort] = PeerClockMs() + 200;
-            return RUN_SUSPENDED;
+            wake_[responderState.connPort] = SteadyMilliseconds() + 200;
+            return ui::DIALOG_SUSPENDED;
         }
         return SendMsg(responderState.connPort, &responderState.message) > 0 ? 1 : 2;
     }

@@ -11,6 +11,7 @@
 
 #include "app/peer_set.h"
 #include "connection_fixture.h"
+#include "platform/steady_clock.h"
 #include "platform/stop_request.h"
 #include "scoped_env.h"
 #include "vksoc/accept_peer.h"
@@ -27,7 +28,7 @@ public:
 
     PeerAnswer Answer(int port) override {
         if (SlotText(*message_, 4) == "WAIT") {
-            wake_[port] = PeerClockMs() + 300;
+            wake_[port] = SteadyMilliseconds() + 300;
             return PeerAnswer::Suspended;
         }
         return SendMsg(port, message_) > 0 ? PeerAnswer::Done : PeerAnswer::End;

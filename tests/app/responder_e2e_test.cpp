@@ -62,6 +62,9 @@ TEST_F(ResponderTest, StartUpFailuresAreReportedInOrderAndExitWithZero) {
         {"C01", "123456", "Port invalid"},
         {"C01", "65536", "Port invalid"},
         {"C01", "-1", "Port invalid"},
+        // Each argument is taken whole: a blank inside is part of it.
+        {"C01 7001", "7001", "Controller invalid"},
+        {"C01", "47320 9", "Port invalid"},
         {"C01", "abc", "Port not found"},
         {"C01", "-0", "Port not found"},
     };
@@ -86,6 +89,12 @@ TEST_F(ResponderTest, ABadScriptOrNoDisplayStopsWithALineThatSaysWhy) {
     EXPECT_EQ(bad.Wait(10), 1);
     EXPECT_NE(bad.Stderr().find("line 2: unknown command \"respnod\""), std::string::npos)
         << bad.Stderr();
+
+    ResponderProcess directory(root_, {{"OPERATOR_SCRIPT", root_.root().string()}});
+    directory.Start("C01", "7001");
+    EXPECT_EQ(directory.Wait(10), 1);
+    EXPECT_EQ(directory.Stderr(), "VELK Tester: Operator script " + root_.root().string() +
+                                      " cannot be read (it is a directory)\n");
 
     ResponderProcess headless(root_, {});
     headless.Start("C01", "7001");

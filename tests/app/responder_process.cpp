@@ -70,6 +70,12 @@ int ResponderProcess::Wait(int seconds) {
     return -1;
 }
 
+void ResponderProcess::Signal(int signal) {
+    if (pid_ > 0) {
+        kill(pid_, signal);
+    }
+}
+
 void ResponderProcess::Stop() {
     if (pid_ > 0) {
         kill(pid_, SIGKILL);

@@ -20,6 +20,8 @@ public:
     // time-out, after which it is killed).
     int Wait(int seconds);
     void Stop();
+    // Sends a signal (POSIX).
+    void Signal(int signal);
     std::string Stderr() const;
 
 private:

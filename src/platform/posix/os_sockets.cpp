@@ -7,6 +7,7 @@
 #include <chrono>
 #include <climits>
 
+#include "platform/stop_request.h"
 #include "wsa_errors.h"
 
 int WSAStartup(unsigned short versionRequested, WSADATA* data) {
@@ -31,7 +32,7 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
     ssize_t n;
     do {
         n = ::recv(s, buffer, static_cast<size_t>(length), flags);
-    } while (n < 0 && errno == EINTR);
+    } while (n < 0 && errno == EINTR && !StopRequested());
     return static_cast<int>(n);
 }
 
@@ -60,7 +61,7 @@ int WaitSocket(SOCKET s, int timeoutSeconds, bool* readable, bool* exceptional) 
         entry.revents = 0;
         int ready = ::poll(&entry, 1, waitMs);
         if (ready < 0) {
-            if (errno == EINTR) {
+            if (errno == EINTR && !StopRequested()) {
                 continue;
             }
             return SOCKET_ERROR;

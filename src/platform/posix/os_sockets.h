@@ -31,7 +31,8 @@ int ioctlsocket(SOCKET s, unsigned long command, unsigned long* argument);
 namespace plat {
 
 // recv and send with the Windows contracts: the byte count, or SOCKET_ERROR.
-// An interrupted call is repeated. send never raises SIGPIPE: a send to a
+// An interrupted call is repeated; an interrupted recv gives up instead when
+// a stop is requested (stop_request.h), as WaitSocket does. send never raises SIGPIPE: a send to a
 // peer that has gone fails with WSAECONNRESET instead of ending the process.
 int recv(SOCKET s, char* buffer, int length, int flags);
 int send(SOCKET s, const char* buffer, int length, int flags);

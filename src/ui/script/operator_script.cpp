@@ -1,27 +1,25 @@
 #include "ui/script/operator_script.h"
 
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
+
+#include "ui/dialog_host.h"
+
+// Whitespace, one rule for every line: blanks and tabs separate words, in any
+// number, and are ignored at the start and at the end of a line. Only free
+// text is taken as it stands: "set"'s TEXT is the rest of the line after the
+// single blank that follows the field number (a value may end in blanks), and
+// "read"/"save"'s PATH the rest after the command (a PATH that ends in a
+// blank is refused: it is always a slip).
 
 namespace ui {
 
 namespace {
 
-constexpr int MAX_SCRIPT_FIELD = 128;
-
-// A field number: decimal digits only, 0 to 128.
-bool ParseField(const std::string& text, int& field) {
-    if (text.empty() || text.size() > 3) {
-        return false;
-    }
-    field = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        field = field * 10 + (c - '0');
-    }
-    return field <= MAX_SCRIPT_FIELD;
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
 }
 
 struct Parser {
@@ -35,55 +33,146 @@ struct Parser {
         return false;
     }
 
-    bool Rule(const std::string& rest) {
+    static size_t SkipBlanks(const std::string& text, size_t pos) {
+        while (pos < text.size() && IsBlank(text[pos])) {
+            ++pos;
+        }
+        return pos;
+    }
+    static size_t WordEnd(const std::string& text, size_t pos) {
+        while (pos < text.size() && !IsBlank(text[pos])) {
+            ++pos;
+        }
+        return pos;
+    }
+
+    bool Rule(const std::string& text, size_t pos) {
         ScriptRule rule{};
         rule.line = line;
-        if (rest == "*") {
-            rule.any = true;
-        } else {
-            size_t equals = rest.find('=');
-            if (equals == std::string::npos || !ParseField(rest.substr(0, equals), rule.field)) {
-                return Fail("expected \"on N=TEXT\" or \"on *\"");
+        // Where the TEXT of the last unquoted "=" condition began: an old
+        // "on 41=TERM 001" would otherwise change its meaning silently.
+        size_t unquotedTextStart = std::string::npos;
+        std::string unquotedHead;
+        for (pos = SkipBlanks(text, pos); pos < text.size(); pos = SkipBlanks(text, pos)) {
+            size_t start = pos;
+            ScriptCondition condition;
+            std::string why;
+            if (!ParseCondition(text, pos, condition, why)) {
+                size_t end = WordEnd(text, start);
+                std::string message = "\"";
+                message.append(text, start, end - start);
+                if (unquotedTextStart != std::string::npos) {
+                    message +=
+                        "\" is not a condition; a TEXT that holds a blank is written in "
+                        "double quotes: ";
+                    message += unquotedHead;
+                    message += '"';
+                    message.append(text, unquotedTextStart, end - unquotedTextStart);
+                    message += '"';
+                    return Fail(message);
+                }
+                message += "\" is not a condition: ";
+                message += why;
+                return Fail(message);
             }
-            rule.text = rest.substr(equals + 1);
+            unquotedTextStart = std::string::npos;
+            bool textForm =
+                condition.kind != ScriptCondition::Always && condition.kind < ScriptCondition::Less;
+            if (textForm) {
+                size_t value = text.find('=', start) + 1;
+                size_t quote = value < pos && text[value] == '*' ? value + 1 : value;
+                if (quote >= pos || text[quote] != '"') {
+                    unquotedTextStart = value;
+                    unquotedHead = text.substr(start, value - start);
+                }
+            }
+            rule.conditions.push_back(std::move(condition));
+        }
+        if (rule.conditions.empty()) {
+            return Fail("\"on\" needs a condition, such as \"on 0=0200\" or \"on *\"");
         }
         script.rules.push_back(std::move(rule));
         return true;
     }
 
-    bool Action(const std::string& command, const std::string& rest, bool hasRest) {
+    bool Value(const std::string& text, ScriptValue& value) {
+        std::string why;
+        if (!ParseScriptValue(text, value, why)) {
+            return Fail(why);
+        }
+        return true;
+    }
+
+    bool Action(const std::string& command, const std::string& text, size_t pos) {
         if (script.rules.empty()) {
             return Fail("\"" + command + "\" comes before the first \"on\"");
         }
         ScriptAction action{};
         action.line = line;
+        pos = SkipBlanks(text, pos);
+        size_t wordEnd = WordEnd(text, pos);
+        std::string word = text.substr(pos, wordEnd - pos);
+        bool nothingAfterWord = SkipBlanks(text, wordEnd) == text.size();
         if (command == "set" || command == "clear") {
             action.kind = command == "set" ? ScriptAction::Set : ScriptAction::Clear;
-            size_t blank = rest.find(' ');
-            std::string number = rest.substr(0, blank);
-            if (!ParseField(number, action.field)) {
+            if (!ParseFieldNumber(word, action.field)) {
                 return Fail("\"" + command + "\" needs a field number from 0 to 128");
             }
-            if (action.kind == ScriptAction::Set && blank != std::string::npos) {
-                action.text = rest.substr(blank + 1);
-            } else if (blank != std::string::npos) {
+            if (action.kind == ScriptAction::Set) {
+                std::string value = wordEnd < text.size() ? text.substr(wordEnd + 1) : "";
+                if (!Value(value, action.value)) {
+                    return false;
+                }
+            } else if (!nothingAfterWord) {
                 return Fail("\"clear\" takes a field number only");
             }
         } else if (command == "read" || command == "save") {
             action.kind = command == "read" ? ScriptAction::Read : ScriptAction::Save;
-            if (rest.empty()) {
+            std::string file = text.substr(pos);
+            if (file.empty()) {
                 return Fail("\"" + command + "\" needs a file path");
             }
-            action.text = rest;
-        } else if (command == "respond" || command == "cancel" || command == "ask") {
-            if (hasRest && !rest.empty()) {
+            if (IsBlank(file.back())) {
+                return Fail("the path of \"" + command +
+                            "\" ends in a blank; remove it (a file name never ends in one)");
+            }
+            if (file.size() > static_cast<size_t>(FILE_NAME_SIZE - 1)) {
+                return Fail("the path of \"" + command + "\" is longer than " +
+                            std::to_string(FILE_NAME_SIZE - 1) + " characters");
+            }
+            if (!Value(file, action.value)) {
+                return false;
+            }
+        } else if (command == "delay") {
+            action.kind = ScriptAction::Delay;
+            int64_t ms = 0;
+            if (!ParseDecimal(word, ms) || ms > MAX_DELAY_MS || !nothingAfterWord) {
+                return Fail("\"delay\" needs milliseconds from 0 to " +
+                            std::to_string(MAX_DELAY_MS));
+            }
+            action.delayMs = static_cast<int>(ms);
+        } else {
+            static const struct {
+                const char* name;
+                ScriptAction::Kind kind;
+            } bare[] = {{"respond", ScriptAction::Respond},
+                        {"cancel", ScriptAction::Cancel},
+                        {"ask", ScriptAction::Ask},
+                        {"close", ScriptAction::Close},
+                        {"silence", ScriptAction::Silence}};
+            bool known = false;
+            for (const auto& b : bare) {
+                if (command == b.name) {
+                    action.kind = b.kind;
+                    known = true;
+                }
+            }
+            if (!known) {
+                return Fail("unknown command \"" + command + "\"");
+            }
+            if (!word.empty()) {
                 return Fail("\"" + command + "\" takes nothing after it");
             }
-            action.kind = command == "respond"  ? ScriptAction::Respond
-                          : command == "cancel" ? ScriptAction::Cancel
-                                                : ScriptAction::Ask;
-        } else {
-            return Fail("unknown command \"" + command + "\"");
         }
         script.rules.back().actions.push_back(std::move(action));
         return true;
@@ -94,19 +183,16 @@ struct Parser {
         if (!text.empty() && text.back() == '\r') {
             text.pop_back();
         }
-        size_t start = text.find_first_not_of(" \t");
-        if (start == std::string::npos || text[start] == '#') {
+        size_t start = SkipBlanks(text, 0);
+        if (start == text.size() || text[start] == '#') {
             return true;
         }
-        text.erase(0, start);
-        size_t blank = text.find(' ');
-        std::string command = text.substr(0, blank);
-        bool hasRest = blank != std::string::npos;
-        std::string rest = hasRest ? text.substr(blank + 1) : std::string();
+        size_t end = WordEnd(text, start);
+        std::string command = text.substr(start, end - start);
         if (command == "on") {
-            return Rule(rest);
+            return Rule(text, end);
         }
-        return Action(command, rest, hasRest);
+        return Action(command, text, end);
     }
 };
 
@@ -117,7 +203,7 @@ bool ParseOperatorScript(const std::string& path, const std::string& text, Opera
     script.path = path;
     script.rules.clear();
     Parser parser{path, script, error};
-    std::istringstream lines(text);
+    std::istringstream lines(text.rfind("\xEF\xBB\xBF", 0) == 0 ? text.substr(3) : text);
     std::string line;
     while (std::getline(lines, line)) {
         if (!parser.Line(line)) {
@@ -128,14 +214,24 @@ bool ParseOperatorScript(const std::string& path, const std::string& text, Opera
 }
 
 bool LoadOperatorScript(const std::string& path, OperatorScript& script, std::string& error) {
+    std::error_code failure;
+    if (!std::filesystem::is_regular_file(path, failure)) {
+        error = "Operator script " + path + " cannot be read" +
+                (std::filesystem::is_directory(path, failure) ? " (it is a directory)"
+                 : std::filesystem::exists(path, failure)     ? " (it is not a regular file)"
+                                                              : "");
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (in) {
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (!in && !in.eof()) {
         error = "Operator script " + path + " cannot be read";
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return ParseOperatorScript(path, text.str(), script, error);
+    return ParseOperatorScript(path, text, script, error);
 }
 
 }  // namespace ui

@@ -3,25 +3,27 @@
 #include <string>
 #include <vector>
 
+#include "ui/script/script_condition.h"
+#include "ui/script/script_value.h"
+
 // The operator script: rules that answer each received message without a
-// person. A rule starts with "on N=TEXT" (applies when the edit box of field
-// N holds exactly TEXT when the dialog opens) or "on *" (applies to every
-// message) and runs its lines up to the next "on".
+// person. A rule starts with "on COND [COND ...]" (applies when every
+// condition holds for the edit boxes as the dialog opened) and runs its lines
+// up to the next "on".
 
 namespace ui {
 
 struct ScriptAction {
-    enum Kind { Set, Clear, Read, Save, Respond, Cancel, Ask };
+    enum Kind { Set, Clear, Read, Save, Respond, Cancel, Ask, Delay, Close, Silence };
     Kind kind;
-    int field;         // Set, Clear
-    std::string text;  // Set: the text; Read, Save: the path
+    int field;          // Set, Clear
+    ScriptValue value;  // Set: the text; Read, Save: the path
+    int delayMs;        // Delay
     int line;
 };
 
 struct ScriptRule {
-    bool any;  // "on *"
-    int field;
-    std::string text;
+    std::vector<ScriptCondition> conditions;
     std::vector<ScriptAction> actions;
     int line;
 };
@@ -31,8 +33,12 @@ struct OperatorScript {
     std::vector<ScriptRule> rules;
 };
 
-// Reads and checks a script. On failure returns false with a message naming
-// the file and the line in error.
+inline constexpr int MAX_SCRIPT_FIELD = 128;
+inline constexpr int MAX_DELAY_MS = 600000;
+
+// Reads and checks a script (a regular file; a UTF-8 byte-order mark at its
+// start is skipped). On failure returns false with a message naming the file
+// and the line in error.
 bool LoadOperatorScript(const std::string& path, OperatorScript& script, std::string& error);
 // The same from text already in memory (path names it in messages).
 bool ParseOperatorScript(const std::string& path, const std::string& text, OperatorScript& script,

@@ -1,18 +1,52 @@
 #include "ui/script/script_host.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <string>
 
+#include "diag/error_log.h"
+#include "diag/error_state.h"
+#include "platform/steady_clock.h"
+#include "ui/dialog_template.h"
 #include "ui/field_rows.h"
-#include "ui/script/script_dialog.h"
+#include "ui/field_text_area.h"
+#include "ui/responder_state.h"
+#include "ui/standard_error.h"
+#include "vkstp/config_view.h"
 
 namespace ui {
+
+// A run that waits in a "delay" while other connections are served: what it
+// needs to go on, with its boxes' texts packed back to back in the boxes'
+// order (the rows are the same for every message of the controller).
+struct ScriptHost::SuspendedRun {
+    int port = -1;  // -1: free
+    int64_t wakeTime = 0;
+    Run run{};
+    int used = 0;
+    int16_t lengths[MAX_FIELD_ROWS] = {};
+    // A message's texts fit the read-back area; twice that leaves room for
+    // texts a rule typed but did not send. What does not fit is cut.
+    char texts[2 * FIELD_TEXT_AREA_SIZE];
+};
+
+// What "${...}" reads: the boxes of the open dialog and the run's number.
+class ScriptHost::Values : public ValueSource {
+  public:
+    Values(ScriptDialog& dialog, const Run& run) : dialog_(dialog), run_(run) {}
+    std::string_view FieldText(int field) override { return dialog_.BoxView(EDIT_ID_BASE + field); }
+    uint64_t Sequence() override { return run_.sequence; }
+
+  private:
+    ScriptDialog& dialog_;
+    const Run& run_;
+};
 
 namespace {
 
 // "ask" shows the message at the desk with what the rule typed so far: the
 // desk's dialog runs the same procedure and then receives those texts.
-const ScriptDialog* askTexts = nullptr;
+ScriptDialog* askTexts = nullptr;
 DialogProc askProcedure = nullptr;
 
 intptr_t AskProc(DialogHost& dialog, unsigned message, uintptr_t wParam, intptr_t lParam) {
@@ -26,86 +60,310 @@ intptr_t AskProc(DialogHost& dialog, unsigned message, uintptr_t wParam, intptr_
     return result;
 }
 
-const ScriptRule* FindRule(const OperatorScript& script, const ScriptDialog& dialog) {
+const ScriptRule* FindRule(const OperatorScript& script, ScriptDialog& dialog) {
     for (const ScriptRule& rule : script.rules) {
-        if (rule.any) {
-            return &rule;
+        bool holds = true;
+        for (const ScriptCondition& condition : rule.conditions) {
+            int id = EDIT_ID_BASE + condition.field;
+            if (!ConditionHolds(condition, dialog.BoxView(id), dialog.HasBox(id))) {
+                holds = false;
+                break;
+            }
         }
-        const char* text = dialog.BoxText(EDIT_ID_BASE + rule.field);
-        if (text != nullptr && rule.text == text) {
+        if (holds) {
             return &rule;
         }
     }
     return nullptr;
 }
 
-void Command(ScriptDialog& dialog, DialogProc procedure, int id) {
-    procedure(dialog, WM_COMMAND, MakeWParam(static_cast<unsigned>(id), 0), 0);
-}
-
 }  // namespace
 
-void ScriptHost::ShowMessageBox(const char* text, unsigned) {
-    std::fprintf(stderr, "VELK Tester: %s\n", text);
-    std::fflush(stderr);
+ScriptHost::ScriptHost(const OperatorScript& script, DeskOpener openDesk)
+    : script_(script), openDesk_(openDesk), byRule_(script.rules.size() + 1) {
+    int lastLine = 0;
+    for (const ScriptRule& rule : script.rules) {
+        for (const ScriptAction& action : rule.actions) {
+            lastLine = std::max(lastLine, action.line);
+        }
+    }
+    cutReported_.assign(static_cast<size_t>(lastLine) + 1, false);
 }
 
-int ScriptHost::RunDialog(const unsigned char* dialogTemplate, int templateSize,
-                          DialogProc procedure) {
-    ScriptDialog dialog;
-    procedure(dialog, WM_INITDIALOG, 0, 0);
-    const ScriptRule* rule = FindRule(script_, dialog);
-    if (rule == nullptr) {
-        Command(dialog, procedure, IDCANCEL);
-        return dialog.result();
+ScriptHost::~ScriptHost() = default;
+
+void ScriptHost::ShowMessageBox(const char* text, unsigned) {
+    SayOnStandardError("%s", text);
+}
+
+int ScriptHost::RunDialog(const unsigned char*, int, DialogProc procedure) {
+    // The kept boxes serve every message of the same layout.
+    const void* layout = responderState.fieldSpecs;
+    if (dialog_.boxCount() == 0 || layout != boxesFor_ ||
+        boxesGeneration_ != ConfigViewGeneration()) {
+        dialog_.Forget();
+        boxesFor_ = layout;
+        boxesGeneration_ = ConfigViewGeneration();
+    } else {
+        dialog_.Reopen();
     }
-    for (const ScriptAction& action : rule->actions) {
-        if (dialog.ended()) {
-            break;
+    // "ask" builds its own template: a suspended run outlives this one.
+    Run run{nullptr, 0, ++messages_, false, 0, procedure};
+    procedure(dialog_, WM_INITDIALOG, 0, 0);
+    run.rule = FindRule(script_, dialog_);
+    if (run.rule == nullptr) {
+        Command(run, IDCANCEL);
+        return Finish(run, Cancelled);
+    }
+    return Continue(run);
+}
+
+void ScriptHost::Command(Run& run, int id) {
+    dialog_.KeepOpen();
+    run.procedure(dialog_, WM_COMMAND, MakeWParam(static_cast<unsigned>(id), 0), 0);
+    if (dialog_.ended()) {
+        run.result = dialog_.result();
+        if (id == IDOK) {
+            run.responded = true;
         }
+    }
+}
+
+int ScriptHost::Continue(Run& run) {
+    const std::vector<ScriptAction>& actions = run.rule->actions;
+    while (run.next < actions.size()) {
+        const ScriptAction& action = actions[run.next++];
         switch (action.kind) {
             case ScriptAction::Set:
-                dialog.Type(EDIT_ID_BASE + action.field, action.text.c_str());
+                Type(run, action);
                 break;
             case ScriptAction::Clear:
-                dialog.Type(EDIT_ID_BASE + action.field, "");
+                dialog_.Type(EDIT_ID_BASE + action.field, "");
                 break;
             case ScriptAction::Read:
-                dialog.AnswerFileDialog(action.text.c_str());
-                Command(dialog, procedure, READ_BUTTON_ID);
-                break;
             case ScriptAction::Save:
-                dialog.AnswerFileDialog(action.text.c_str());
-                Command(dialog, procedure, SAVE_BUTTON_ID);
+                if (!FileCommand(run, action)) {
+                    return EndAsCancel(run);
+                }
                 break;
             case ScriptAction::Respond:
-                Command(dialog, procedure, IDOK);
+                Command(run, IDOK);
                 break;
             case ScriptAction::Cancel:
-                Command(dialog, procedure, IDCANCEL);
-                break;
-            case ScriptAction::Ask: {
-                UiHost* desk = openDesk_ != nullptr ? openDesk_() : nullptr;
-                if (desk == nullptr) {
-                    std::fprintf(stderr,
-                                 "VELK Tester: \"ask\" (%s line %d) needs a display; the message "
-                                 "is cancelled\n",
-                                 script_.path.c_str(), action.line);
-                    Command(dialog, procedure, IDCANCEL);
-                    break;
+                return EndAsCancel(run);
+            case ScriptAction::Silence:
+                if (!run.responded) {
+                    Command(run, IDCANCEL);
                 }
-                askTexts = &dialog;
-                askProcedure = procedure;
-                int result = desk->RunDialog(dialogTemplate, templateSize, AskProc);
-                askTexts = nullptr;
-                return result;
-            }
+                return Finish(run, run.responded ? Responded : Silenced);
+            case ScriptAction::Close:
+                SetError(ERR_CONNECTION, 0);
+                ADD_ERROR_TEXT("Operator script %s line %d closed the connection\n",
+                               script_.path.c_str(), action.line);
+                WriteErrorLog();
+                responderState.endConnection = true;
+                if (!run.responded) {
+                    Command(run, IDCANCEL);
+                }
+                return Finish(run, Closed);
+            case ScriptAction::Ask:
+                return Ask(run, action);
+            case ScriptAction::Delay:
+                if (suspendable_ && Suspend(run, action.delayMs)) {
+                    return DIALOG_SUSPENDED;
+                }
+                SleepMilliseconds(action.delayMs);
+                break;
         }
     }
-    if (!dialog.ended()) {
-        Command(dialog, procedure, IDCANCEL);
+    // The rule's lines are done: a dialog still open ends as by Cancel.
+    return EndAsCancel(run);
+}
+
+int ScriptHost::EndAsCancel(Run& run) {
+    if (!run.responded) {
+        Command(run, IDCANCEL);
     }
-    return dialog.result();
+    return Finish(run, run.responded ? Responded : Cancelled);
+}
+
+int ScriptHost::Finish(const Run& run, Outcome outcome) {
+    ++outcomes_[outcome];
+    size_t rule = run.rule != nullptr ? static_cast<size_t>(run.rule - script_.rules.data())
+                                      : script_.rules.size();
+    ++byRule_[rule];
+    return run.result;
+}
+
+void ScriptHost::Type(const Run& run, const ScriptAction& action) {
+    int id = EDIT_ID_BASE + action.field;
+    if (!dialog_.HasBox(id)) {
+        return;  // the controller does not define the field
+    }
+    char text[FIELD_VALUE_SIZE];
+    Values values(dialog_, run);
+    size_t length = ExpandScriptValue(action.value, values, text, sizeof text);
+    int cutAt = 0;
+    dialog_.Type(id, std::string_view(text, std::min(length, sizeof text - 1)), &cutAt);
+    if (cutAt > 0 && !cutReported_[static_cast<size_t>(action.line)]) {
+        cutReported_[static_cast<size_t>(action.line)] = true;
+        SayOnStandardError(
+            "operator script %s line %d: \"set %d\" text of %d characters cut at the field's "
+            "input limit of %d (said once for this line)",
+            script_.path.c_str(), action.line, action.field, static_cast<int>(length), cutAt);
+    }
+}
+
+bool ScriptHost::FileCommand(Run& run, const ScriptAction& action) {
+    char path[FILE_NAME_SIZE];
+    Values values(dialog_, run);
+    size_t length = ExpandScriptValue(action.value, values, path, sizeof path);
+    const char* command = action.kind == ScriptAction::Read ? "read" : "save";
+    if (length >= sizeof path) {
+        SayOnStandardError(
+            "operator script %s line %d: the path of \"%s\" is longer than %d characters; the "
+            "message is cancelled",
+            script_.path.c_str(), action.line, command, FILE_NAME_SIZE - 1);
+        return false;
+    }
+    // The dialog tells of every failure of Read and Save in a box (and its
+    // record): a box means the file was not read or written.
+    int boxes = dialog_.boxesShown();
+    dialog_.AnswerFileDialog(path);
+    Command(run, action.kind == ScriptAction::Read ? READ_BUTTON_ID : SAVE_BUTTON_ID);
+    if (dialog_.boxesShown() != boxes) {
+        SayOnStandardError("operator script %s line %d: \"%s %s\" failed; the message is cancelled",
+                           script_.path.c_str(), action.line, command, path);
+        return false;
+    }
+    return true;
+}
+
+int ScriptHost::Ask(Run& run, const ScriptAction& action) {
+    if (deskState_ == DeskNotTried) {
+        std::string why;
+        desk_ = openDesk_ != nullptr ? openDesk_(why) : nullptr;
+        deskState_ = desk_ != nullptr ? DeskOpen : DeskFailed;
+        if (desk_ == nullptr) {
+            SayOnStandardError(
+                "\"ask\" (%s line %d) needs a display%s%s; this and every later \"ask\" "
+                "cancels its message",
+                script_.path.c_str(), action.line, why.empty() ? "" : ": ", why.c_str());
+        }
+    }
+    if (deskState_ == DeskFailed) {
+        return EndAsCancel(run);
+    }
+    askTexts = &dialog_;
+    askProcedure = run.procedure;
+    unsigned char block[TEMPLATE_BLOCK_SIZE];
+    int size = FillDialogTemplate(block);
+    run.result = desk_->RunDialog(block, size, AskProc);
+    askTexts = nullptr;
+    return Finish(run, Asked);
+}
+
+void ScriptHost::SetSuspendableDelays(bool on) {
+    suspendable_ = on;
+    if (on && suspended_ == nullptr) {
+        suspended_ = std::make_unique<SuspendedRun[]>(MAX_SUSPENDED_RUNS);
+        packing_ = std::make_unique<SuspendedRun>();
+    }
+}
+
+ScriptHost::SuspendedRun* ScriptHost::FindSuspended(int port) const {
+    if (suspended_ == nullptr) {
+        return nullptr;
+    }
+    for (int i = 0; i < MAX_SUSPENDED_RUNS; ++i) {
+        if (suspended_[i].port == port) {
+            return &suspended_[i];
+        }
+    }
+    return nullptr;
+}
+
+bool ScriptHost::Suspend(const Run& run, int delayMs) {
+    int port = responderState.connPort;
+    // A resumed run keeps its own place; a new one takes a free place.
+    SuspendedRun* place = port >= 0 ? FindSuspended(port) : nullptr;
+    if (place == nullptr) {
+        place = FindSuspended(-1);
+    }
+    if (place == nullptr || port < 0) {
+        return false;
+    }
+    // Packed apart first: the boxes of a resumed run still read the place.
+    SuspendedRun& packed = *packing_;
+    packed.used = 0;
+    for (int i = 0; i < dialog_.boxCount(); ++i) {
+        std::string_view text = dialog_.BoxView(dialog_.boxId(i));
+        size_t take = std::min(text.size(), sizeof packed.texts - static_cast<size_t>(packed.used));
+        if (take > 0) {
+            std::memcpy(packed.texts + packed.used, text.data(), take);
+        }
+        packed.lengths[i] = static_cast<int16_t>(take);
+        packed.used += static_cast<int>(take);
+    }
+    place->port = port;
+    place->wakeTime = SteadyMilliseconds() + delayMs;
+    place->run = run;
+    place->used = packed.used;
+    std::memcpy(place->lengths, packed.lengths, sizeof place->lengths);
+    std::memcpy(place->texts, packed.texts, static_cast<size_t>(packed.used));
+    return true;
+}
+
+int64_t ScriptHost::WakeTime(int port) const {
+    const SuspendedRun* place = port >= 0 ? FindSuspended(port) : nullptr;
+    return place != nullptr ? place->wakeTime : -1;
+}
+
+int ScriptHost::Resume(int port) {
+    SuspendedRun* place = port >= 0 ? FindSuspended(port) : nullptr;
+    if (place == nullptr) {
+        return -1;
+    }
+    dialog_.Reopen();
+    int offset = 0;
+    for (int i = 0; i < dialog_.boxCount(); ++i) {
+        dialog_.RefillBox(i, place->texts + offset, place->lengths[i]);
+        offset += place->lengths[i];
+    }
+    Run run = place->run;
+    int result = Continue(run);
+    if (result != DIALOG_SUSPENDED) {
+        place->port = -1;
+    }
+    return result;
+}
+
+void ScriptHost::Discard(int port) {
+    SuspendedRun* place = port >= 0 ? FindSuspended(port) : nullptr;
+    if (place != nullptr) {
+        place->port = -1;
+        Finish(place->run, place->run.responded ? Responded : Cancelled);
+    }
+}
+
+void ScriptHost::WriteSummary() const {
+    std::string line = std::to_string(messages_) +
+                       " requests: " + std::to_string(outcomes_[Responded]) + " responded, " +
+                       std::to_string(outcomes_[Cancelled]) + " cancelled, " +
+                       std::to_string(outcomes_[Closed]) + " closed";
+    if (outcomes_[Silenced] > 0) {
+        line += ", " + std::to_string(outcomes_[Silenced]) + " silenced";
+    }
+    if (outcomes_[Asked] > 0) {
+        line += ", " + std::to_string(outcomes_[Asked]) + " asked";
+    }
+    line += "; by rule:";
+    for (size_t i = 0; i < script_.rules.size(); ++i) {
+        line += " line " + std::to_string(script_.rules[i].line) + " " +
+                std::to_string(byRule_[i]) + ",";
+    }
+    line += " no rule " + std::to_string(byRule_.back());
+    SayOnStandardError("%s", line.c_str());
 }
 
 }  // namespace ui

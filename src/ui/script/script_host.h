@@ -1,31 +1,98 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "ui/dialog_host.h"
 #include "ui/script/operator_script.h"
+#include "ui/script/script_dialog.h"
 
 // Answers every message dialog by running the operator script against it.
 // Message boxes become lines "VELK Tester: TEXT" on standard error and count
 // as answered with OK. "ask" hands the message to the person at the desk
-// through the GUI host when there is one.
+// through the GUI host when there is one. Counts what it answered, for the
+// summary line a stopped run ends with.
 
 namespace ui {
 
+inline constexpr int MAX_SUSPENDED_RUNS = 40;
+
 class ScriptHost : public UiHost {
-public:
+  public:
     // openDesk: gives the GUI host for "ask" (null when there is no display);
     // called at the first "ask" only, so that a script that never asks costs
-    // no toolkit. May itself be null.
-    using DeskOpener = UiHost* (*)();
-    ScriptHost(const OperatorScript& script, DeskOpener openDesk)
-        : script_(script), openDesk_(openDesk) {}
+    // no toolkit, and never again once it failed. May itself be null.
+    using DeskOpener = UiHost* (*)(std::string& why);
+    ScriptHost(const OperatorScript& script, DeskOpener openDesk);
+    ~ScriptHost() override;
 
     void ShowMessageBox(const char* text, unsigned icon) override;
     int RunDialog(const unsigned char* dialogTemplate, int templateSize,
                   DialogProc procedure) override;
 
-private:
+    // Several connections at once. Off (the default): "delay" waits. On: a
+    // "delay" returns DIALOG_SUSPENDED from RunDialog and keeps the run (the
+    // rule, the next line, the box texts, the message's number) for the port
+    // responderState.connPort had, due at WakeTime. At most
+    // MAX_SUSPENDED_RUNS at once; beyond that a delay waits. Their storage is
+    // made when this is first turned on, never per message.
+    void SetSuspendableDelays(bool on);
+    // SteadyMilliseconds() (platform/steady_clock.h) at which the port's
+    // suspended run is due; -1 when it has none.
+    int64_t WakeTime(int port) const;
+    // With responderState.connPort == port: continues the port's suspended
+    // run. Returns the dialog's result, or DIALOG_SUSPENDED again (-1 when
+    // the port has no suspended run).
+    int Resume(int port);
+    // The port's connection ended: its suspended run is dropped.
+    void Discard(int port);
+
+    // One line on standard error: how many requests were answered how, and
+    // by which rule.
+    void WriteSummary() const;
+
+  private:
+    struct Run {
+        const ScriptRule* rule;
+        size_t next;        // the next line to run
+        uint64_t sequence;  // the message's number, from 1
+        bool responded;     // a Respond ended the dialog
+        int result;         // the dialog's end result
+        DialogProc procedure;
+    };
+    struct SuspendedRun;
+    class Values;
+    enum Outcome { Responded, Cancelled, Closed, Silenced, Asked };
+
+    int Continue(Run& run);
+    void Command(Run& run, int id);
+    int EndAsCancel(Run& run);
+    int Finish(const Run& run, Outcome outcome);
+    bool Suspend(const Run& run, int delayMs);
+    SuspendedRun* FindSuspended(int port) const;
+    int Ask(Run& run, const ScriptAction& action);
+    bool FileCommand(Run& run, const ScriptAction& action);
+    void Type(const Run& run, const ScriptAction& action);
+
     const OperatorScript& script_;
     DeskOpener openDesk_;
+    enum { DeskNotTried, DeskOpen, DeskFailed } deskState_ = DeskNotTried;
+    UiHost* desk_ = nullptr;
+    ScriptDialog dialog_;
+    // The layout the kept boxes were made for.
+    const void* boxesFor_ = nullptr;
+    unsigned boxesGeneration_ = 0;
+
+    uint64_t messages_ = 0;
+    uint64_t outcomes_[Asked + 1] = {};
+    std::vector<uint64_t> byRule_;   // one per rule, then "no rule"
+    std::vector<bool> cutReported_;  // by script line: a "set" cut was told once
+
+    bool suspendable_ = false;
+    std::unique_ptr<SuspendedRun[]> suspended_;
+    std::unique_ptr<SuspendedRun> packing_;  // where a run is packed before it is kept
 };
 
 }  // namespace ui

@@ -1,0 +1,72 @@
+#include "app/run_responder.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <string>
+
+#include "app/peer_host.h"
+#include "app/service_loop.h"
+#include "app/start_up.h"
+#include "platform/stop_request.h"
+#include "platform/stop_signals.h"
+#include "ui/desk_host.h"
+#include "ui/script/operator_script.h"
+#include "ui/script/script_host.h"
+#include "ui/standard_error.h"
+
+namespace {
+
+char* Given(char* argument) {
+    return argument != nullptr && argument[0] != '\0' ? argument : nullptr;
+}
+
+int Serve(ui::UiHost& host, PeerHost& peers, char* controller, char* port) {
+    if (StartUp(host, Given(controller), Given(port)) == 0) {
+        ServiceLoop(host, peers);
+    }
+    return EXIT_SERVED;
+}
+
+// The summary is written once, by the main thread or, where a stop cannot
+// interrupt a blocking call, by the stop handler.
+ui::ScriptHost* scriptHost = nullptr;
+std::atomic<bool> summaryWritten{false};
+
+void WriteSummaryOnce() {
+    if (scriptHost != nullptr && !summaryWritten.exchange(true)) {
+        scriptHost->WriteSummary();
+    }
+}
+
+}  // namespace
+
+int RunResponder(char* controller, char* port) {
+    const char* scriptPath = std::getenv("OPERATOR_SCRIPT");
+    if (scriptPath != nullptr && scriptPath[0] != '\0') {
+        static ui::OperatorScript script;
+        std::string error;
+        if (!ui::LoadOperatorScript(scriptPath, script, error)) {
+            ui::SayOnStandardError("%s", error.c_str());
+            return EXIT_CANNOT_START;
+        }
+        static ui::ScriptHost host(script, ui::OpenDeskHost);
+        scriptHost = &host;
+        CatchStopSignals(WriteSummaryOnce);
+        static SuspendingPeerHost<ui::ScriptHost> peers(host);
+        int code = Serve(host, peers, controller, port);
+        if (StopRequested()) {
+            WriteSummaryOnce();
+        }
+        return code;
+    }
+    std::string why;
+    ui::UiHost* desk = ui::OpenDeskHost(why);
+    if (desk == nullptr) {
+        ui::SayOnStandardError(
+            "%s.\nRun it at a desktop, or unattended with an operator script, for example:\n"
+            "  OPERATOR_SCRIPT=../data/answer.script ./velk-tester C01 7001",
+            why.c_str());
+        return EXIT_CANNOT_START;
+    }
+    return Serve(*desk, DeskPeers(), controller, port);
+}

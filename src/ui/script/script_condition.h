@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// One condition of an operator script's "on" line, about the edit box of one
+// field as the dialog opened.
+//
+//   *               always
+//   N=TEXT          the box holds exactly TEXT
+//   N=TEXT*  N=*TEXT  N=*TEXT*   begins with, ends with, contains TEXT
+//   N=              the box is empty (the field is absent)
+//   N!=...          the negation of the same form (N!= : the field is present)
+//   N<NUMBER  N<=NUMBER  N>NUMBER  N>=NUMBER
+//                   the box holds decimal digits only and their value compares
+//                   so (leading zeros ignored, up to 18 digits); a box of
+//                   anything else never matches
+//
+// TEXT with blanks is written in double quotes: "TERM 001", with \" for a
+// quote and \\ for a backslash inside. A star outside the quotes, first or
+// last, is a wildcard; a star anywhere else is itself.
+
+namespace ui {
+
+struct ScriptCondition {
+    enum Kind {
+        Always,
+        Equals,
+        BeginsWith,
+        EndsWith,
+        Contains,
+        Less,
+        LessOrEqual,
+        Greater,
+        GreaterOrEqual
+    };
+    Kind kind = Always;
+    int field = 0;
+    bool negate = false;
+    std::string text;    // Equals ... Contains (Equals with "" is "N=")
+    int64_t number = 0;  // Less ... GreaterOrEqual
+};
+
+// Parses the condition that starts at line[pos] (not a blank); on success pos
+// is past it, at a blank or the end. On failure returns false with the
+// reason.
+bool ParseCondition(const std::string& line, size_t& pos, ScriptCondition& condition,
+                    std::string& why);
+
+// Whether the condition holds for a box holding text. A field that has no
+// edit box (hasBox false) holds no condition but "*".
+bool ConditionHolds(const ScriptCondition& condition, std::string_view text, bool hasBox);
+
+// A whole field number: 1 to 3 digits, 0 to 128.
+bool ParseFieldNumber(std::string_view text, int& field);
+// A decimal number of digits only, leading zeros ignored, at most 18 digits
+// after them. Returns false for anything else.
+bool ParseDecimal(std::string_view text, int64_t& value);
+
+}  // namespace ui

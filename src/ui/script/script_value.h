@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The text of a script's "set", "read" and "save" lines, with live values
+// replaced when the line runs:
+//
+//   ${N}              the current text of field N's box
+//   ${N:FROM:COUNT}   COUNT characters of it from position FROM (0-based),
+//                     cut at its end
+//   ${now:FORMAT}     local time, strftime's conversions (%m%d%H%M%S ...)
+//   ${utc:FORMAT}     the same in UTC
+//   ${rand:K}         K random decimal digits, 1 <= K <= 18
+//   ${seq:K}          this message's number since the responder started,
+//                     its last K digits, zero-padded (1 <= K <= 18)
+//   $$                a dollar sign
+//
+// A "$" followed by anything else is itself. Forms are checked when the
+// script loads; expanding never allocates.
+
+namespace ui {
+
+struct ValuePart {
+    enum Kind { Literal, Field, Now, Utc, Rand, Seq };
+    Kind kind = Literal;
+    std::string text;  // Literal: the characters; Now, Utc: the format
+    int field = 0;     // Field
+    int from = 0;      // Field: first position
+    int count = -1;    // Field: characters, -1 for all
+    int digits = 0;    // Rand, Seq
+};
+
+struct ScriptValue {
+    std::vector<ValuePart> parts;
+    // True when the text holds no live value: it reads the same every time.
+    bool plain = true;
+    std::string written;  // the text as written in the script
+};
+
+// Splits text into its parts; false with the reason for an unknown or
+// ill-formed "${...}".
+bool ParseScriptValue(const std::string& text, ScriptValue& value, std::string& why);
+
+// What a value reads while a message is answered.
+class ValueSource {
+  public:
+    // The current text of field N's box; empty when there is no such box.
+    virtual std::string_view FieldText(int field) = 0;
+    // This message's number since the responder started, from 1.
+    virtual uint64_t Sequence() = 0;
+
+  protected:
+    ~ValueSource() = default;
+};
+
+// Writes the value and a NUL into out (room bytes, room >= 1). Returns the
+// length of the whole value; when it is room or more, out holds the first
+// room - 1 characters.
+size_t ExpandScriptValue(const ScriptValue& value, ValueSource& source, char* out, size_t room);
+
+}  // namespace ui

@@ -1,0 +1,86 @@
+// Answering a message with the operator script allocates nothing once the
+// first message has made the kept boxes: every operator new is counted while
+// messages are answered.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "dialog_fixture.h"
+#include "os_lowio.h"
+#include "ui/dialog_template.h"
+#include "ui/script/script_host.h"
+#include "vksoc/close_port.h"
+#include "vksoc/open_port.h"
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (counting.load(std::memory_order_relaxed)) {
+        allocations.fetch_add(1, std::memory_order_relaxed);
+    }
+    if (void* p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace {
+
+using ScriptAllocation = DialogFixture;
+
+TEST_F(ScriptAllocation, AnsweringMessagesAllocatesNothing) {
+    ui::OperatorScript script;
+    std::string error;
+    ASSERT_TRUE(ui::ParseOperatorScript("alloc.script",
+                                        "on 0=0800\n  set 0 0810\n  respond\n"
+                                        "on 0=0200 2=4000* 4<=000000100000\n"
+                                        "  set 0 0210\n  set 39 ${seq:2}\n  set 70 ${2:0:3}\n"
+                                        "  delay 0\n  respond\n  set 39 99\n  respond\n"
+                                        "on *\n  silence\n",
+                                        script, error))
+        << error;
+    ui::ScriptHost host(script, nullptr);
+    std::string path = (root_.root() / "wire.bin").string();
+    responderState.connPort =
+        OpenPort(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY, 'F', "C01");
+    unsigned char block[ui::TEMPLATE_BLOCK_SIZE];
+    int size = ui::FillDialogTemplate(block);
+    Put(2, "4000000000000002");
+    Put(4, "000000001000");
+    auto answer = [&](bool suspendable) {
+        host.SetSuspendableDelays(suspendable);
+        for (const char* id : {"0200", "0800", "0400"}) {
+            Put(0, id);  // short: no allocation of the test's own
+            if (host.RunDialog(block, size, ui::MsgDlgProc) == ui::DIALOG_SUSPENDED) {
+                ASSERT_EQ(host.Resume(responderState.connPort), 1);
+            }
+        }
+    };
+    answer(false);  // the first message makes the boxes
+    answer(true);   // turning suspension on makes its storage
+    for (bool suspendable : {false, true}) {
+        allocations = 0;
+        counting = true;
+        for (int i = 0; i < 50; ++i) {
+            answer(suspendable);
+        }
+        counting = false;
+        EXPECT_EQ(allocations.load(), 0) << (suspendable ? "suspendable" : "plain");
+    }
+    ClosePort(responderState.connPort);
+    EXPECT_FALSE(ReadFile(path).empty());
+}
+
+}  // namespace
