@@ -177,6 +177,12 @@ SOCKET Connect(const char* address, int port) {
         closesocket(s);
         return INVALID_SOCKET;
     }
+    if (plat::SetKeepAlive(s) == SOCKET_ERROR) {
+        SetError(ERR_INVALID, WSAGetLastError());
+        ADD_ERROR_TEXT("OpenPort: SetSockOpt failed for keep-alive\n");
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
     return s;
 }
 

@@ -1,12 +1,12 @@
 #include "vksoc/read_port.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "diag/error_state.h"
 #include "diag/traffic_dump.h"
 #include "os_lowio.h"
 #include "os_sockets.h"
+#include "vksoc/length_prefix.h"
 #include "vksoc/port_table.h"
 
 namespace {
@@ -112,8 +112,8 @@ int ReadPort(int port) {
     } else {
         entry.headerBytesRead += n;
         if (entry.headerBytesRead == entry.headerLength) {
-            // headerText holds at most 4 digits and stays NUL-terminated.
-            entry.recordLength = std::atoi(entry.headerText);
+            entry.recordLength = ParseLengthPrefix(
+                reinterpret_cast<const unsigned char*>(entry.headerText), entry.headerLength);
             if (entry.recordLength < 1 || entry.recordLength > entry.bufferSize) {
                 SetError(ERR_FORMAT, 0);
                 ADD_ERROR_TEXT("Record length specified : %d longer than %d\n", entry.recordLength,

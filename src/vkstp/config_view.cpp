@@ -92,3 +92,10 @@ FieldSpec* FindControllerBounded(const char* controllerId) {
 int ConfiguredReadTimeout() {
     return configView.misc != nullptr ? configView.misc->READ_TIMEOUT : DEFAULT_READ_TIMEOUT;
 }
+
+int ConfiguredHostTimeout() {
+    if (configView.misc == nullptr || configView.misc->HOST_TIMEOUT < 1) {
+        return DEFAULT_HOST_TIMEOUT;
+    }
+    return configView.misc->HOST_TIMEOUT;
+}

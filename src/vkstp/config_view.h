@@ -39,6 +39,12 @@ FieldSpec* FindControllerBounded(const char* controllerId);
 inline constexpr int DEFAULT_READ_TIMEOUT = 10;
 int ConfiguredReadTimeout();
 
+// Seconds a send may go without progress (a peer that does not read) before
+// it fails: the configuration's HOST_TIMEOUT, or the default when there is no
+// MISCELLANEOUS section or the value is below 1.
+inline constexpr int DEFAULT_HOST_TIMEOUT = 30;
+int ConfiguredHostTimeout();
+
 // Whether every table the header names lies wholly inside an image of
 // imageSize bytes. An image attached from another process is checked with
 // this before the view is set on it.

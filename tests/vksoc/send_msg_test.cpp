@@ -149,6 +149,55 @@ TEST_F(SendMsgTest, SendingToAResetPeerFailsWithoutEndingTheProcess) {
     EXPECT_EQ(GetErrorCode(), ERR_CONNECTION);
     EXPECT_EQ(GetErrorSubCode(), WSAECONNRESET);
     EXPECT_THAT(GetErrorText(), EndsWith("SendMsg: Connection reset\n"));
+    EXPECT_TRUE(SendLostConnection());
+}
+
+TEST_F(SendMsgTest, APeerThatNeverReadsFailsTheSendAfterTheHostTimeout) {
+    configView.misc->HOST_TIMEOUT = 1;
+    Peer peer;
+    int port = AcceptedPort("ZTR", &peer);
+    int small = 1024;
+    setsockopt(peer.socket(), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&small),
+               sizeof small);
+    setsockopt(static_cast<SOCKET>(portTable[port].handle), SOL_SOCKET, SO_SNDBUF,
+               reinterpret_cast<const char*>(&small), sizeof small);
+    std::string text(4000, 's');
+    TestMessage message{{4, "ECHO"}, {60, text}};
+    // The system's buffers take a few messages; then nothing moves.
+    int result = 0;
+    int sent = 0;
+    for (; sent < 10000 && result >= 0; ++sent) {
+        result = SendMsg(port, message.fields());
+    }
+    ASSERT_EQ(result, -1) << "still sending after " << sent << " messages";
+    EXPECT_EQ(GetErrorCode(), ERR_CONNECTION);
+    EXPECT_EQ(GetErrorSubCode(), WSAETIMEDOUT);
+    EXPECT_THAT(GetErrorText(), EndsWith("SendMsg: Peer took no bytes for 1 seconds\n"));
+    EXPECT_TRUE(SendLostConnection());
+}
+
+TEST_F(SendMsgTest, AMessageLongerThanAReceiverTakesIsRefusedBeforeAnythingIsWritten) {
+    // An empty ZTR message is 80 bytes, ECHO 4 more; field 60 makes up the rest.
+    for (int length : {4096, 4097, 4104}) {
+        std::string value(static_cast<size_t>(length - 84), 'z');
+        TestMessage message{{4, "ECHO"}, {60, value}};
+        int port = OpenSaveFile("long.dat", "ZTR");
+        int result = SendMsg(port, message.fields());
+        ClosePort(port);
+        if (length <= MAX_MESSAGE_LENGTH) {
+            EXPECT_EQ(result, length) << GetErrorText();
+            int readPort = OpenPort("long.dat", O_RDONLY | plat::OPEN_BINARY, MODE_FILE, "ZTR");
+            MessageFields back{};
+            EXPECT_EQ(RecvMsg(readPort, &back, -1), length) << GetErrorText();
+            ClosePort(readPort);
+            continue;
+        }
+        EXPECT_EQ(result, -1) << length;
+        EXPECT_EQ(GetErrorCode(), ERR_FORMAT);
+        EXPECT_THAT(GetErrorText(), HasSubstr("AssembleZTR: Message longer than 4096\n"));
+        EXPECT_FALSE(SendLostConnection());
+        EXPECT_EQ(ReadFile("long.dat"), "") << length;
+    }
 }
 
 TEST_F(SendMsgTest, AResponseCanBeSentWhileFurtherRequestBytesAreHeld) {

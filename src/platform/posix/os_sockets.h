@@ -10,6 +10,7 @@
 #include <sys/ioctl.h>   // FIONBIO
 #include <sys/socket.h>  // socket, setsockopt, bind, listen, accept, connect, MSG_PEEK
 
+#include "platform/keep_alive.h"
 #include "platform/wsa_codes.h"
 
 using SOCKET = int;
@@ -42,6 +43,19 @@ int send(SOCKET s, const char* buffer, int length, int flags);
 // then tells which), *exceptional when urgent data is pending. Returns 0
 // (both false on a time-out) or SOCKET_ERROR.
 int WaitSocket(SOCKET s, int timeoutSeconds, bool* readable, bool* exceptional);
+
+// Sends what the system takes at once, without waiting: the count taken,
+// 0 when its send buffer is full, or SOCKET_ERROR. Never raises SIGPIPE.
+int SendNow(SOCKET s, const char* buffer, int length);
+
+// Waits at most timeoutSeconds (negative: no limit) until s can take more
+// bytes or has an error pending (the next send then reports it). Returns 1,
+// 0 on a time-out, or SOCKET_ERROR.
+int WaitWritable(SOCKET s, int timeoutSeconds);
+
+// Turns TCP keep-alive on with the times of platform/keep_alive.h. Returns
+// 0, or SOCKET_ERROR (WSAGetLastError tells why).
+int SetKeepAlive(SOCKET s);
 
 // The local port a socket is bound to, or -1 (listeners on port 0 use it to
 // learn the port the system chose).
