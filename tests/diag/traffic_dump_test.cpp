@@ -88,7 +88,7 @@ TEST_F(TrafficDumpTest, ThePrefixIsTheFirstThreeCharactersOfLogFilePfx) {
         const char* name;
     };
     const Case cases[] = {{"ABCDEF", "ABC0912126.log"}, {"X", "X0912126.log"},
-                          {std::nullopt, "EVT0912126.log"}};
+                          {std::nullopt, "EVT0912126.log"}, {"../", "EVT0912126.log"}};
     for (const Case& c : cases) {
         ScopedEnv env("LOG_FILE_PFX", c.value);
         ResetLogFilePrefix();
