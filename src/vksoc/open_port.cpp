@@ -20,8 +20,6 @@ int ClaimEntry() {
     return -1;
 }
 
-bool IsZtr(const char* controllerId) { return std::strncmp(controllerId, "ZTR", 3) == 0; }
-
 // Leading digits after an optional sign, as the environment gives them; a
 // width outside 0 to 4 digits means no prefix.
 int HeaderLengthFromEnvironment() {
@@ -197,7 +195,7 @@ int OpenPort(const char* address, int portOrFlags, char mode, const char* contro
     }
 
     const FieldSpec* format = nullptr;
-    if (!IsZtr(controllerId)) {
+    if (!IsZtrController(controllerId)) {
         format = FindControllerBounded(controllerId);
         if (format == nullptr) {
             SetError(ERR_INVALID, 0);

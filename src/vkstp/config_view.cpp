@@ -76,6 +76,10 @@ FieldSpec* FindController(Matches matches) {
 
 }  // namespace
 
+bool IsZtrController(const char* controllerId) {
+    return std::strncmp(controllerId, "ZTR", 3) == 0;
+}
+
 FieldSpec* FindControllerExact(const char* controllerId) {
     // CONTROLLER_ID is 4 bytes; an image from elsewhere may lack the NUL.
     return FindController([controllerId](const char(&id)[4]) {

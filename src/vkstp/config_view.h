@@ -27,6 +27,12 @@ void ClearConfigView();
 // one configuration is not mistaken for another's at the same address.
 unsigned ConfigViewGeneration();
 
+// Whether an identifier selects the ZTR host format, without consulting the
+// configured controllers: its first three characters are "ZTR", case
+// included. For the identifiers start-up accepts (at most three characters)
+// that is the whole identifier; "ztr" is an ordinary controller.
+bool IsZtrController(const char* controllerId);
+
 // Start-up's rule: the whole CONTROLLER_ID equals the whole identifier,
 // case-sensitively. Returns the controller's field specs or null.
 FieldSpec* FindControllerExact(const char* controllerId);

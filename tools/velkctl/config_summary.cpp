@@ -155,7 +155,7 @@ std::vector<ConfigWarning> CheckLoadedConfig(const ConfigView& view) {
                                        " has no CONTROLLER_ID; nothing can select it"});
             continue;
         }
-        if (id == "ZTR") {
+        if (IsZtrController(id.c_str())) {
             warnings.push_back(
                 {0, "controller ZTR is never used: the identifier ZTR selects the ZTR host format"});
         }

@@ -10,6 +10,7 @@
 #include "controller_port.h"
 #include "field_values.h"
 #include "os_lowio.h"
+#include "vkstp/config_view.h"
 #include "vksoc/close_port.h"
 #include "vksoc/open_port.h"
 #include "vksoc/port_table.h"
@@ -24,7 +25,7 @@ struct MakeOptions {
 };
 
 int RunMake(const GlobalOptions& global, const MakeOptions& options) {
-    const bool ztr = options.controller.compare(0, 3, "ZTR") == 0;
+    const bool ztr = IsZtrController(options.controller.c_str());
     FieldValues values(ztr);
     for (const std::string& argument : options.fields) {
         std::string error;

@@ -16,6 +16,7 @@
 #include "field_listing.h"
 #include "field_values.h"
 #include "os_lowio.h"
+#include "vkstp/config_view.h"
 #include "vksoc/close_port.h"
 #include "vksoc/open_port.h"
 #include "vksoc/port_table.h"
@@ -111,7 +112,7 @@ int RunSend(const GlobalOptions& global, const SendOptions& options) {
     if (!PrepareController(global, options.controller)) {
         return 1;
     }
-    FieldValues values(options.controller.compare(0, 3, "ZTR") == 0);
+    FieldValues values(IsZtrController(options.controller.c_str()));
     if (!CollectRequest(options, &values)) {
         return 1;
     }
