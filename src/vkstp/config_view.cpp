@@ -58,6 +58,17 @@ bool ConfigHeaderFits(const ConfigHeader& header, long long imageSize) {
                      imageSize);
 }
 
+bool ConfigHeaderAligned(const ConfigHeader& header) {
+    const int32_t offsets[] = {header.solOffset,  header.serverOffset, header.dcOffset,
+                               header.miscOffset, header.nwMiscOffset, header.controllerOffset};
+    for (int32_t offset : offsets) {
+        if (offset % 4 != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 namespace {
 
 template <typename Matches>

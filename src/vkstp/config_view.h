@@ -55,3 +55,7 @@ int ConfiguredHostTimeout();
 // imageSize bytes. An image attached from another process is checked with
 // this before the view is set on it.
 bool ConfigHeaderFits(const ConfigHeader& header, long long imageSize);
+// Whether every table offset the header names is a multiple of 4, as the
+// loader writes them: the records hold 32-bit numbers, which must not be
+// read misaligned.
+bool ConfigHeaderAligned(const ConfigHeader& header);
