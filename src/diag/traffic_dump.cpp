@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "diag/card_mask.h"
 #include "diag/log_file.h"
 #include "platform/clock.h"
 
@@ -35,6 +36,9 @@ const char* SlotText(const FieldSlot& slot) {
     return slot.data != nullptr ? reinterpret_cast<const char*>(slot.data) : "";
 }
 
+// Room for a masked copy of one value; a value is never longer than a message.
+constexpr int MASKED_VALUE_SIZE = 4104;
+
 char Printable(unsigned char byte) {
     return byte >= 0x20 && byte <= 0x7E ? static_cast<char>(byte) : '.';
 }
@@ -45,9 +49,16 @@ void InitLogFilePrefix() { ReadLogPrefix(logFilePrefix, "LOG_FILE_PFX"); }
 
 void ResetLogFilePrefix() { logFilePrefix[0] = '\0'; }
 
-void DumpBytes(const unsigned char* data, int length, char direction) {
-    if (!SwitchOn(direction == 'S' ? "DUMP_SEND_BYTES" : "DUMP_RECV_BYTES")) {
+bool DumpBytesOn(char direction) {
+    return SwitchOn(direction == 'S' ? "DUMP_SEND_BYTES" : "DUMP_RECV_BYTES");
+}
+
+void DumpBytes(const unsigned char* data, int length, char direction, const unsigned char* shown) {
+    if (!DumpBytesOn(direction)) {
         return;
+    }
+    if (shown == nullptr) {
+        shown = data;
     }
     LocalTime now = CurrentLocalTime();
     AppendDump(now, [&](FILE* file) {
@@ -58,7 +69,7 @@ void DumpBytes(const unsigned char* data, int length, char direction) {
         int inLine = 0;
         for (int i = 0; i < length; ++i) {
             std::fprintf(file, "%02x ", data[i]);
-            characters[inLine++] = Printable(data[i]);
+            characters[inLine++] = Printable(shown[i]);
             if (inLine == 16) {
                 characters[16] = '\0';
                 std::fprintf(file, "%s\n", characters);
@@ -88,12 +99,22 @@ void DumpFields(int iso8583, char direction, const MessageFields* fields) {
             std::fprintf(file, "MessageId: %*.*s\n", id.length, id.length, SlotText(id));
         }
         int last = iso8583 ? 128 : 64;
+        const bool mask = iso8583 && MaskPanOn();
+        static unsigned char masked[MASKED_VALUE_SIZE];
         for (int n = 2; n <= last; ++n) {
             const FieldSlot& slot = fields->slots[n];
-            if (slot.length > 0) {
-                std::fprintf(file, "Field %03d: %*.*s\n", n, slot.length, slot.length,
-                             SlotText(slot));
+            if (slot.length <= 0) {
+                continue;
             }
+            const char* text = SlotText(slot);
+            int length = slot.length;
+            if (mask && IsCardDataField(n) && slot.data != nullptr) {
+                // No value is this long; one that were would be cut, not shown.
+                length = length < MASKED_VALUE_SIZE ? length : MASKED_VALUE_SIZE;
+                MaskCardField(n, slot.data, length, masked);
+                text = reinterpret_cast<const char*>(masked);
+            }
+            std::fprintf(file, "Field %03d: %*.*s\n", n, length, length, text);
         }
     });
 }

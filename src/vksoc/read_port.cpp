@@ -6,6 +6,7 @@
 #include "diag/traffic_dump.h"
 #include "os_lowio.h"
 #include "os_sockets.h"
+#include "vksoc/card_data_dump.h"
 #include "vksoc/length_prefix.h"
 #include "vksoc/port_table.h"
 
@@ -98,7 +99,14 @@ int ReadPort(int port) {
         return -1;
     }
 
-    DumpBytes(reinterpret_cast<const unsigned char*>(target), n, 'R');
+    if (inPrefix) {
+        DumpBytes(reinterpret_cast<const unsigned char*>(target), n, 'R');
+    } else {
+        // The bytes held, the new ones included, are whole messages from the
+        // buffer's start on (readOffset is 0 after the compaction above).
+        DumpStreamBytes(entry.format, entry.buffer, entry.bytesHeld + n,
+                        reinterpret_cast<const unsigned char*>(target), n, 'R');
+    }
 
     if (!prefixed) {
         entry.bytesHeld += n;

@@ -5,6 +5,7 @@
 #include "os_lowio.h"
 #include "os_sockets.h"
 #include "vkstp/config_view.h"
+#include "vksoc/card_data_dump.h"
 #include "vksoc/length_prefix.h"
 #include "vksoc/iso8583.h"
 #include "vksoc/port_table.h"
@@ -154,6 +155,6 @@ int SendMsg(int port, const MessageFields* fields) {
     if (written < 0) {
         return -1;
     }
-    DumpBytes(sendBuffer, n, 'S');
+    DumpStreamBytes(entry.format, out, n - prefix, sendBuffer, n, 'S');
     return n;
 }
