@@ -66,6 +66,8 @@ void FailSend() {
     }
 }
 
+// The system may take fewer bytes than offered: the rest is offered again
+// until everything is written (on a socket too, below).
 int WriteFile(const PortEntry& entry, int count) {
     int written = 0;
     while (written < count) {
