@@ -33,7 +33,7 @@ int StartUp(ui::UiHost& host, char* controllerToken, char* portToken) {
         return Fail(host, "Controller invalid");
     }
     std::strcpy(responderState.controllerId, controllerToken);
-    if (std::strcmp(responderState.controllerId, "ZTR") == 0) {
+    if (IsZtrController(responderState.controllerId)) {
         responderState.fieldSpecs = nullptr;
     } else {
         responderState.fieldSpecs = FindControllerExact(responderState.controllerId);

@@ -22,18 +22,21 @@ void WriteErrorLog() {
     char path[LOG_PATH_SIZE];
     BuildLogFilePath(path, errorFilePrefix, now);
 
-    FILE* file = std::fopen(path, "a+");
-    if (file != nullptr) {
+    LogWrite result = AppendToLog(path, [&now](FILE* file) {
         std::fprintf(file, "#################################################\n");
         std::fprintf(file, "\t\t\t\t\t\t\t\t\t\t\t\t \n");
         std::fprintf(file, "Time :%02d:%02d:%02d \n", now.hour, now.minute, now.second);
         std::fprintf(file, "PID  :  %d\n", CurrentProcessId());
         std::fprintf(file, "Error: (%d,%d) **\n%s\n", GetErrorCode(), GetErrorSubCode(),
                      GetErrorText());
-        std::fclose(file);
-    } else {
-        // The 0 is what log readers have always seen here, not errno.
-        std::fprintf(stderr, "Error opening '%s': %d\n", path, 0);
+    });
+    if (result != LogWrite::Written) {
+        if (result == LogWrite::NotOpened) {
+            // The 0 is what log readers have always seen here, not errno.
+            std::fprintf(stderr, "Error opening '%s': %d\n", path, 0);
+        } else {
+            ReportLostRecord(path);
+        }
         std::fprintf(stderr, "** %02d:%02d:%02d Pid: %ld Error: (%d,%d) **\n%s\n", now.hour,
                      now.minute, now.second, static_cast<long>(CurrentProcessId()), GetErrorCode(),
                      GetErrorSubCode(), GetErrorText());

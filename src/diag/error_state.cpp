@@ -52,6 +52,10 @@ void AddErrorText(const char* sourceFile, int line, const char* format, ...) {
     va_end(args);
 }
 
+ErrorState SaveError() { return errorState; }
+
+void RestoreError(const ErrorState& saved) { errorState = saved; }
+
 int GetErrorCode() { return errorState.code; }
 
 int GetErrorSubCode() { return errorState.subCode; }

@@ -36,6 +36,10 @@ void SetError(int code, int subCode);
 // Appends "[sourceFile,line] " and the formatted message. Text that would
 // pass the end of the buffer is cut there.
 void AddErrorText(const char* sourceFile, int line, const char* format, ...) VELK_PRINTF(3, 4);
+// The whole state, to put back after work that may record an error which
+// must not count (a dump that parses a message to find its card data).
+ErrorState SaveError();
+void RestoreError(const ErrorState& saved);
 int GetErrorCode();
 int GetErrorSubCode();
 const char* GetErrorText();

@@ -1,5 +1,6 @@
 #include "diag/log_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,19 @@ void ReadLogPrefix(char (&prefix)[4], const char* variable) {
         value = "EVT";
     }
     size_t length = strnlen(value, 3);
+    // "../" or "C:" would put the log outside the log folder, or on Windows
+    // into a stream of another file.
+    for (size_t i = 0; i < length; ++i) {
+        if (value[i] == '/' || value[i] == '\\' || value[i] == ':') {
+            value = "EVT";
+            length = 3;
+            break;
+        }
+    }
     std::memcpy(prefix, value, length);
     prefix[length] = '\0';
+}
+
+void ReportLostRecord(const char* path) {
+    std::fprintf(stderr, "Error writing '%s': %d\n", path, errno);
 }

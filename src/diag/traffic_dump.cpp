@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "diag/card_mask.h"
 #include "diag/log_file.h"
 #include "platform/clock.h"
 
@@ -15,19 +16,28 @@ bool SwitchOn(const char* variable) {
     return value != nullptr && (value[0] == 'Y' || value[0] == 'y');
 }
 
-// Opens today's dump file for appending; null when it cannot be opened.
-FILE* OpenDumpFile(const LocalTime& now) {
+// Appends one record to today's dump file. A file that cannot be opened
+// (no log folder) skips the record; one that takes it only in part (a full
+// file system) sends it whole to standard error.
+template <typename Write>
+void AppendDump(const LocalTime& now, Write write) {
     if (logFilePrefix[0] == '\0') {
         InitLogFilePrefix();
     }
     char path[LOG_PATH_SIZE];
     BuildLogFilePath(path, logFilePrefix, now);
-    return std::fopen(path, "a+");
+    if (AppendToLog(path, write) == LogWrite::Failed) {
+        ReportLostRecord(path);
+        write(stderr);
+    }
 }
 
 const char* SlotText(const FieldSlot& slot) {
     return slot.data != nullptr ? reinterpret_cast<const char*>(slot.data) : "";
 }
+
+// Room for a masked copy of one value; a value is never longer than a message.
+constexpr int MASKED_VALUE_SIZE = 4104;
 
 char Printable(unsigned char byte) {
     return byte >= 0x20 && byte <= 0x7E ? static_cast<char>(byte) : '.';
@@ -39,36 +49,40 @@ void InitLogFilePrefix() { ReadLogPrefix(logFilePrefix, "LOG_FILE_PFX"); }
 
 void ResetLogFilePrefix() { logFilePrefix[0] = '\0'; }
 
-void DumpBytes(const unsigned char* data, int length, char direction) {
-    if (!SwitchOn(direction == 'S' ? "DUMP_SEND_BYTES" : "DUMP_RECV_BYTES")) {
+bool DumpBytesOn(char direction) {
+    return SwitchOn(direction == 'S' ? "DUMP_SEND_BYTES" : "DUMP_RECV_BYTES");
+}
+
+void DumpBytes(const unsigned char* data, int length, char direction, const unsigned char* shown) {
+    if (!DumpBytesOn(direction)) {
         return;
+    }
+    if (shown == nullptr) {
+        shown = data;
     }
     LocalTime now = CurrentLocalTime();
-    FILE* file = OpenDumpFile(now);
-    if (file == nullptr) {
-        return;
-    }
-    std::fprintf(file, "Pid: %d %02d/%02d/%04d %02d:%02d:%02d %s %d Bytes\n", CurrentProcessId(),
-                 now.day, now.month, now.yearsSince1900 + 1900, now.hour, now.minute, now.second,
-                 direction == 'R' ? "Received" : "Sent", length);
-    char characters[17];
-    int inLine = 0;
-    for (int i = 0; i < length; ++i) {
-        std::fprintf(file, "%02x ", data[i]);
-        characters[inLine++] = Printable(data[i]);
-        if (inLine == 16) {
-            characters[16] = '\0';
-            std::fprintf(file, "%s\n", characters);
-            inLine = 0;
+    AppendDump(now, [&](FILE* file) {
+        std::fprintf(file, "Pid: %d %02d/%02d/%04d %02d:%02d:%02d %s %d Bytes\n",
+                     CurrentProcessId(), now.day, now.month, now.yearsSince1900 + 1900, now.hour,
+                     now.minute, now.second, direction == 'R' ? "Received" : "Sent", length);
+        char characters[17];
+        int inLine = 0;
+        for (int i = 0; i < length; ++i) {
+            std::fprintf(file, "%02x ", data[i]);
+            characters[inLine++] = Printable(shown[i]);
+            if (inLine == 16) {
+                characters[16] = '\0';
+                std::fprintf(file, "%s\n", characters);
+                inLine = 0;
+            }
         }
-    }
-    if (inLine > 0) {
-        // Pad so that the character column always starts at column 49.
-        characters[inLine] = '\0';
-        int pad = 3 * (16 - inLine);
-        std::fprintf(file, "%*.*s%s\n", pad, pad, " ", characters);
-    }
-    std::fclose(file);
+        if (inLine > 0) {
+            // Pad so that the character column always starts at column 49.
+            characters[inLine] = '\0';
+            int pad = 3 * (16 - inLine);
+            std::fprintf(file, "%*.*s%s\n", pad, pad, " ", characters);
+        }
+    });
 }
 
 void DumpFields(int iso8583, char direction, const MessageFields* fields) {
@@ -76,25 +90,33 @@ void DumpFields(int iso8583, char direction, const MessageFields* fields) {
         return;
     }
     LocalTime now = CurrentLocalTime();
-    FILE* file = OpenDumpFile(now);
-    if (file == nullptr) {
-        return;
-    }
-    std::fprintf(file, "Pid: %d %s At: %02d/%02d/%04d %02d:%02d:%02d\n", CurrentProcessId(),
-                 direction == 'S' ? "Sent" : "Received", now.day, now.month,
-                 now.yearsSince1900 + 1900, now.hour, now.minute, now.second);
-    if (iso8583) {
-        const FieldSlot& id = fields->slots[0];
-        std::fprintf(file, "MessageId: %*.*s\n", id.length, id.length, SlotText(id));
-    }
-    int last = iso8583 ? 128 : 64;
-    for (int n = 2; n <= last; ++n) {
-        const FieldSlot& slot = fields->slots[n];
-        if (slot.length > 0) {
-            std::fprintf(file, "Field %03d: %*.*s\n", n, slot.length, slot.length, SlotText(slot));
+    AppendDump(now, [&](FILE* file) {
+        std::fprintf(file, "Pid: %d %s At: %02d/%02d/%04d %02d:%02d:%02d\n", CurrentProcessId(),
+                     direction == 'S' ? "Sent" : "Received", now.day, now.month,
+                     now.yearsSince1900 + 1900, now.hour, now.minute, now.second);
+        if (iso8583) {
+            const FieldSlot& id = fields->slots[0];
+            std::fprintf(file, "MessageId: %*.*s\n", id.length, id.length, SlotText(id));
         }
-    }
-    std::fclose(file);
+        int last = iso8583 ? 128 : 64;
+        const bool mask = iso8583 && MaskPanOn();
+        static unsigned char masked[MASKED_VALUE_SIZE];
+        for (int n = 2; n <= last; ++n) {
+            const FieldSlot& slot = fields->slots[n];
+            if (slot.length <= 0) {
+                continue;
+            }
+            const char* text = SlotText(slot);
+            int length = slot.length;
+            if (mask && IsCardDataField(n) && slot.data != nullptr) {
+                // No value is this long; one that were would be cut, not shown.
+                length = length < MASKED_VALUE_SIZE ? length : MASKED_VALUE_SIZE;
+                MaskCardField(n, slot.data, length, masked);
+                text = reinterpret_cast<const char*>(masked);
+            }
+            std::fprintf(file, "Field %03d: %*.*s\n", n, length, length, text);
+        }
+    });
 }
 
 void PrintFields(const char* fileName, const char* title, const MessageFields* fields, int last) {

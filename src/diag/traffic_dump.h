@@ -8,10 +8,16 @@
 // value begins with Y or y, read at every call. Dumps never report a failure
 // and never touch the error state: a file that cannot be opened is skipped.
 
-// direction: 'S' sent, anything else received.
-void DumpBytes(const unsigned char* data, int length, char direction);
+// direction: 'S' sent, anything else received. shown, when given, holds the
+// `length` bytes the character column shows instead of data (card data
+// masked); the hexadecimal column always shows data.
+void DumpBytes(const unsigned char* data, int length, char direction,
+               const unsigned char* shown = nullptr);
+// Whether DumpBytes in that direction writes anything now.
+bool DumpBytesOn(char direction);
 // iso8583: non-zero for an ISO 8583 message (lists MessageId, fields 2-128),
-// 0 for ZTR (fields 2-64).
+// 0 for ZTR (fields 2-64). With DUMP_MASK_PAN on, an ISO 8583 message's card
+// data is masked (diag/card_mask.h).
 void DumpFields(int iso8583, char direction, const MessageFields* fields);
 // Lists slots 0 to last that are present into fileName, under title.
 void PrintFields(const char* fileName, const char* title, const MessageFields* fields, int last);

@@ -43,15 +43,7 @@ int ShowFields(DialogHost& dialog) {
     char text[FIELD_VALUE_SIZE];
     for (int r = 0; r < listed.count; ++r) {
         const FieldSlot& slot = responderState.message.slots[rows[r].slot];
-        int length = slot.length;
-        if (length < 0 || length >= FIELD_VALUE_SIZE) {
-            length = length < 0 ? 0 : FIELD_VALUE_SIZE - 1;
-        }
-        if (length > 0) {
-            std::memcpy(text, slot.data, static_cast<size_t>(length));
-        }
-        text[length] = '\0';
-        dialog.SetItemText(rows[r].editId, text);
+        dialog.SetItemText(rows[r].editId, ValueText(slot.data, slot.length, text));
     }
     return 1;
 }

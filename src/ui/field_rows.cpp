@@ -75,10 +75,7 @@ const FieldRows& CurrentFieldRows() {
     return listed;
 }
 
-bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* value, int length,
-                    int editId, int limit, int x, int y) {
-    // The value as text: its bytes and a NUL; a box shows it up to its first NUL.
-    char text[FIELD_VALUE_SIZE];
+const char* ValueText(const unsigned char* value, int length, char (&text)[FIELD_VALUE_SIZE]) {
     if (length < 0 || length >= FIELD_VALUE_SIZE) {
         length = length < 0 ? 0 : FIELD_VALUE_SIZE - 1;
     }
@@ -86,6 +83,13 @@ bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* 
         std::memcpy(text, value, static_cast<size_t>(length));
     }
     text[length] = '\0';
+    return text;
+}
+
+bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* value, int length,
+                    int editId, int limit, int x, int y) {
+    char text[FIELD_VALUE_SIZE];
+    ValueText(value, length, text);
     bool created = dialog.CreateControl(CLASS_STATIC, label, LABEL_STYLE, x, y, 220, 20, LABEL_ID);
     created = dialog.CreateControl(CLASS_EDIT, text, EDIT_STYLE, x + 225, y, 350, 20, editId) && created;
     // After the text: a received value longer than the limit is shown whole.

@@ -37,6 +37,11 @@ intptr_t Respond(DialogHost& dialog) {
     if (SendMsg(responderState.connPort, &responderState.message) < 0) {
         dialog.ShowMessageBox("Could not Send Response", MB_NOICON);
         WriteErrorLog();
+        // Requests already queued on a connection that is gone must not
+        // each raise another box: the loop ends it once the dialog is over.
+        if (SendLostConnection()) {
+            responderState.endConnection = true;
+        }
         return 0;
     }
     dialog.EndDialog(1);

@@ -21,6 +21,13 @@ int AcceptConn(int port) {
         }
         return -1;
     }
+    // A peer that vanishes without a word would hold the connection for ever.
+    if (plat::SetKeepAlive(accepted) == SOCKET_ERROR) {
+        SetError(ERR_INVALID, WSAGetLastError());
+        ADD_ERROR_TEXT("AcceptConn: SetSockOpt failed for keep-alive\n");
+        closesocket(accepted);
+        return -1;
+    }
     closesocket(static_cast<SOCKET>(entry.handle));
     entry.handle = static_cast<int32_t>(accepted);
     entry.state = PORT_IDLE;

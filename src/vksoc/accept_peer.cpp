@@ -74,6 +74,13 @@ int AcceptPeer(int listeningPort) {
         closesocket(accepted);
         return -1;
     }
+    // A peer that vanishes without a word would hold its entry for ever.
+    if (plat::SetKeepAlive(accepted) == SOCKET_ERROR) {
+        SetError(ERR_INVALID, WSAGetLastError());
+        ADD_ERROR_TEXT("AcceptPeer: SetSockOpt failed for keep-alive\n");
+        closesocket(accepted);
+        return -1;
+    }
     auto* buffer = static_cast<unsigned char*>(std::malloc(MAX_MESSAGE_LENGTH));
     if (buffer == nullptr) {
         SetError(ERR_RESOURCE, 0);

@@ -2,13 +2,16 @@
 
 #include <cstdint>
 
-// Decimal length texts on the wire: the length prefix of a variable ISO 8583
-// element and the ZTR MESSAGE_LENGTH field.
+// Decimal length texts on the wire, read and written here only: the length
+// prefix of a variable ISO 8583 element, the ZTR MESSAGE_LENGTH field, and
+// the record prefix (HEADER_LENGTH digits) in front of every message on a
+// prefixed port.
 
 // Reads the `width` characters at `text` as a number: leading white space,
 // an optional sign, then decimal digits up to the first other character; a
 // NUL among the characters ends the text early, and text without digits
-// gives 0. The result may be negative. Values beyond 32 bits stop at the
+// gives 0 (the reading of the standard atoi, bounded by the width). The
+// result may be negative. Values beyond 32 bits stop at the
 // limit. Reads at most `width` bytes.
 int32_t ParseLengthPrefix(const unsigned char* text, int width);
 

@@ -20,10 +20,10 @@ int ClaimEntry() {
     return -1;
 }
 
-bool IsZtr(const char* controllerId) { return std::strncmp(controllerId, "ZTR", 3) == 0; }
-
 }  // namespace
 
+// Leading digits after an optional sign, as the environment gives them; a
+// width outside 0 to 4 digits means no prefix.
 int HeaderLengthFromEnvironment() {
     const char* value = std::getenv("HEADER_LENGTH");
     if (value == nullptr) {
@@ -179,6 +179,12 @@ SOCKET Connect(const char* address, int port) {
         closesocket(s);
         return INVALID_SOCKET;
     }
+    if (plat::SetKeepAlive(s) == SOCKET_ERROR) {
+        SetError(ERR_INVALID, WSAGetLastError());
+        ADD_ERROR_TEXT("OpenPort: SetSockOpt failed for keep-alive\n");
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
     return s;
 }
 
@@ -193,7 +199,7 @@ int OpenPort(const char* address, int portOrFlags, char mode, const char* contro
     }
 
     const FieldSpec* format = nullptr;
-    if (!IsZtr(controllerId)) {
+    if (!IsZtrController(controllerId)) {
         format = FindControllerBounded(controllerId);
         if (format == nullptr) {
             SetError(ERR_INVALID, 0);

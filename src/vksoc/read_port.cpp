@@ -1,12 +1,13 @@
 #include "vksoc/read_port.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "diag/error_state.h"
 #include "diag/traffic_dump.h"
 #include "os_lowio.h"
 #include "os_sockets.h"
+#include "vksoc/card_data_dump.h"
+#include "vksoc/length_prefix.h"
 #include "vksoc/port_table.h"
 
 namespace {
@@ -98,7 +99,14 @@ int ReadPort(int port) {
         return -1;
     }
 
-    DumpBytes(reinterpret_cast<const unsigned char*>(target), n, 'R');
+    if (inPrefix) {
+        DumpBytes(reinterpret_cast<const unsigned char*>(target), n, 'R');
+    } else {
+        // The bytes held, the new ones included, are whole messages from the
+        // buffer's start on (readOffset is 0 after the compaction above).
+        DumpStreamBytes(entry.format, entry.buffer, entry.bytesHeld + n,
+                        reinterpret_cast<const unsigned char*>(target), n, 'R');
+    }
 
     if (!prefixed) {
         entry.bytesHeld += n;
@@ -112,8 +120,8 @@ int ReadPort(int port) {
     } else {
         entry.headerBytesRead += n;
         if (entry.headerBytesRead == entry.headerLength) {
-            // headerText holds at most 4 digits and stays NUL-terminated.
-            entry.recordLength = std::atoi(entry.headerText);
+            entry.recordLength = ParseLengthPrefix(
+                reinterpret_cast<const unsigned char*>(entry.headerText), entry.headerLength);
             if (entry.recordLength < 1 || entry.recordLength > entry.bufferSize) {
                 SetError(ERR_FORMAT, 0);
                 ADD_ERROR_TEXT("Record length specified : %d longer than %d\n", entry.recordLength,

@@ -7,8 +7,15 @@ inline constexpr int SEND_BUFFER_SIZE = 4104;
 // Assembles `fields` in the port's format and writes the message, behind its
 // decimal length prefix when the port has one, to the socket or file. Returns
 // the bytes written, prefix included, or -1 after recording the error: a
-// message that cannot be assembled or does not fit (nothing is written then),
-// a length with more digits than the prefix has (nothing written), or a
-// failed write. The receive side of the port is not touched. All ports share
-// one send buffer.
+// message that cannot be assembled or is longer than a receiver of this
+// system takes (MAX_MESSAGE_LENGTH; nothing is written then), a length with
+// more digits than the prefix has (nothing written), or a failed write. A
+// socket write that makes no progress for HOST_TIMEOUT seconds (a peer that
+// does not read) fails. The receive side of the port is not touched. All
+// ports share one send buffer.
 int SendMsg(int port, const MessageFields* fields);
+
+// Whether the last SendMsg failed because its connection is gone (reset,
+// aborted, timed out, or no progress within HOST_TIMEOUT): nothing more can
+// be sent on it, and the caller should end it.
+bool SendLostConnection();

@@ -45,6 +45,13 @@ int AttachSharedConfig(const char* name) {
         return -1;
     }
 
+    if (!ConfigHeaderAligned(*reinterpret_cast<const ConfigHeader*>(view))) {
+        plat::UnmapSharedMemory(view, size);
+        SetError(ERR_INVALID, 0);
+        ADD_ERROR_TEXT("VELK_GetShm: Shared image has a table offset that is not a multiple of 4\n");
+        return -1;
+    }
+
     SetConfigView(view);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "diag/error_state.h"
+#include "diag/log_text.h"
 #include "vksoc/length_prefix.h"
 #include "vksoc/ztr.h"
 #include "vksoc/ztr_hash_key.h"
@@ -17,6 +18,21 @@ int Malformed() {
     return -1;
 }
 
+// The peer's bytes as a record shows them: up to the first NUL among the
+// `width` bytes (as "%.*s" would print them), control bytes as \xHH. The
+// record texts keep their widths ("%8s" for "%8.8s"), so printable text
+// reads as it always did.
+struct PeerText {
+    char text[LogSafeTextSize(HASH_KEY_LENGTH)];
+    PeerText(const unsigned char* bytes, int width) {
+        size_t length = 0;
+        while (length < static_cast<size_t>(width) && bytes[length] != '\0') {
+            ++length;
+        }
+        LogSafeText(bytes, length, text, sizeof text);
+    }
+};
+
 }  // namespace
 
 int DisassembleZTR(const unsigned char* bytes, int count, MessageFields* fields, int* complete) {
@@ -26,11 +42,9 @@ int DisassembleZTR(const unsigned char* bytes, int count, MessageFields* fields,
     }
     const int32_t length = ParseLengthPrefix(bytes, ZTR_LENGTH_DIGITS);
     if (length <= 0) {
-        // Printed as text: a NUL among the five characters ends it.
-        char text[ZTR_LENGTH_DIGITS + 1] = {};
-        std::memcpy(text, bytes, ZTR_LENGTH_DIGITS);
         Malformed();
-        ADD_ERROR_TEXT("DisassembleZTR: Invalid Msg Len fld: %s\n", text);
+        ADD_ERROR_TEXT("DisassembleZTR: Invalid Msg Len fld: %s\n",
+                       PeerText(bytes, ZTR_LENGTH_DIGITS).text);
         return -1;
     }
     // Five characters give at most 99999: the sum cannot overflow.
@@ -83,26 +97,22 @@ int DisassembleZTR(const unsigned char* bytes, int count, MessageFields* fields,
     ComputeHashKeyOfFields(*fields, expected);
     if (std::memcmp(expected, hashKey.data, HASH_KEY_LENGTH) != 0) {
         Malformed();
-        ADD_ERROR_TEXT("DisassembleZTR: Hash Key Expected %8.8s Rcvd %8.8s\n", expected,
-                       reinterpret_cast<const char*>(hashKey.data));
+        ADD_ERROR_TEXT("DisassembleZTR: Hash Key Expected %8.8s Rcvd %8s\n", expected,
+                       PeerText(hashKey.data, HASH_KEY_LENGTH).text);
         return -1;
     }
 
     // A version shorter than 4 bytes fails; a longer one passes when it
-    // begins with B1.0. The received text is copied before it is printed: a
-    // short version may end the message, and nothing past it may be read.
+    // begins with B1.0. A short version may end the message: nothing past
+    // its own bytes is printed.
     const FieldSlot& version = fields->slots[VERSION_SLOT];
     if (version.length < VERSION_LENGTH ||
         std::memcmp(version.data, ZTR_VERSION, VERSION_LENGTH) != 0) {
-        char received[VERSION_LENGTH + 1] = {};
-        if (version.length > 0) {
-            std::memcpy(received, version.data,
-                        static_cast<size_t>(version.length < VERSION_LENGTH ? version.length
-                                                                            : VERSION_LENGTH));
-        }
         Malformed();
-        ADD_ERROR_TEXT("DisassembleZTR: Versn Expected: %4.4s Rcvd: %4.4s\n", ZTR_VERSION,
-                       received);
+        ADD_ERROR_TEXT("DisassembleZTR: Versn Expected: %4.4s Rcvd: %4s\n", ZTR_VERSION,
+                       PeerText(version.data, version.length < VERSION_LENGTH ? version.length
+                                                                              : VERSION_LENGTH)
+                           .text);
         return -1;
     }
     return total;

@@ -10,6 +10,7 @@
 #include "vkstp/config_load.h"
 #include "vkstp/config_view.h"
 #include "vkstp/tag_line.h"
+#include "os_lowio.h"
 
 namespace {
 
@@ -38,9 +39,17 @@ void FailLoad(const char* message) {
 }
 
 int ReadConfigFile(ConfigLoad& load, const char* path) {
-    FILE* file = std::fopen(path, "rb");
+    // Only a regular file is a configuration: a directory would read as an
+    // empty one, a device or a named pipe would never end or never begin.
+    bool notRegular = false;
+    FILE* file = plat::OpenRegularFileToRead(path, &notRegular);
     if (file == nullptr) {
-        FailLoad("velk.cfg could not be opened for reading\n");
+        SetError(0, 0);
+        ADD_ERROR_TEXT("velk.cfg could not be opened for reading\n");
+        if (notRegular) {
+            ADD_ERROR_TEXT("velk.cfg is not a regular file\n");
+        }
+        WriteErrorLog();
         return -1;
     }
     LineReader lines(file);
@@ -74,6 +83,17 @@ int ReadConfigFile(ConfigLoad& load, const char* path) {
     std::fflush(stdout);
     std::fclose(file);
     load.lines = nullptr;
+    if (result == 0 && lines.limit() != LineLimit::None) {
+        SetError(0, 0);
+        if (lines.limit() == LineLimit::LineTooLong) {
+            ADD_ERROR_TEXT("velk.cfg line %d is longer than %ld characters\n", lines.limitLine(),
+                           CONFIG_MAX_LINE);
+        } else {
+            ADD_ERROR_TEXT("velk.cfg is larger than %ld bytes\n", CONFIG_MAX_FILE);
+        }
+        WriteErrorLog();
+        return -1;
+    }
     return result;
 }
 

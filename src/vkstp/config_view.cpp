@@ -58,6 +58,17 @@ bool ConfigHeaderFits(const ConfigHeader& header, long long imageSize) {
                      imageSize);
 }
 
+bool ConfigHeaderAligned(const ConfigHeader& header) {
+    const int32_t offsets[] = {header.solOffset,  header.serverOffset, header.dcOffset,
+                               header.miscOffset, header.nwMiscOffset, header.controllerOffset};
+    for (int32_t offset : offsets) {
+        if (offset % 4 != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
 namespace {
 
 template <typename Matches>
@@ -76,6 +87,10 @@ FieldSpec* FindController(Matches matches) {
 
 }  // namespace
 
+bool IsZtrController(const char* controllerId) {
+    return std::strncmp(controllerId, "ZTR", 3) == 0;
+}
+
 FieldSpec* FindControllerExact(const char* controllerId) {
     // CONTROLLER_ID is 4 bytes; an image from elsewhere may lack the NUL.
     return FindController([controllerId](const char(&id)[4]) {
@@ -91,4 +106,11 @@ FieldSpec* FindControllerBounded(const char* controllerId) {
 
 int ConfiguredReadTimeout() {
     return configView.misc != nullptr ? configView.misc->READ_TIMEOUT : DEFAULT_READ_TIMEOUT;
+}
+
+int ConfiguredHostTimeout() {
+    if (configView.misc == nullptr || configView.misc->HOST_TIMEOUT < 1) {
+        return DEFAULT_HOST_TIMEOUT;
+    }
+    return configView.misc->HOST_TIMEOUT;
 }

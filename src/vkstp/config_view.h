@@ -27,6 +27,12 @@ void ClearConfigView();
 // one configuration is not mistaken for another's at the same address.
 unsigned ConfigViewGeneration();
 
+// Whether an identifier selects the ZTR host format, without consulting the
+// configured controllers: its first three characters are "ZTR", case
+// included. For the identifiers start-up accepts (at most three characters)
+// that is the whole identifier; "ztr" is an ordinary controller.
+bool IsZtrController(const char* controllerId);
+
 // Start-up's rule: the whole CONTROLLER_ID equals the whole identifier,
 // case-sensitively. Returns the controller's field specs or null.
 FieldSpec* FindControllerExact(const char* controllerId);
@@ -39,7 +45,17 @@ FieldSpec* FindControllerBounded(const char* controllerId);
 inline constexpr int DEFAULT_READ_TIMEOUT = 10;
 int ConfiguredReadTimeout();
 
+// Seconds a send may go without progress (a peer that does not read) before
+// it fails: the configuration's HOST_TIMEOUT, or the default when there is no
+// MISCELLANEOUS section or the value is below 1.
+inline constexpr int DEFAULT_HOST_TIMEOUT = 30;
+int ConfiguredHostTimeout();
+
 // Whether every table the header names lies wholly inside an image of
 // imageSize bytes. An image attached from another process is checked with
 // this before the view is set on it.
 bool ConfigHeaderFits(const ConfigHeader& header, long long imageSize);
+// Whether every table offset the header names is a multiple of 4, as the
+// loader writes them: the records hold 32-bit numbers, which must not be
+// read misaligned.
+bool ConfigHeaderAligned(const ConfigHeader& header);

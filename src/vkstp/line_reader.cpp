@@ -15,18 +15,28 @@ int LineReader::Next() {
     int c = Peek();
     if (c != EOF) {
         ++position_;
+        ++consumed_;
+        lineChars_ = c == '\n' ? 0 : lineChars_ + 1;
+        if (consumed_ > CONFIG_MAX_FILE) {
+            limit_ = LineLimit::FileTooLarge;
+        } else if (lineChars_ > CONFIG_MAX_LINE) {
+            limit_ = LineLimit::LineTooLong;
+        }
     }
     return c;
 }
 
 bool LineReader::Read(char (&line)[LINE_SIZE]) {
+    if (limit_ != LineLimit::None) {
+        return false;
+    }
     int length = 0;
     lastWasCut_ = false;
     lastHadNul_ = false;
     int startLine = nextLine_;
     while (length < LINE_SIZE - 1) {
         int c = Next();
-        if (c == EOF) {
+        if (c == EOF || limit_ != LineLimit::None) {
             break;
         }
         if (c == '\r' && Peek() == '\n') {
@@ -42,6 +52,10 @@ bool LineReader::Read(char (&line)[LINE_SIZE]) {
         }
     }
     line[length] = '\0';
+    if (limit_ != LineLimit::None) {
+        line[0] = '\0';
+        return false;
+    }
     if (length == LINE_SIZE - 1 && line[length - 1] != '\n' && Peek() != EOF) {
         lastWasCut_ = true;
     }

@@ -8,12 +8,21 @@
 // to the line end and is dropped.
 inline constexpr int LINE_SIZE = 256;
 
+// Bounds of a configuration file: no real one comes near them, and a file
+// past them (a device, a runaway generator) is refused instead of being
+// read for ever.
+inline constexpr long CONFIG_MAX_LINE = 65536;       // characters of one line
+inline constexpr long CONFIG_MAX_FILE = 1L << 20;    // bytes of the whole file
+
+enum class LineLimit { None, LineTooLong, FileTooLarge };
+
 class LineReader {
 public:
     explicit LineReader(FILE* file) : file_(file) {}
 
     // Fills line (NUL-terminated, the line feed kept when it was read).
-    // Returns false when nothing was left to read.
+    // Returns false when nothing was left to read, or when the file passed
+    // one of its bounds (limit() then tells which; nothing more is read).
     bool Read(char (&line)[LINE_SIZE]);
 
     // The file line the last piece came from, counting from 1.
@@ -22,6 +31,9 @@ public:
     bool lastWasCut() const { return lastWasCut_; }
     // The last piece held a NUL byte; the text after it is not seen.
     bool lastHadNul() const { return lastHadNul_; }
+    LineLimit limit() const { return limit_; }
+    // The file line being read when a bound was passed.
+    int limitLine() const { return nextLine_; }
 
 private:
     int Peek();
@@ -35,4 +47,7 @@ private:
     int lineNumber_ = 0;
     bool lastWasCut_ = false;
     bool lastHadNul_ = false;
+    long consumed_ = 0;   // bytes of the file taken so far
+    long lineChars_ = 0;  // characters of the current file line so far
+    LineLimit limit_ = LineLimit::None;
 };

@@ -99,6 +99,11 @@ TEST_F(ErrorLogTest, ThePrefixIsTheFirstThreeCharactersOfErrorFilePfx) {
         {"X", "X0912126.log"},
         {std::nullopt, "EVT0912126.log"},
         {"", "0912126.log"},
+        // A prefix that would leave the log folder falls back to the default.
+        {"../", "EVT0912126.log"},
+        {"a\\b", "EVT0912126.log"},
+        {"C:x", "EVT0912126.log"},
+        {"ABC/x", "ABC0912126.log"},
     };
     for (const Case& c : cases) {
         ScopedEnv env("ERROR_FILE_PFX", c.value);

@@ -36,6 +36,7 @@ protected:
     ScopedEnv recvBytes_{"DUMP_RECV_BYTES", "Y"};
     ScopedEnv sendFields_{"DUMP_SEND_FLDS", std::nullopt};
     ScopedEnv recvFields_{"DUMP_RECV_FLDS", "Y"};
+    ScopedEnv maskPan_{"DUMP_MASK_PAN", std::nullopt};
     PinnedClock clock_;
 };
 
@@ -88,7 +89,7 @@ TEST_F(TrafficDumpTest, ThePrefixIsTheFirstThreeCharactersOfLogFilePfx) {
         const char* name;
     };
     const Case cases[] = {{"ABCDEF", "ABC0912126.log"}, {"X", "X0912126.log"},
-                          {std::nullopt, "EVT0912126.log"}};
+                          {std::nullopt, "EVT0912126.log"}, {"../", "EVT0912126.log"}};
     for (const Case& c : cases) {
         ScopedEnv env("LOG_FILE_PFX", c.value);
         ResetLogFilePrefix();
@@ -125,6 +126,32 @@ TEST_F(TrafficDumpTest, AZtrFieldDumpHasNoMessageIdAndStopsAtField64) {
               "Pid: 312 Sent At: 09/12/2026 14:03:27\n"
               "Field 002: 81000054\n"
               "Field 064: last\n");
+}
+
+TEST_F(TrafficDumpTest, WithDumpMaskPanCardDataIsMaskedInIso8583FieldsOnly) {
+    ScopedEnv mask("DUMP_MASK_PAN", "Y");
+    MessageFields fields{};
+    Put(fields, 0, "0200");
+    Put(fields, 2, "4761739001010119");
+    Put(fields, 3, "011000");
+    Put(fields, 35, "4761739001010119=2512201");
+    Put(fields, 45, "B4761739001010119^A/B^25");
+    DumpFields(1, 'R', &fields);
+    // ZTR's fields 2, 35 and 45 are no card data.
+    MessageFields ztr{};
+    Put(ztr, 2, "81000054");
+    Put(ztr, 35, "12345678");
+    DumpFields(0, 'R', &ztr);
+    EXPECT_EQ(Dump(),
+              "Pid: 312 Received At: 09/12/2026 14:03:27\n"
+              "MessageId: 0200\n"
+              "Field 002: 476173******0119\n"
+              "Field 003: 011000\n"
+              "Field 035: 476173******0119=*******\n"
+              "Field 045: B476173******0119^******\n"
+              "Pid: 312 Received At: 09/12/2026 14:03:27\n"
+              "Field 002: 81000054\n"
+              "Field 035: 12345678\n");
 }
 
 TEST_F(TrafficDumpTest, PrintFieldsListsPresentSlotsUpToTheLastNumber) {

@@ -1,4 +1,6 @@
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "connection_fixture.h"
 #include "diag/traffic_dump.h"
@@ -149,6 +151,55 @@ TEST_F(SendMsgTest, SendingToAResetPeerFailsWithoutEndingTheProcess) {
     EXPECT_EQ(GetErrorCode(), ERR_CONNECTION);
     EXPECT_EQ(GetErrorSubCode(), WSAECONNRESET);
     EXPECT_THAT(GetErrorText(), EndsWith("SendMsg: Connection reset\n"));
+    EXPECT_TRUE(SendLostConnection());
+}
+
+TEST_F(SendMsgTest, APeerThatNeverReadsFailsTheSendAfterTheHostTimeout) {
+    configView.misc->HOST_TIMEOUT = 1;
+    Peer peer;
+    int port = AcceptedPort("ZTR", &peer);
+    int small = 1024;
+    setsockopt(peer.socket(), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&small),
+               sizeof small);
+    setsockopt(static_cast<SOCKET>(portTable[port].handle), SOL_SOCKET, SO_SNDBUF,
+               reinterpret_cast<const char*>(&small), sizeof small);
+    std::string text(4000, 's');
+    TestMessage message{{4, "ECHO"}, {60, text}};
+    // The system's buffers take a few messages; then nothing moves.
+    int result = 0;
+    int sent = 0;
+    for (; sent < 10000 && result >= 0; ++sent) {
+        result = SendMsg(port, message.fields());
+    }
+    ASSERT_EQ(result, -1) << "still sending after " << sent << " messages";
+    EXPECT_EQ(GetErrorCode(), ERR_CONNECTION);
+    EXPECT_EQ(GetErrorSubCode(), WSAETIMEDOUT);
+    EXPECT_THAT(GetErrorText(), EndsWith("SendMsg: Peer took no bytes for 1 seconds\n"));
+    EXPECT_TRUE(SendLostConnection());
+}
+
+TEST_F(SendMsgTest, AMessageLongerThanAReceiverTakesIsRefusedBeforeAnythingIsWritten) {
+    // An empty ZTR message is 80 bytes, ECHO 4 more; field 60 makes up the rest.
+    for (int length : {4096, 4097, 4104}) {
+        std::string value(static_cast<size_t>(length - 84), 'z');
+        TestMessage message{{4, "ECHO"}, {60, value}};
+        int port = OpenSaveFile("long.dat", "ZTR");
+        int result = SendMsg(port, message.fields());
+        ClosePort(port);
+        if (length <= MAX_MESSAGE_LENGTH) {
+            EXPECT_EQ(result, length) << GetErrorText();
+            int readPort = OpenPort("long.dat", O_RDONLY | plat::OPEN_BINARY, MODE_FILE, "ZTR");
+            MessageFields back{};
+            EXPECT_EQ(RecvMsg(readPort, &back, -1), length) << GetErrorText();
+            ClosePort(readPort);
+            continue;
+        }
+        EXPECT_EQ(result, -1) << length;
+        EXPECT_EQ(GetErrorCode(), ERR_FORMAT);
+        EXPECT_THAT(GetErrorText(), HasSubstr("AssembleZTR: Message longer than 4096\n"));
+        EXPECT_FALSE(SendLostConnection());
+        EXPECT_EQ(ReadFile("long.dat"), "") << length;
+    }
 }
 
 TEST_F(SendMsgTest, AResponseCanBeSentWhileFurtherRequestBytesAreHeld) {
@@ -164,6 +215,55 @@ TEST_F(SendMsgTest, AResponseCanBeSentWhileFurtherRequestBytesAreHeld) {
     EXPECT_EQ(portTable[port].bytesHeld, before.bytesHeld);
     EXPECT_EQ(portTable[port].readOffset, before.readOffset);
     EXPECT_EQ(portTable[port].state, before.state);
+}
+
+// The character columns of every byte dump in the log, one after another.
+std::string CharacterColumns(const std::string& log) {
+    std::string columns;
+    size_t at = 0;
+    while (at < log.size()) {
+        size_t end = log.find('\n', at);
+        std::string line = log.substr(at, end - at);
+        if (line.size() > 48 && line.compare(0, 4, "Pid:") != 0) {
+            columns += line.substr(48);
+        }
+        at = end == std::string::npos ? log.size() : end + 1;
+    }
+    return columns;
+}
+
+TEST_F(SendMsgTest, WithDumpMaskPanTheByteDumpsHideTheCardNumberButTheWireKeepsIt) {
+    ScopedEnv env("HEADER_LENGTH", "4");
+    ScopedEnv sendDump("DUMP_SEND_BYTES", "Y");
+    ScopedEnv recvDump("DUMP_RECV_BYTES", "Y");
+    ScopedEnv mask("DUMP_MASK_PAN", "Y");
+    ResetLogFilePrefix();
+    TestMessage message{{0, "0200"}, {2, "4761739001010119"}, {3, "011000"}};
+    int file = OpenSaveFile("card.dat", "C01");
+    int sent = SendMsg(file, message.fields());
+    ASSERT_GT(sent, 0) << GetErrorText();
+    ClosePort(file);
+    std::string wire = ReadFile("card.dat");
+    EXPECT_THAT(wire, HasSubstr("4761739001010119"));
+    EXPECT_THAT(CharacterColumns(LogText(root_)), HasSubstr("476173******0119"));
+
+    // Received in two reads split inside the number: the first read's
+    // digits are all hidden, the second's as the whole message shows.
+    Peer peer;
+    int port = AcceptedPort("C01", &peer);
+    peer.Send(wire.substr(0, 4 + 22));
+    std::thread rest([&peer, &wire] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        peer.Send(wire.substr(4 + 22));
+    });
+    MessageFields fields{};
+    EXPECT_GT(RecvMsg(port, &fields, 5), 0) << GetErrorText();
+    rest.join();
+    EXPECT_EQ(SlotText(fields, 2), "4761739001010119");
+    std::string columns = CharacterColumns(LogText(root_));
+    for (const char* middle : {"7390", "9001", "0101"}) {
+        EXPECT_THAT(columns, Not(HasSubstr(middle))) << columns;
+    }
 }
 
 }  // namespace

@@ -80,6 +80,32 @@ TEST_F(SharedConfigTest, APublishedImageServesOpenPortFromTheMapping) {
     EXPECT_EQ(ConfiguredReadTimeout(), 1);
 }
 
+TEST_F(SharedConfigTest, AnImageWhoseTableOffsetsAreNotMultiplesOfFourIsRefused) {
+    // Each table moved by a few bytes, still wholly inside the mapping.
+    struct Case {
+        const char* table;
+        int32_t ConfigHeader::*offset;
+        int32_t by;
+    } const cases[] = {
+        {"controllers", &ConfigHeader::controllerOffset, 2},
+        {"misc", &ConfigHeader::miscOffset, 1},
+        {"controllers, 3 on", &ConfigHeader::controllerOffset, 3},
+    };
+    for (const Case& c : cases) {
+        std::string name = UniqueName("misaligned");
+        unsigned char image[CONFIG_IMAGE_SIZE];
+        std::memcpy(image, LoadedConfigImage(), sizeof image);
+        reinterpret_cast<ConfigHeader*>(image)->*c.offset += c.by;
+        Published published(name, image, sizeof image);
+        ClearConfigView();
+        EXPECT_EQ(AttachSharedConfig(name.c_str()), -1) << c.table;
+        EXPECT_EQ(GetErrorCode(), ERR_INVALID);
+        EXPECT_THAT(GetErrorText(), EndsWith("VELK_GetShm: Shared image has a table offset that "
+                                             "is not a multiple of 4\n"));
+        EXPECT_EQ(configView.header, nullptr);
+    }
+}
+
 TEST_F(SharedConfigTest, AnImageWhoseTablesLieOutsideTheMappingIsRefused) {
     std::string name = UniqueName("lying");
     unsigned char image[CONFIG_IMAGE_SIZE];

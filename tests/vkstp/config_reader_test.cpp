@@ -170,6 +170,40 @@ TEST_F(ConfigReaderTest, AMissingFileFailsWithOneRecordAndNoProgress) {
     EXPECT_EQ(configView.header, nullptr);
 }
 
+TEST_F(ConfigReaderTest, ADirectoryIsNoConfiguration) {
+    fs::create_directories(root_.data() / "folder.cfg");
+    EXPECT_EQ(LoadPath("../data/folder.cfg"), -1);
+    EXPECT_EQ(output_, "");
+    EXPECT_NE(Log().find("] velk.cfg could not be opened for reading\n[vkstp,"), std::string::npos);
+    EXPECT_NE(Log().find("] velk.cfg is not a regular file\n"), std::string::npos);
+    EXPECT_EQ(configView.header, nullptr);
+}
+
+TEST_F(ConfigReaderTest, ALineOrAFileBeyondItsBoundIsRefused) {
+    const std::string section = "<MISCELLANEOUS>\n<READ_TIMEOUT>7\n</MISCELLANEOUS>\n";
+    struct Case {
+        std::string text;
+        int result;
+        std::string record;  // empty: loads
+    } const cases[] = {
+        {section + "# " + std::string(65534, 'x') + "\n", 0, ""},
+        {section + "# " + std::string(65535, 'x') + "\n", -1,
+         "] velk.cfg line 4 is longer than 65536 characters\n"},
+        {section + std::string(1 << 20, '\n'), -1, "] velk.cfg is larger than 1048576 bytes\n"},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(root_.log());
+        fs::create_directories(root_.log());
+        EXPECT_EQ(Load(c.text), c.result) << c.record;
+        if (c.result == 0) {
+            EXPECT_EQ(ConfiguredReadTimeout(), 7);
+        } else {
+            EXPECT_NE(Log().find(c.record), std::string::npos) << Log();
+            EXPECT_EQ(configView.header, nullptr);
+        }
+    }
+}
+
 TEST_F(ConfigReaderTest, TablesLieInFileOrderAndARepeatedSectionReplacesItsTable) {
     std::string sols = "<SOL_LIST>\n<SOL>\n<SOL_ID>A\n</SOL>\n<SOL>\n<SOL_ID>B\n</SOL>\n</SOL_LIST>\n";
     std::string again = "<SOL_LIST>\n<SOL>\n<SOL_ID>C\n</SOL>\n</SOL_LIST>\n";

@@ -197,7 +197,7 @@ std::vector<ConfigWarning> CheckLoadedConfig(const ConfigView& view, int headerL
                                        " has no CONTROLLER_ID; nothing can select it"});
             continue;
         }
-        if (id == "ZTR") {
+        if (IsZtrController(id.c_str())) {
             warnings.push_back(
                 {0, "controller ZTR is never used: the identifier ZTR selects the ZTR host format"});
         }

@@ -1,13 +1,13 @@
 #include "controller_port.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "diag/error_state.h"
 #include "vkstp/config_reader.h"
+#include "vkstp/config_view.h"
 
 bool PrepareController(const GlobalOptions& global, const std::string& controllerId) {
-    if (std::strncmp(controllerId.c_str(), "ZTR", 3) == 0) {
+    if (IsZtrController(controllerId.c_str())) {
         return true;
     }
     // The loader writes its own failures to the error log and clears them.

@@ -10,6 +10,7 @@
 #include "controller_port.h"
 #include "dissector_lua.h"
 #include "dissector_model.h"
+#include "vkstp/config_view.h"
 #include "vksoc/open_port.h"
 
 namespace {
@@ -22,7 +23,7 @@ struct DissectorOptions {
 
 bool OnlyZtr(const std::vector<std::string>& names) {
     for (const std::string& name : names) {
-        if (name.compare(0, 3, "ZTR") != 0) {
+        if (!IsZtrController(name.c_str())) {
             return false;
         }
     }

@@ -10,7 +10,7 @@ namespace {
 
 constexpr const char* ZTR_ID = "ZTR";
 
-bool IsZtr(const std::string& id) { return id.compare(0, 3, ZTR_ID) == 0; }
+bool IsZtr(const std::string& id) { return IsZtrController(id.c_str()); }
 
 // A configured CONTROLLER_ID, stopping at its NUL or its width.
 std::string IdOf(const ControllerParams& controller) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "diag/card_mask.h"
+#include "diag/log_text.h"
 #include "vksoc/ztr.h"
 
 namespace {
@@ -23,16 +25,19 @@ void PrintName(FILE* out, const FieldSpec& spec) {
     std::fprintf(out, "%.*s", length, spec.FIELD_NAME);
 }
 
-void PrintValue(FILE* out, const FieldSlot& slot) {
-    for (int i = 0; i < slot.length; ++i) {
-        unsigned char byte = slot.data[i];
-        if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
-            std::fputc(byte, out);
-        } else {
-            std::fprintf(out, "\\x%02x", byte);
-        }
+constexpr int VALUE_SIZE = 4104;  // no value is longer than a message
+
+// card: the ISO 8583 element number when its card data is to be masked, else 0.
+void PrintValue(FILE* out, const FieldSlot& slot, int card = 0) {
+    static unsigned char masked[VALUE_SIZE];
+    static char text[LogSafeTextSize(VALUE_SIZE)];
+    const unsigned char* value = slot.data;
+    const int length = slot.length < VALUE_SIZE ? slot.length : VALUE_SIZE;
+    if (card != 0) {
+        MaskCardField(card, value, length, masked);
+        value = masked;
     }
-    std::fputc('\n', out);
+    std::fprintf(out, "%s\n", LogSafeText(value, static_cast<size_t>(length), text, sizeof text));
 }
 
 }  // namespace
@@ -51,12 +56,13 @@ void PrintMessage(FILE* out, const FieldSpec* format, const MessageFields& field
         std::fprintf(out, "0 Message Id: ");
         PrintValue(out, fields.slots[0]);
     }
+    const bool mask = MaskPanOn();
     for (int n = 2; n <= MAX_FIELD_NO; ++n) {
         if (fields.slots[n].length > 0) {
             std::fprintf(out, "%d ", n);
             PrintName(out, format[n - 1]);
             std::fprintf(out, ": ");
-            PrintValue(out, fields.slots[n]);
+            PrintValue(out, fields.slots[n], mask && IsCardDataField(n) ? n : 0);
         }
     }
 }

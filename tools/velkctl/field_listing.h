@@ -9,5 +9,6 @@
 // format null: ZTR, slots 1 to 64 named by ZtrFieldTable (58 to 64 have no
 // name). Otherwise ISO 8583: slot 0 as "Message Id", elements 2 to 128 named
 // by the controller's FIELD_NAME; the secondary bitmap is not listed. Bytes
-// outside printable ASCII, and the backslash, are shown as \xHH.
+// outside printable ASCII, and the backslash, are shown as \xHH. With
+// DUMP_MASK_PAN on, ISO 8583 card data (elements 2, 35, 45) is masked.
 void PrintMessage(FILE* out, const FieldSpec* format, const MessageFields& fields);

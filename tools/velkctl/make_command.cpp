@@ -11,6 +11,7 @@
 #include "controller_port.h"
 #include "field_values.h"
 #include "ui/message_file_port.h"
+#include "vkstp/config_view.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ struct MakeOptions {
 };
 
 int RunMake(const GlobalOptions& global, const MakeOptions& options) {
-    const bool ztr = options.controller.compare(0, 3, "ZTR") == 0;
+    const bool ztr = IsZtrController(options.controller.c_str());
     FieldValues values(ztr);
     for (const std::string& argument : options.fields) {
         std::string error;

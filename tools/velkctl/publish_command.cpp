@@ -36,15 +36,19 @@ int RunPublish(const GlobalOptions& global, const PublishOptions& options) {
         return 1;
     }
     if (options.replace) {
-        // A publisher that was killed leaves its image behind.
-        plat::RemoveSharedMemory(options.name.c_str());
+        // A publisher that was killed leaves its image behind. A live one
+        // keeps its view and, at its exit, leaves the new image alone.
+        plat::RemoveStaleSharedMemory(options.name.c_str());
     }
     unsigned char* image = plat::CreateSharedMemory(options.name.c_str(), CONFIG_IMAGE_SIZE);
     if (image == nullptr) {
         int error = plat::GetLastError();
+        // The system's number is shown as it is (17 here, 183 on Windows);
+        // the text is the same everywhere.
+        const bool exists = error == plat::SHARED_MEMORY_EXISTS;
         std::fprintf(stderr, "velkctl: could not publish the shared image '%s': %s (%d)%s\n",
-                     options.name.c_str(), std::strerror(error), error,
-                     error == EEXIST ? "; another publisher holds it, or use --replace" : "");
+                     options.name.c_str(), exists ? "File exists" : std::strerror(error), error,
+                     exists ? "; another publisher holds it, or use --replace" : "");
         return 1;
     }
     std::memcpy(image, LoadedConfigImage(), CONFIG_IMAGE_SIZE);
@@ -58,6 +62,8 @@ int RunPublish(const GlobalOptions& global, const PublishOptions& options) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
 
+    // Removes the name only while it is still this publisher's image: after a
+    // --replace the image belongs to whoever published it last.
     plat::RemoveSharedMemory(options.name.c_str());
     plat::UnmapSharedMemory(image, CONFIG_IMAGE_SIZE);
     std::printf("Removed the shared image '%s'\n", options.name.c_str());
@@ -72,6 +78,7 @@ void AddPublishCommand(CLI::App& app, GlobalOptions& global) {
         "publish", "Publish the configuration image in shared memory until interrupted");
     command->add_option("--name", options->name, "Name of the shared image")->capture_default_str();
     command->add_flag("--replace", options->replace,
-                      "Remove an image of that name left behind by a publisher that was killed");
+                      "Take the name over: an image left behind by a publisher that was killed, "
+                      "or one still published (that publisher then leaves the new image alone)");
     command->callback([&global, options] { global.exitCode = RunPublish(global, *options); });
 }

@@ -15,6 +15,7 @@
 #include "send_connections.h"
 #include "send_request.h"
 #include "vksoc/tcp_port.h"
+#include "vkstp/config_view.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ int RunSend(const GlobalOptions& global, const SendOptions& options) {
     if (!PrepareController(global, options.controller)) {
         return 1;
     }
-    FieldValues values(options.controller.compare(0, 3, "ZTR") == 0);
+    FieldValues values(IsZtrController(options.controller.c_str()));
     if (!CollectRequest(options.controller, options.arguments, &values)) {
         return 1;
     }

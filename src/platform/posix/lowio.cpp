@@ -1,4 +1,5 @@
 #include <errno.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -38,6 +39,37 @@ int _write(int fd, const void* buffer, unsigned int count) {
 }
 
 int _close(int fd) { return ::close(fd); }
+
+std::FILE* OpenRegularFileToRead(const char* path, bool* notRegular) {
+    *notRegular = false;
+    // Without O_NONBLOCK the open of a named pipe waits for a writer.
+    int fd = _open(path, O_RDONLY | O_NONBLOCK, 0);
+    if (fd < 0) {
+        return nullptr;
+    }
+    struct stat status {};
+    int error = 0;
+    if (::fstat(fd, &status) != 0) {
+        error = errno;
+    } else if (!S_ISREG(status.st_mode)) {
+        *notRegular = true;
+        error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    } else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        ::close(fd);
+        errno = error;
+        return nullptr;
+    }
+    std::FILE* stream = ::fdopen(fd, "rb");
+    if (stream == nullptr) {
+        int error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    return stream;
+}
 
 int GetLastError() { return errno; }
 

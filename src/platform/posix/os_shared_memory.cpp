@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <map>
 #include <string>
 
 namespace plat {
@@ -14,6 +15,17 @@ namespace {
 
 // POSIX object names begin with a slash; the callers' names do not.
 std::string ObjectName(const char* name) { return std::string("/") + name; }
+
+// The object a name referred to when this process created it.
+struct ObjectIdentity {
+    dev_t device;
+    ino_t inode;
+};
+
+std::map<std::string, ObjectIdentity>& Published() {
+    static std::map<std::string, ObjectIdentity> objects;
+    return objects;
+}
 
 }  // namespace
 
@@ -52,7 +64,8 @@ unsigned char* CreateSharedMemory(const char* name, long long size) {
         return nullptr;
     }
     void* view = MAP_FAILED;
-    if (::ftruncate(fd, static_cast<off_t>(size)) == 0) {
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && ::ftruncate(fd, static_cast<off_t>(size)) == 0) {
         view = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     }
     int saved = errno;
@@ -62,9 +75,32 @@ unsigned char* CreateSharedMemory(const char* name, long long size) {
         errno = saved;
         return nullptr;
     }
+    Published()[name] = ObjectIdentity{status.st_dev, status.st_ino};
     return static_cast<unsigned char*>(view);
 }
 
-int RemoveSharedMemory(const char* name) { return ::shm_unlink(ObjectName(name).c_str()); }
+int RemoveSharedMemory(const char* name) {
+    auto found = Published().find(name);
+    if (found == Published().end()) {
+        errno = ENOENT;
+        return -1;
+    }
+    const ObjectIdentity created = found->second;
+    Published().erase(found);
+    std::string objectName = ObjectName(name);
+    int fd = ::shm_open(objectName.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0) {
+        return 0;  // already removed, by a publisher that replaced it
+    }
+    struct stat status {};
+    bool ours = ::fstat(fd, &status) == 0 && status.st_dev == created.device &&
+                status.st_ino == created.inode;
+    ::close(fd);
+    // Hazard: a publisher that replaces the object between the check and
+    // the removal loses its name; the window is a few system calls wide.
+    return ours ? ::shm_unlink(objectName.c_str()) : 0;
+}
+
+int RemoveStaleSharedMemory(const char* name) { return ::shm_unlink(ObjectName(name).c_str()); }
 
 }  // namespace plat

@@ -1,6 +1,7 @@
 #include "os_sockets.h"
 
 #include <errno.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -44,13 +45,16 @@ int send(SOCKET s, const char* buffer, int length, int flags) {
     return static_cast<int>(n);
 }
 
-int WaitSocket(SOCKET s, int timeoutSeconds, bool* readable, bool* exceptional) {
+namespace {
+
+// One poll on s for events, at most timeoutSeconds (negative: no limit),
+// repeated after a signal and in pieces for a long wait. Returns the events
+// that happened (0 on a time-out) or SOCKET_ERROR.
+int PollOne(SOCKET s, short events, int timeoutSeconds) {
     using Clock = std::chrono::steady_clock;
-    *readable = false;
-    *exceptional = false;
     const bool limited = timeoutSeconds >= 0;
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(limited ? timeoutSeconds : 0);
-    pollfd entry{s, POLLIN | POLLPRI, 0};
+    pollfd entry{s, events, 0};
     for (;;) {
         int waitMs = -1;
         if (limited) {
@@ -71,14 +75,59 @@ int WaitSocket(SOCKET s, int timeoutSeconds, bool* readable, bool* exceptional) 
                 errno = EBADF;
                 return SOCKET_ERROR;
             }
-            *readable = (entry.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
-            *exceptional = (entry.revents & POLLPRI) != 0;
-            return 0;
+            return entry.revents;
         }
         if (waitMs >= 0 && Clock::now() >= deadline) {
             return 0;
         }
     }
+}
+
+}  // namespace
+
+int WaitSocket(SOCKET s, int timeoutSeconds, bool* readable, bool* exceptional) {
+    *readable = false;
+    *exceptional = false;
+    int events = PollOne(s, POLLIN | POLLPRI, timeoutSeconds);
+    if (events == SOCKET_ERROR) {
+        return SOCKET_ERROR;
+    }
+    *readable = (events & (POLLIN | POLLHUP | POLLERR)) != 0;
+    *exceptional = (events & POLLPRI) != 0;
+    return 0;
+}
+
+int SendNow(SOCKET s, const char* buffer, int length) {
+    ssize_t n;
+    do {
+        n = ::send(s, buffer, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        return 0;
+    }
+    return static_cast<int>(n);
+}
+
+int WaitWritable(SOCKET s, int timeoutSeconds) {
+    int events = PollOne(s, POLLOUT, timeoutSeconds);
+    if (events == SOCKET_ERROR) {
+        return SOCKET_ERROR;
+    }
+    return (events & (POLLOUT | POLLHUP | POLLERR)) != 0 ? 1 : 0;
+}
+
+int SetKeepAlive(SOCKET s) {
+    const int on = 1;
+    const int idle = KEEPALIVE_IDLE_SECONDS;
+    const int interval = KEEPALIVE_INTERVAL_SECONDS;
+    const int probes = KEEPALIVE_PROBES;
+    if (::setsockopt(s, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0 ||
+        ::setsockopt(s, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle) != 0 ||
+        ::setsockopt(s, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval) != 0 ||
+        ::setsockopt(s, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) != 0) {
+        return SOCKET_ERROR;
+    }
+    return 0;
 }
 
 int WaitSockets(WaitEntry* entries, int count, int timeoutMs) {

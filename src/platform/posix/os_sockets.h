@@ -10,6 +10,7 @@
 #include <sys/ioctl.h>   // FIONBIO
 #include <sys/socket.h>  // socket, setsockopt, bind, listen, accept, connect, MSG_PEEK
 
+#include "platform/keep_alive.h"
 #include "platform/wsa_codes.h"
 
 using SOCKET = int;
@@ -65,6 +66,19 @@ inline constexpr int MAX_WAIT_SOCKETS = 64;
 // so that the caller can look at its stop flag. SOCKET_ERROR when the wait
 // itself failed (too many entries: WSAEINVAL).
 int WaitSockets(WaitEntry* entries, int count, int timeoutMs);
+
+// Sends what the system takes at once, without waiting: the count taken,
+// 0 when its send buffer is full, or SOCKET_ERROR. Never raises SIGPIPE.
+int SendNow(SOCKET s, const char* buffer, int length);
+
+// Waits at most timeoutSeconds (negative: no limit) until s can take more
+// bytes or has an error pending (the next send then reports it). Returns 1,
+// 0 on a time-out, or SOCKET_ERROR.
+int WaitWritable(SOCKET s, int timeoutSeconds);
+
+// Turns TCP keep-alive on with the times of platform/keep_alive.h. Returns
+// 0, or SOCKET_ERROR (WSAGetLastError tells why).
+int SetKeepAlive(SOCKET s);
 
 // The local port a socket is bound to, or -1 (listeners on port 0 use it to
 // learn the port the system chose).

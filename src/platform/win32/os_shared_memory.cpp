@@ -77,4 +77,6 @@ int RemoveSharedMemory(const char* name) {
     return 0;
 }
 
+int RemoveStaleSharedMemory(const char*) { return 0; }
+
 }  // namespace plat

@@ -29,5 +29,11 @@ unsigned char* CreateSharedMemory(const char* name, long long size);
 // Closes the handle CreateSharedMemory kept for the name; 0, or -1 when this
 // process published nothing under it.
 int RemoveSharedMemory(const char* name);
+// A mapping lives only while some process holds it, so none is ever left
+// behind by a publisher that was killed: nothing to remove, always 0.
+int RemoveStaleSharedMemory(const char* name);
+
+// The error a publisher meets when a mapping of that name exists.
+inline constexpr int SHARED_MEMORY_EXISTS = 183;  // ERROR_ALREADY_EXISTS
 
 }  // namespace plat

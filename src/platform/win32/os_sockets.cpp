@@ -1,5 +1,7 @@
 #include "os_sockets.h"
 
+#include <mstcpip.h>  // SIO_KEEPALIVE_VALS, tcp_keepalive
+
 namespace plat {
 
 int recv(SOCKET s, char* buffer, int length, int flags) { return ::recv(s, buffer, length, flags); }
@@ -78,6 +80,61 @@ int WaitSockets(WaitEntry* entries, int count, int timeoutMs) {
         found += entry.readable || entry.exceptional || entry.writable ? 1 : 0;
     }
     return found;
+}
+
+int SendNow(SOCKET s, const char* buffer, int length) {
+    // Windows Sockets has no per-call "do not wait": the socket is made
+    // non-blocking for this one call and blocking again after it.
+    u_long on = 1;
+    if (::ioctlsocket(s, FIONBIO, &on) == SOCKET_ERROR) {
+        return SOCKET_ERROR;
+    }
+    int n = ::send(s, buffer, length, 0);
+    int error = n == SOCKET_ERROR ? ::WSAGetLastError() : 0;
+    u_long off = 0;
+    ::ioctlsocket(s, FIONBIO, &off);
+    if (n == SOCKET_ERROR) {
+        if (error == WSAEWOULDBLOCK) {
+            return 0;
+        }
+        ::WSASetLastError(error);
+    }
+    return n;
+}
+
+int WaitWritable(SOCKET s, int timeoutSeconds) {
+    fd_set writeSet;
+    fd_set exceptSet;
+    FD_ZERO(&writeSet);
+    FD_ZERO(&exceptSet);
+    FD_SET(s, &writeSet);
+    FD_SET(s, &exceptSet);
+    timeval limit{timeoutSeconds, 0};
+    int ready = ::select(0, nullptr, &writeSet, &exceptSet, timeoutSeconds >= 0 ? &limit : nullptr);
+    if (ready == SOCKET_ERROR) {
+        return SOCKET_ERROR;
+    }
+    return ready > 0 ? 1 : 0;
+}
+
+int SetKeepAlive(SOCKET s) {
+    tcp_keepalive times{};
+    times.onoff = 1;
+    times.keepalivetime = KEEPALIVE_IDLE_SECONDS * 1000;
+    times.keepaliveinterval = KEEPALIVE_INTERVAL_SECONDS * 1000;
+    DWORD returned = 0;
+    if (::WSAIoctl(s, SIO_KEEPALIVE_VALS, &times, sizeof times, nullptr, 0, &returned, nullptr,
+                   nullptr) == SOCKET_ERROR) {
+        return SOCKET_ERROR;
+    }
+    // The probe count can be set since Windows 10 (1703) only; older
+    // systems (and Wine) send their fixed ten probes, so a refusal here is
+    // no failure.
+    constexpr int kTcpKeepCount = 16;  // TCP_KEEPCNT, missing from older headers
+    const DWORD probes = KEEPALIVE_PROBES;
+    ::setsockopt(s, IPPROTO_TCP, kTcpKeepCount, reinterpret_cast<const char*>(&probes),
+                 sizeof probes);
+    return 0;
 }
 
 int SocketLocalPort(SOCKET s) {
