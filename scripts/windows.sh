@@ -119,11 +119,13 @@ run_windows_suite() {
   local build=$root/$1 arch=$2 name=$3
   prepare_prefix "$build" "$arch"
   # A persistent Wine server in the prefix: without it every program, the
-  # test discovery's listing included, waits about 2.6 s for Wine's helpers
-  # to let go of its output pipe, and the discovery has 5 s in all.
+  # test discovery's listing included, holds its output about 2.7 s after it
+  # ends while Wine's helpers wind down, and the discovery has 5 s in all.
   wineserver -p
-  # Wine's own helper processes start with the first program and inherit its
-  # output; started here, they hold no pipe of ctest's.
+  # Wine's own helpers (services.exe, winedevice.exe, ...) start with the
+  # first program of the prefix and inherit its standard output and error;
+  # with a persistent server they never end, and whoever reads that program's
+  # output waits for ever. Started here, they hold no pipe of ctest's.
   wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
   local log
   log=$(mktemp)
