@@ -98,9 +98,11 @@ else
   configure_and_build build-win32 mingw-i686.cmake -DVELK_TESTS=OFF
 fi
 
-# The Linux velkctl of the end-to-end checks.
+# The Linux velkctl of the end-to-end checks: that program alone, in build/
+# as configured by scripts/build.sh, when it is not there.
 if [[ ! -x "$root/build/velkctl" ]]; then
-  "$root/scripts/build.sh" build
+  cmake -S "$root" -B "$root/build" -G Ninja >/dev/null
+  cmake --build "$root/build" --target velkctl
 fi
 
 # Stops the Wine server of the current prefix (and the helpers it started).
