@@ -37,28 +37,36 @@ fail() {
   exit 1
 }
 
-# velkctl keeps trying until the responder listens.
-answer=
-for _ in $(seq 1 50); do
-  if answer=$(cd "$install/work" &&
-      "$velkctl" --config "$install/data/velk.cfg" send C02 127.0.0.1 "$port" \
-        0=0200 3=000000 4=000000001000 11=000123 41=TERM0001 --timeout 10 2>&1); then
-    break
-  fi
-  answer=
-  sleep 0.2
-done
-[[ -n $answer ]] || fail "no answer from velk-tester.exe on 127.0.0.1:$port"
+# send FIELDS...: velkctl's answer; a refused connection is tried again
+# until the responder listens. It listens again only after the connection it
+# served has closed, so every new connection may find it not listening yet.
+send() {
+  local answer status
+  for _ in $(seq 1 50); do
+    status=0
+    answer=$(cd "$install/work" &&
+      "$velkctl" --config "$install/data/velk.cfg" send C02 127.0.0.1 "$port" "$@" --timeout 10 2>&1) ||
+      status=$?
+    if ((status == 0)) || ! grep -q 'could not connect' <<<"$answer"; then
+      break
+    fi
+    sleep 0.2
+  done
+  echo "$answer"
+  return "$status"
+}
+
+answer=$(send 0=0200 3=000000 4=000000001000 11=000123 41=TERM0001) ||
+  fail "no answer from velk-tester.exe on 127.0.0.1:$port: $answer"
 echo "$answer"
 grep -q '^0 .*: 0210$' <<<"$answer" || fail "the response is not a 0210"
 grep -q '^39 .*: 00$' <<<"$answer" || fail "element 39 is not 00"
 grep -q '^41 .*: TERM0001$' <<<"$answer" || fail "element 41 did not come back"
 
 # A second request on a new connection: the responder listens again.
-answer=$("$velkctl" --config "$install/data/velk.cfg" send C02 127.0.0.1 "$port" \
-  0=0800 --timeout 10 2>&1) || fail "no answer on the second connection: $answer"
+answer=$(send 0=0800) || fail "no answer on the second connection: $answer"
 grep -q '^0 .*: 0810$' <<<"$answer" || fail "the second response is not a 0810"
 sleep 0.5
 grep -q '^VELK Tester: Connection closed' "$install/stderr.txt" ||
   fail "velk-tester.exe did not report the closed connection"
-echo "e2e: velk-tester.exe answered the Linux velkctl over 127.0.0.1:$port"
+echo "e2e: $(basename "$build")/velk-tester.exe answered the Linux velkctl over 127.0.0.1:$port"
