@@ -3,34 +3,8 @@
 #include <cstdlib>
 
 #include "diag/error_state.h"
-#include "os_sockets.h"
+#include "vksoc/accept_socket.h"
 #include "vksoc/port_table.h"
-
-namespace {
-
-void FailAccept(int wsa) {
-    if (wsa == WSAEMFILE || wsa == WSAENOBUFS) {
-        SetError(ERR_RESOURCE, wsa);
-        ADD_ERROR_TEXT("AcceptPeer: No resources to accept connection\n");
-    } else if (wsa == WSAECONNABORTED) {
-        SetError(ERR_CONNECTION, wsa);
-        ADD_ERROR_TEXT("AcceptPeer: Connection aborted\n");
-    } else {
-        SetError(ERR_INTERNAL, wsa);
-        ADD_ERROR_TEXT("AcceptPeer: Internal error accepting connection\n");
-    }
-}
-
-int FreeEntry() {
-    for (int port = 0; port < MAX_PORTS; ++port) {
-        if (portTable[port].inUse != 1) {
-            return port;
-        }
-    }
-    return -1;
-}
-
-}  // namespace
 
 int ListenForPeers(int port, int backlog) {
     SOCKET s = static_cast<SOCKET>(portTable[port].handle);
@@ -50,20 +24,17 @@ int ListenForPeers(int port, int backlog) {
 
 int AcceptPeer(int listeningPort) {
     const PortEntry& listening = portTable[listeningPort];
-    int port = FreeEntry();
+    int port = FreePortEntry();
     if (port < 0) {
         SetError(ERR_RESOURCE, 0);
         ADD_ERROR_TEXT("AcceptPeer: More than %d connections used\n", MAX_PORTS);
         return -1;
     }
-    SOCKET accepted = accept(static_cast<SOCKET>(listening.handle), nullptr, nullptr);
+    bool nobodyWaiting = false;
+    SOCKET accepted =
+        AcceptWithKeepAlive(static_cast<SOCKET>(listening.handle), "AcceptPeer", &nobodyWaiting);
     if (accepted == INVALID_SOCKET) {
-        int wsa = WSAGetLastError();
-        if (wsa == WSAEWOULDBLOCK) {
-            return NO_PEER_WAITING;
-        }
-        FailAccept(wsa);
-        return -1;
+        return nobodyWaiting ? NO_PEER_WAITING : -1;
     }
     // Where the listening socket's non-blocking mode is inherited, the
     // connection would make the receive and send paths fail at once.
@@ -71,13 +42,6 @@ int AcceptPeer(int listeningPort) {
     if (ioctlsocket(accepted, FIONBIO, &blocking) != 0) {
         SetError(ERR_INTERNAL, WSAGetLastError());
         ADD_ERROR_TEXT("AcceptPeer: Error making socket blocking\n");
-        closesocket(accepted);
-        return -1;
-    }
-    // A peer that vanishes without a word would hold its entry for ever.
-    if (plat::SetKeepAlive(accepted) == SOCKET_ERROR) {
-        SetError(ERR_INVALID, WSAGetLastError());
-        ADD_ERROR_TEXT("AcceptPeer: SetSockOpt failed for keep-alive\n");
         closesocket(accepted);
         return -1;
     }

@@ -9,19 +9,6 @@
 #include "vkstp/config_view.h"
 #include "vksoc/port_table.h"
 
-namespace {
-
-int ClaimEntry() {
-    for (int i = 0; i < MAX_PORTS; ++i) {
-        if (portTable[i].inUse != 1) {
-            return i;
-        }
-    }
-    return -1;
-}
-
-}  // namespace
-
 // Leading digits after an optional sign, as the environment gives them; a
 // width outside 0 to 4 digits means no prefix.
 int HeaderLengthFromEnvironment() {
@@ -191,7 +178,7 @@ SOCKET Connect(const char* address, int port) {
 }  // namespace
 
 int OpenPort(const char* address, int portOrFlags, char mode, const char* controllerId) {
-    int index = ClaimEntry();
+    int index = FreePortEntry();
     if (index < 0) {
         SetError(ERR_RESOURCE, 0);
         ADD_ERROR_TEXT("OpenPort: More than %d connections used\n", MAX_PORTS);

@@ -45,3 +45,6 @@ struct PortEntry {
 };
 
 extern PortEntry portTable[MAX_PORTS];
+
+// The index of the first entry not in use, or -1 when all MAX_PORTS are.
+int FreePortEntry();

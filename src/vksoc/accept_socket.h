@@ -1,0 +1,12 @@
+#pragma once
+
+#include "os_sockets.h"
+
+// Takes the next connection waiting on a listening socket and turns TCP
+// keep-alive on for it, so that a peer that vanishes without a word ends as
+// a failed connection instead of holding it for ever. On failure the error
+// state is set with texts that name the operation ("AcceptConn",
+// "AcceptPeer") and INVALID_SOCKET is returned. A non-blocking listener with
+// nobody waiting also gives INVALID_SOCKET, with *nobodyWaiting set and the
+// error state untouched; nobodyWaiting may be null for a blocking listener.
+SOCKET AcceptWithKeepAlive(SOCKET listening, const char* operation, bool* nobodyWaiting);
