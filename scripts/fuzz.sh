@@ -22,6 +22,7 @@ dir="$root/build-fuzz"
 runs=(fuzz_disassemble_8583:8583 fuzz_disassemble_ztr:ztr)
 runs+=(fuzz_receive:receive)
 runs+=(fuzz_config_reader:config)
+runs+=(fuzz_operator_script:script)
 targets=("${runs[@]%%:*}")
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVELK_FUZZ=ON -DVELK_TESTS=OFF -DVELK_BENCH=OFF >/dev/null

@@ -40,10 +40,10 @@ class ManyPeersTest : public ::testing::Test {
 protected:
     void SetUp() override { fs::copy_file(kSampleConfig, root_.data() / "velk.cfg"); }
 
-    void Start(const std::string& peers) {
+    void Start(const std::string& peers, const std::string& script = kAnswerScript) {
         port_ = FreePort();
         responder_ = std::make_unique<ResponderProcess>(
-            root_, std::map<std::string, std::string>{{"OPERATOR_SCRIPT", kAnswerScript},
+            root_, std::map<std::string, std::string>{{"OPERATOR_SCRIPT", script},
                                                       {"VELK_PEERS", peers}});
         responder_->Start("C02", std::to_string(port_));
     }
@@ -227,6 +227,80 @@ TEST_F(ManyPeersTest, APeerBeyondTheLimitWaitsUntilAConnectionEnds) {
             ClosePeer(peers[i]);
         }
     }
+}
+
+// A 0200 with the trace number given and the 0210 the delay script answers.
+std::string RequestWithTrace(const std::string& trace) {
+    return "0200" + Bytes({0x30, 0x20, 0, 0, 0, 0x80, 0, 0}) + "000000" + "000000001000" + trace +
+           "TERM0001";
+}
+std::string ResponseWithTrace(const std::string& trace) {
+    return "0210" + Bytes({0x30, 0x20, 0, 0, 0x02, 0x80, 0, 0}) + "000000" + "000000001000" +
+           trace + "00" + "TERM0001";
+}
+
+const char kDelayScript[] =
+    "on 0=0200 11=000001\n"
+    "  set 0 0210\n"
+    "  set 39 00\n"
+    "  delay 1500\n"
+    "  respond\n"
+    "on 0=0200 11=000099\n"
+    "  close\n"
+    "on 0=0200\n"
+    "  set 0 0210\n"
+    "  set 39 00\n"
+    "  respond\n";
+
+// Receives count bytes and says how long after start they were complete.
+std::string ReceiveTimed(int fd, size_t count, std::chrono::steady_clock::time_point start,
+                         std::chrono::milliseconds& after) {
+    std::string bytes = ReceiveBytes(fd, count);
+    after = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                  start);
+    return bytes;
+}
+
+TEST_F(ManyPeersTest, AScriptDelayHoldsOnlyItsOwnConnectionAndKeepsItsOrder) {
+    fs::path script = root_.data() / "delay.script";
+    WriteFile(script, kDelayScript);
+    Start("2", script.string());
+    int a = Connect();
+    int b = Connect();
+    ASSERT_GE(a, 0);
+    ASSERT_GE(b, 0);
+
+    auto start = std::chrono::steady_clock::now();
+    SendAll(a, RequestWithTrace("000001"));
+    std::this_thread::sleep_for(100ms);
+    SendAll(b, RequestWithTrace("000002"));
+    // A's second request arrives while its first waits out the delay.
+    SendAll(a, RequestWithTrace("000003"));
+    std::chrono::milliseconds bAfter{}, aAfter{};
+    EXPECT_EQ(ReceiveTimed(b, ResponseWithTrace("000002").size(), start, bAfter),
+              ResponseWithTrace("000002"));
+    EXPECT_LT(bAfter, 1000ms) << "B waited for A's delay";
+    EXPECT_EQ(ReceiveTimed(a, 2 * ResponseWithTrace("000001").size(), start, aAfter),
+              ResponseWithTrace("000001") + ResponseWithTrace("000003"))
+        << "A's answers in the order of its requests";
+    EXPECT_GE(aAfter, 1400ms);
+    EXPECT_LT(aAfter, 4000ms);
+
+    // close ends only the connection whose request asked for it.
+    SendAll(a, RequestWithTrace("000099"));
+    EXPECT_TRUE(PeerClosed(a));
+    SendAll(b, RequestWithTrace("000004"));
+    EXPECT_EQ(ReceiveBytes(b, ResponseWithTrace("000004").size()), ResponseWithTrace("000004"));
+    int c = Connect();
+    ASSERT_GE(c, 0);
+    SendAll(c, RequestWithTrace("000005"));
+    EXPECT_EQ(ReceiveBytes(c, ResponseWithTrace("000005").size()), ResponseWithTrace("000005"));
+    ClosePeer(a);
+    ClosePeer(b);
+    ClosePeer(c);
+    std::this_thread::sleep_for(200ms);
+    responder_->Stop();
+    EXPECT_NE(Log().find("closed the connection"), std::string::npos) << Log();
 }
 
 TEST_F(ManyPeersTest, AValueItDoesNotUnderstandStopsWithALineThatSaysSo) {

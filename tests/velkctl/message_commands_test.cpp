@@ -1,5 +1,6 @@
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -75,6 +76,18 @@ TEST_F(VelkctlMessageTest, AFileIsReadOnlyUnderThePrefixItWasMadeWith) {
     EXPECT_EQ(shown.exitCode, 1);
     EXPECT_THAT(shown.output, HasSubstr("velkctl: could not read a message from x.dat\n"));
     EXPECT_THAT(shown.output, HasSubstr("RecvMsg: "));
+}
+
+TEST_F(VelkctlMessageTest, AFifoInPlaceOfADataFileIsRefusedNotWaitedOn) {
+    // Nobody ever opens the FIFO's other end: a blocking open would hang.
+    ASSERT_EQ(mkfifo("x.dat", 0600), 0);
+    for (const char* command : {"show C01 x.dat", "send C01 127.0.0.1 9 x.dat --timeout 1"}) {
+        SCOPED_TRACE(command);
+        CommandResult run = RunVelkctl(command);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_THAT(run.output, HasSubstr("velkctl: could not open x.dat\n"));
+        EXPECT_THAT(run.output, HasSubstr("x.dat is not a regular file"));
+    }
 }
 
 TEST_F(VelkctlMessageTest, BadFieldArgumentsAreRefusedAndTheEarlierFileStays) {

@@ -3,7 +3,9 @@
 #include <cctype>
 #include <cstring>
 #include <set>
+#include <string_view>
 
+#include "vksoc/tcp_port.h"
 #include "vkstp/config_view.h"
 
 namespace {
@@ -68,27 +70,14 @@ void AssignKeys(std::vector<DissectorController>& controllers) {
     }
 }
 
-bool ParsePort(const std::string& text, int* port) {
-    if (text.empty() || text.size() > 5) {
-        return false;
-    }
-    int value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        value = value * 10 + (c - '0');
-    }
-    *port = value;
-    return value >= 1 && value <= 65535;
-}
-
 bool AddPort(const std::string& argument, std::vector<DissectorController>& controllers,
              std::set<int>& used, std::string* error) {
     const size_t equals = argument.find('=');
     int port = 0;
-    if (equals == std::string::npos || !ParsePort(argument.substr(0, equals), &port)) {
-        *error = "--port '" + argument + "' is not of the form N=CONTROLLER with N from 1 to 65535";
+    if (equals == std::string::npos ||
+        !ParseTcpPort(std::string_view(argument).substr(0, equals), &port)) {
+        *error = "--port '" + argument + "' is not of the form N=CONTROLLER with N from 1 to " +
+                 std::to_string(MAX_TCP_PORT);
         return false;
     }
     const std::string id = argument.substr(equals + 1);

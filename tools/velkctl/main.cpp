@@ -2,8 +2,10 @@
 // file and registers itself here.
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 
 #include "commands.h"
+#include "os_sockets.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"velkctl - check, publish and exercise a VELK Tester configuration"};
@@ -20,6 +22,13 @@ int main(int argc, char** argv) {
     AddMakeCommand(app, global);
     AddDissectorCommand(app, global);
 
+    // The commands run inside parse. On Windows no socket can be made before
+    // the socket layer is started.
+    WSADATA data{};
+    if (WSAStartup(0x0202, &data) != 0) {
+        std::fprintf(stderr, "velkctl: the socket layer could not be started\n");
+        return 1;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

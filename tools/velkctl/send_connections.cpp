@@ -10,7 +10,6 @@
 #include "diag/error_state.h"
 #include "field_listing.h"
 #include "os_sockets.h"
-#include "socket_set_wait.h"
 #include "trace_number.h"
 #include "vksoc/close_port.h"
 #include "vksoc/get_msg.h"
@@ -23,7 +22,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-static_assert(MAX_SEND_CONNECTIONS <= MAX_WAIT_SOCKETS);
+static_assert(MAX_SEND_CONNECTIONS <= plat::MAX_WAIT_SOCKETS);
 
 // A refused connect is tried again after this pause.
 constexpr auto kConnectRetryPause = std::chrono::milliseconds(50);
@@ -147,7 +146,7 @@ private:
     // exchanging: until the earliest response deadline, and false once no
     // request is awaited; otherwise until the surplus watch ends.
     bool WaitAndReceive(bool exchanging) {
-        SOCKET sockets[MAX_SEND_CONNECTIONS];
+        plat::WaitEntry entries[MAX_SEND_CONNECTIONS];
         Connection* open[MAX_SEND_CONNECTIONS];
         int count = 0;
         bool awaiting = false;
@@ -156,7 +155,8 @@ private:
             if (c.port < 0) {
                 continue;
             }
-            sockets[count] = portTable[c.port].handle;
+            entries[count] = {static_cast<SOCKET>(portTable[c.port].handle), true, false, false,
+                              false, false};
             open[count++] = &c;
             if (c.awaiting) {
                 awaiting = true;
@@ -170,9 +170,10 @@ private:
         if (!exchanging && left.count() <= 0) {
             return false;
         }
-        bool ready[MAX_SEND_CONNECTIONS];
         const int waitMs = static_cast<int>(std::clamp<long long>(left.count(), 0, 1 << 30));
-        if (WaitSocketSet(sockets, count, waitMs, ready) == SOCKET_ERROR) {
+        // A wait a signal cut short reads as a time-out: the caller's loop
+        // then waits again for what is left.
+        if (plat::WaitSockets(entries, count, waitMs) == SOCKET_ERROR) {
             SetError(ERR_INTERNAL, WSAGetLastError());
             ReportFailure("waiting for the responses failed");
             for (int i = 0; i < count; ++i) {
@@ -182,7 +183,7 @@ private:
             return false;
         }
         for (int i = 0; i < count; ++i) {
-            if (ready[i]) {
+            if (entries[i].readable || entries[i].exceptional) {
                 Receive(*open[i]);
             }
         }

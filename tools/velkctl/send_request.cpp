@@ -3,16 +3,15 @@
 #include <cstdio>
 
 #include "controller_port.h"
-#include "os_lowio.h"
 #include "vksoc/close_port.h"
-#include "vksoc/open_port.h"
 #include "vksoc/port_table.h"
 #include "vksoc/recv_msg.h"
+#include "ui/message_file_port.h"
 
 namespace {
 
 bool ReadDataFile(const std::string& controller, const std::string& file, FieldValues* values) {
-    int port = OpenPort(file.c_str(), O_RDONLY | plat::OPEN_BINARY, MODE_FILE, controller.c_str());
+    int port = ui::OpenMessageFile(file.c_str(), controller.c_str());
     if (port < 0) {
         ReportFailure("could not open " + file);
         return false;

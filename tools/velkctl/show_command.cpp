@@ -8,11 +8,10 @@
 #include "commands.h"
 #include "controller_port.h"
 #include "field_listing.h"
-#include "os_lowio.h"
 #include "vksoc/close_port.h"
-#include "vksoc/open_port.h"
 #include "vksoc/port_table.h"
 #include "vksoc/recv_msg.h"
+#include "ui/message_file_port.h"
 
 namespace {
 
@@ -25,8 +24,7 @@ int RunShow(const GlobalOptions& global, const ShowOptions& options) {
     if (!PrepareController(global, options.controller)) {
         return 1;
     }
-    int port = OpenPort(options.file.c_str(), O_RDONLY | plat::OPEN_BINARY, MODE_FILE,
-                        options.controller.c_str());
+    int port = ui::OpenMessageFile(options.file.c_str(), options.controller.c_str());
     if (port < 0) {
         ReportFailure("could not open " + options.file);
         return 1;

@@ -1,12 +1,12 @@
 #include "ui/desk_host.h"
 
 #include <QApplication>
-#include <cstdio>
 #include <cstdlib>
 
 #include "ui/qt/display_check.h"
 #include "ui/qt/display_probe.h"
 #include "ui/qt/qt_ui_host.h"
+#include "ui/standard_error.h"
 
 namespace ui {
 
@@ -35,11 +35,9 @@ void ExitOnFatal(QtMsgType type, const QMessageLogContext& context, const QStrin
         }
         return;
     }
-    std::fprintf(stderr,
-                 "VELK Tester: the display could not be opened for the message dialog.\n"
-                 "Run it at a desktop, or unattended with an operator script named by "
-                 "OPERATOR_SCRIPT.\n");
-    std::fflush(stderr);
+    SayOnStandardError(
+        "the display could not be opened for the message dialog.\n"
+        "Run it at a desktop, or unattended with an operator script named by OPERATOR_SCRIPT.");
     std::_Exit(1);
 }
 
