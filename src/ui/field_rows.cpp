@@ -1,5 +1,6 @@
 #include "ui/field_rows.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "ui/control_class.h"
@@ -75,10 +76,14 @@ const FieldRows& CurrentFieldRows() {
     return listed;
 }
 
+int ValueTextLength(const unsigned char* value, int length) {
+    length = std::clamp(length, 0, FIELD_VALUE_SIZE - 1);
+    const void* nul = length > 0 ? std::memchr(value, '\0', static_cast<size_t>(length)) : nullptr;
+    return nul != nullptr ? static_cast<int>(static_cast<const unsigned char*>(nul) - value) : length;
+}
+
 const char* ValueText(const unsigned char* value, int length, char (&text)[FIELD_VALUE_SIZE]) {
-    if (length < 0 || length >= FIELD_VALUE_SIZE) {
-        length = length < 0 ? 0 : FIELD_VALUE_SIZE - 1;
-    }
+    length = ValueTextLength(value, length);
     if (length > 0) {
         std::memcpy(text, value, static_cast<size_t>(length));
     }

@@ -24,9 +24,10 @@ inline constexpr int MAX_FIELD_ROWS = 129;
 // Room for one value as text: a field holds at most a whole message.
 inline constexpr int FIELD_VALUE_SIZE = 4097;
 
-// A slot's value as a box shows it: its bytes and a NUL (the box shows it up
-// to its first NUL), cut at FIELD_VALUE_SIZE - 1 bytes; a negative length is
-// empty. Returns text.
+// How much of a slot's value a box shows: its bytes up to the first NUL, at
+// most FIELD_VALUE_SIZE - 1 of them; a negative length shows nothing.
+int ValueTextLength(const unsigned char* value, int length);
+// A slot's value as a box shows it, copied into text with a NUL. Returns text.
 const char* ValueText(const unsigned char* value, int length, char (&text)[FIELD_VALUE_SIZE]);
 
 struct FieldRows {

@@ -68,13 +68,8 @@ void ScriptDialog::MarkText(int index, bool hasText) {
 
 std::string_view ScriptDialog::View(Box& box) {
     if (!box.scanned) {
-        // A value by reference: up to its first NUL, at most what a box holds.
-        box.length = std::clamp(box.length, 0, FIELD_VALUE_SIZE - 1);
-        const void* nul =
-            box.length > 0 ? std::memchr(box.data, '\0', static_cast<size_t>(box.length)) : nullptr;
-        if (nul != nullptr) {
-            box.length = static_cast<int>(static_cast<const char*>(nul) - box.data);
-        }
+        // A value by reference, shown as a box shows a slot's value.
+        box.length = ValueTextLength(reinterpret_cast<const unsigned char*>(box.data), box.length);
         box.scanned = true;
         hasText_[&box - boxes_] = box.length > 0;
     }
