@@ -12,6 +12,7 @@
 
 #include "os_sockets.h"
 #include "responder_process.h"
+#include "sample_exchange.h"
 #include "temp_root.h"
 
 namespace fs = std::filesystem;
@@ -19,22 +20,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::string kSampleConfig = VELK_SOURCE_DIR "/data/velk.cfg";
-const std::string kAnswerScript = VELK_SOURCE_DIR "/data/answer.script";
-
-std::string Bytes(std::initializer_list<int> values) {
-    std::string bytes;
-    for (int v : values) {
-        bytes += static_cast<char>(v);
-    }
-    return bytes;
-}
-
-// A 0200 for C02 (elements 3, 4, 11, 41) and the answer script's 0210.
-const std::string kRequest = "0200" + Bytes({0x30, 0x20, 0, 0, 0, 0x80, 0, 0}) + "000000" +
-                             "000000001000" + "000123" + "TERM0001";
-const std::string kResponse = "0210" + Bytes({0x30, 0x20, 0, 0, 0x02, 0x80, 0, 0}) + "000000" +
-                              "000000001000" + "000123" + "00" + "TERM0001";
+const std::string& kRequest = kRequest0200;
+const std::string& kResponse = kResponse0210;
 
 class ManyPeersTest : public ::testing::Test {
 protected:
@@ -64,13 +51,7 @@ protected:
         }
         return ReceiveBytes(fd, expected.size()) == expected;
     }
-    std::string Log() const {
-        std::string all;
-        for (const auto& entry : fs::directory_iterator(root_.log())) {
-            all += ReadText(entry.path());
-        }
-        return all;
-    }
+    std::string Log() const { return root_.LogText(); }
 
     TempRoot root_;
     int port_ = 0;

@@ -8,6 +8,7 @@
 
 #include "diag/message_fields.h"
 #include "responder_process.h"
+#include "sample_exchange.h"
 #include "temp_root.h"
 #include "vksoc/ztr.h"
 
@@ -15,35 +16,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kSampleConfig = VELK_SOURCE_DIR "/data/velk.cfg";
-const std::string kAnswerScript = VELK_SOURCE_DIR "/data/answer.script";
-
-std::string Bytes(std::initializer_list<int> values) {
-    std::string bytes;
-    for (int v : values) {
-        bytes += static_cast<char>(v);
-    }
-    return bytes;
-}
-
-// A 0200 for C02: elements 3, 4, 11 and 41.
-const std::string kRequest0200 = "0200" + Bytes({0x30, 0x20, 0, 0, 0, 0x80, 0, 0}) + "000000" +
-                                 "000000001000" + "000123" + "TERM0001";
-// The answer script makes it a 0210 with element 39 "00" (C02 has no 38).
-const std::string kResponse0210 = "0210" + Bytes({0x30, 0x20, 0, 0, 0x02, 0x80, 0, 0}) + "000000" +
-                                  "000000001000" + "000123" + "00" + "TERM0001";
-
 class ResponderTest : public ::testing::Test {
 protected:
     void SetUp() override { fs::copy_file(kSampleConfig, root_.data() / "velk.cfg"); }
 
-    std::string Log() const {
-        std::string all;
-        for (const auto& entry : fs::directory_iterator(root_.log())) {
-            all += ReadText(entry.path());
-        }
-        return all;
-    }
+    std::string Log() const { return root_.LogText(); }
 
     TempRoot root_;
 };

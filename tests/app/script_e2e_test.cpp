@@ -12,14 +12,13 @@
 #include <thread>
 
 #include "responder_process.h"
+#include "sample_exchange.h"
 #include "run_command.h"
 #include "temp_root.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-const std::string kSampleConfig = VELK_SOURCE_DIR "/data/velk.cfg";
 
 class ScriptE2E : public ::testing::Test {
   protected:
@@ -77,13 +76,7 @@ class ScriptE2E : public ::testing::Test {
         return ReadFile(root_.root() / "work" / "m.dat");
     }
 
-    std::string Log() const {
-        std::string all;
-        for (const auto& entry : fs::directory_iterator(root_.log())) {
-            all += ReadText(entry.path());
-        }
-        return all;
-    }
+    std::string Log() const { return root_.LogText(); }
 
     TempRoot root_;
     int port_ = 0;

@@ -38,6 +38,14 @@ std::string ReadFile(const fs::path& path) {
     return out.str();
 }
 
+std::string TempRoot::LogText() const {
+    std::string all;
+    for (const auto& entry : fs::directory_iterator(log())) {
+        all += ReadText(entry.path());
+    }
+    return all;
+}
+
 std::string ReadText(const fs::path& path) {
     std::string text = ReadFile(path);
     size_t at = 0;

@@ -19,6 +19,8 @@ public:
 
     // Writes root/data/velk.cfg.
     void WriteConfig(const std::string& text) const;
+    // Every file in root/log, one after the other, as text.
+    std::string LogText() const;
 
 private:
     std::filesystem::path root_;

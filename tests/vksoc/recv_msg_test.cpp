@@ -379,10 +379,7 @@ TEST_F(PrefixedRecvTest, APrefixAndItsBodyAreDumpedAsTwoRecords) {
     MessageFields fields{};
     ASSERT_EQ(RecvMsg(port, &fields, 5), 12) << GetErrorText();
 
-    std::string log;
-    for (const auto& file : std::filesystem::directory_iterator(root_.log())) {
-        log += ReadFile(file.path());
-    }
+    const std::string log = root_.LogText();
     EXPECT_NE(log.find("Received 4 Bytes\n30 30 31 32 "), std::string::npos) << log;
     EXPECT_NE(log.find("Received 12 Bytes\n30 38 30 30 "), std::string::npos) << log;
     EXPECT_NE(log.find("MessageId: 0800\n"), std::string::npos) << log;
