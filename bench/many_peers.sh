@@ -9,29 +9,10 @@
 #
 #   bench/many_peers.sh [COUNT]    (default 5000 requests per connection)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
 count=${1:-5000}
-build=${VELK_BUILD_DIR:-build}
-"$root/scripts/build.sh" "$build" >/dev/null
-cd "$root/$build"
-mkdir -p "$root/log"
-
-script=$(mktemp)
-request=$(mktemp --suffix=.dat)
+source "$(dirname "$0")/loopback_setup.sh"
 pids=()
 trap 'rm -f "$script" "$request"; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
-cat >"$script" <<'SCRIPT'
-on 0=0200
-  set 0 0210
-  set 39 00
-  respond
-SCRIPT
-./velkctl make C01 "$request" 0=0200 2=4111111111111111 3=000000 4=000000001000 \
-  7=1209120000 11=000123 41=TERM0001 49=978 102=1234567890 >/dev/null
-
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
-wait_listening() { for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/"$1") 2>/dev/null && return; sleep 0.05; done; }
-
 start() {  # PEERS PROGRAM... -> port; the pid lands in last_pid
   local peers=$1 port
   shift

@@ -13,28 +13,10 @@
 # for both, the ratio of their round-trip times per run, and the peak
 # resident memory of velk-tester.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
 count=${1:-20000}
 runs=${2:-3}
-build=${VELK_BUILD_DIR:-build}
-"$root/scripts/build.sh" "$build" >/dev/null
-cd "$root/$build"
-mkdir -p "$root/log"
-
-script=$(mktemp)
-request=$(mktemp --suffix=.dat)
+source "$(dirname "$0")/loopback_setup.sh"
 trap 'rm -f "$script" "$request"; kill $(jobs -p) 2>/dev/null || true' EXIT
-cat >"$script" <<'SCRIPT'
-on 0=0200
-  set 0 0210
-  set 39 00
-  respond
-SCRIPT
-# A 0200 of the sample controller C01.
-./velkctl make C01 "$request" 0=0200 2=4111111111111111 3=000000 4=000000001000 \
-  7=1209120000 11=000123 41=TERM0001 49=978 102=1234567890 >/dev/null
-
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 
 run_load() {  # PORT -> "requests-per-second median-us"
   local out
@@ -42,8 +24,6 @@ run_load() {  # PORT -> "requests-per-second median-us"
   echo "$out" | grep -q '^failures: 0$' || { echo "$out" >&2; exit 1; }
   echo "$(echo "$out" | sed -n 's/^requests per second: //p') $(echo "$out" | sed -n 's/^round trip median: \([0-9.]*\) us/\1/p')"
 }
-
-wait_listening() { for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/"$1") 2>/dev/null && return; sleep 0.05; done; }
 
 echo_port=$(free_port)
 ./velk-echo-responder C01 "$echo_port" >/dev/null 2>&1 &
