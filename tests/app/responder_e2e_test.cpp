@@ -30,6 +30,7 @@ TEST_F(ResponderTest, StartUpFailuresAreReportedInOrderAndExitWithZero) {
         std::string controller;
         std::string port;
         const char* message;
+        bool onlyWhereArgumentsArriveWhole = false;
     };
     const Case cases[] = {
         {"", "", "Controller not given"},
@@ -40,12 +41,15 @@ TEST_F(ResponderTest, StartUpFailuresAreReportedInOrderAndExitWithZero) {
         {"C01", "65536", "Port invalid"},
         {"C01", "-1", "Port invalid"},
         // Each argument is taken whole: a blank inside is part of it.
-        {"C01 7001", "7001", "Controller invalid"},
-        {"C01", "47320 9", "Port invalid"},
+        {"C01 7001", "7001", "Controller invalid", true},
+        {"C01", "47320 9", "Port invalid", true},
         {"C01", "abc", "Port not found"},
         {"C01", "-0", "Port not found"},
     };
     for (const Case& c : cases) {
+        if (c.onlyWhereArgumentsArriveWhole && !kArgumentsArriveWhole) {
+            continue;
+        }
         ResponderProcess responder(root_, {{"OPERATOR_SCRIPT", kAnswerScript}});
         responder.Start(c.controller, c.port);
         EXPECT_EQ(responder.Wait(10), 0) << c.message;

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+const bool kArgumentsArriveWhole = true;
+
 ResponderProcess::ResponderProcess(const TempRoot& root,
                                    std::map<std::string, std::string> environment)
     : root_(root), environment_(std::move(environment)) {}

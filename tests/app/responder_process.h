@@ -30,6 +30,11 @@ private:
     pid_t pid_ = -1;
 };
 
+// True where the program receives its arguments one by one (POSIX), so that
+// an argument holding a blank stays one argument; on Windows the program
+// cuts its one command line into tokens itself.
+extern const bool kArgumentsArriveWhole;
+
 // A TCP port nobody listens on right now.
 int FreePort();
 // Connects to 127.0.0.1:port, retrying while the responder starts; -1 when it

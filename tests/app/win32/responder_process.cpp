@@ -11,6 +11,8 @@
 #include <map>
 #include <thread>
 
+const bool kArgumentsArriveWhole = false;
+
 namespace {
 
 // The process handles by process id: the handle keeps the exit code after
