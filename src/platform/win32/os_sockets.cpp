@@ -10,25 +10,36 @@ int send(SOCKET s, const char* buffer, int length, int flags) {
     return ::send(s, buffer, length, flags);
 }
 
+namespace {
+
+// One select on s, for reading or for writing, with its exception set, at
+// most timeoutSeconds (negative: no limit). Windows Sockets ignores the first
+// argument and keeps sockets in an array: one socket always fits, whatever
+// its number. Returns 0 (what was found in *ready and *exceptional) or
+// SOCKET_ERROR.
+int SelectOne(SOCKET s, bool forWrite, int timeoutSeconds, bool* ready, bool* exceptional) {
+    fd_set set;
+    fd_set exceptSet;
+    FD_ZERO(&set);
+    FD_ZERO(&exceptSet);
+    FD_SET(s, &set);
+    FD_SET(s, &exceptSet);
+    timeval limit{timeoutSeconds, 0};
+    if (::select(0, forWrite ? nullptr : &set, forWrite ? &set : nullptr, &exceptSet,
+                 timeoutSeconds >= 0 ? &limit : nullptr) == SOCKET_ERROR) {
+        return SOCKET_ERROR;
+    }
+    *ready = FD_ISSET(s, &set) != 0;
+    *exceptional = FD_ISSET(s, &exceptSet) != 0;
+    return 0;
+}
+
+}  // namespace
+
 int WaitSocket(SOCKET s, int timeoutSeconds, bool* readable, bool* exceptional) {
     *readable = false;
     *exceptional = false;
-    // Windows Sockets ignores the first argument and keeps sockets in an
-    // array: one socket always fits, whatever its number.
-    fd_set readSet;
-    fd_set exceptSet;
-    FD_ZERO(&readSet);
-    FD_ZERO(&exceptSet);
-    FD_SET(s, &readSet);
-    FD_SET(s, &exceptSet);
-    timeval limit{timeoutSeconds, 0};
-    int ready = ::select(0, &readSet, nullptr, &exceptSet, timeoutSeconds >= 0 ? &limit : nullptr);
-    if (ready == SOCKET_ERROR) {
-        return SOCKET_ERROR;
-    }
-    *readable = FD_ISSET(s, &readSet) != 0;
-    *exceptional = FD_ISSET(s, &exceptSet) != 0;
-    return 0;
+    return SelectOne(s, false, timeoutSeconds, readable, exceptional);
 }
 
 int WaitSockets(WaitEntry* entries, int count, int timeoutMs) {
@@ -103,18 +114,12 @@ int SendNow(SOCKET s, const char* buffer, int length) {
 }
 
 int WaitWritable(SOCKET s, int timeoutSeconds) {
-    fd_set writeSet;
-    fd_set exceptSet;
-    FD_ZERO(&writeSet);
-    FD_ZERO(&exceptSet);
-    FD_SET(s, &writeSet);
-    FD_SET(s, &exceptSet);
-    timeval limit{timeoutSeconds, 0};
-    int ready = ::select(0, nullptr, &writeSet, &exceptSet, timeoutSeconds >= 0 ? &limit : nullptr);
-    if (ready == SOCKET_ERROR) {
+    bool writable = false;
+    bool failed = false;
+    if (SelectOne(s, true, timeoutSeconds, &writable, &failed) == SOCKET_ERROR) {
         return SOCKET_ERROR;
     }
-    return ready > 0 ? 1 : 0;
+    return writable || failed ? 1 : 0;
 }
 
 int SetKeepAlive(SOCKET s) {
