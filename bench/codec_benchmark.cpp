@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "layout_0200.h"
-#include "vksoc/iso8583.h"
-#include "vksoc/ztr.h"
+#include "vksoc/codec/iso8583.h"
+#include "vksoc/codec/ztr.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Packs and unpacks the 0200 message of tests/data with the JavaScript ISO
 // 8583 packagers "jspos" and "iso_8583", laid out as the C++ codec lays it
-// out (tests/vksoc/layout_0200.h), and prints one line per packager and
+// out (tests/vksoc/codec/layout_0200.h), and prints one line per packager and
 // operation: "RESULT <packager> <pack|unpack> <ns per op>", or
 // "FAILED <packager> <reason>". Each packager must produce the message's bytes
 // exactly and read back its elements before it is timed.

@@ -16,10 +16,10 @@
 #include "os_sockets.h"
 #include "diag/error_state.h"
 #include "vkstp/config_reader.h"
-#include "vksoc/open_port.h"
-#include "vksoc/port_table.h"
-#include "vksoc/recv_msg.h"
-#include "vksoc/send_msg.h"
+#include "vksoc/port/open_port.h"
+#include "vksoc/port/port_table.h"
+#include "vksoc/port/recv_msg.h"
+#include "vksoc/port/send_msg.h"
 
 namespace {
 

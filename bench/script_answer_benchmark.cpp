@@ -16,8 +16,8 @@
 #include "ui/message_dialog.h"
 #include "ui/responder_state.h"
 #include "ui/script/script_host.h"
-#include "vksoc/open_port.h"
-#include "vksoc/send_msg.h"
+#include "vksoc/port/open_port.h"
+#include "vksoc/port/send_msg.h"
 #include "vkstp/config_reader.h"
 #include "vkstp/config_view.h"
 

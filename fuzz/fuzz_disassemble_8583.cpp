@@ -18,7 +18,7 @@
 
 #include "fuzz_check.h"
 #include "layout_0200.h"
-#include "vksoc/iso8583.h"
+#include "vksoc/codec/iso8583.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "vksoc/ztr.h"
+#include "vksoc/codec/ztr.h"
 
 namespace {
 

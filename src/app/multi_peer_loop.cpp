@@ -7,10 +7,10 @@
 #include "ui/dialog_template.h"
 #include "ui/message_dialog.h"
 #include "ui/responder_state.h"
-#include "vksoc/accept_peer.h"
-#include "vksoc/close_port.h"
-#include "vksoc/open_port.h"
-#include "vksoc/port_table.h"
+#include "vksoc/port/accept_peer.h"
+#include "vksoc/port/close_port.h"
+#include "vksoc/port/open_port.h"
+#include "vksoc/port/port_table.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include "platform/steady_clock.h"
 #include "platform/stop_request.h"
 #include "vkstp/config_view.h"
-#include "vksoc/accept_peer.h"
-#include "vksoc/close_port.h"
-#include "vksoc/port_table.h"
-#include "vksoc/recv_msg.h"
+#include "vksoc/port/accept_peer.h"
+#include "vksoc/port/close_port.h"
+#include "vksoc/port/port_table.h"
+#include "vksoc/port/recv_msg.h"
 
 namespace {
 

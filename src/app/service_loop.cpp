@@ -7,11 +7,11 @@
 #include "ui/dialog_template.h"
 #include "ui/message_dialog.h"
 #include "ui/responder_state.h"
-#include "vksoc/accept_conn.h"
-#include "vksoc/close_port.h"
-#include "vksoc/open_port.h"
-#include "vksoc/port_table.h"
-#include "vksoc/recv_msg.h"
+#include "vksoc/port/accept_conn.h"
+#include "vksoc/port/close_port.h"
+#include "vksoc/port/open_port.h"
+#include "vksoc/port/port_table.h"
+#include "vksoc/port/recv_msg.h"
 
 void ServiceLoop(ui::UiHost& host, PeerHost& peers) {
     if (int limit = PeerLimit(); limit != 1) {

@@ -7,7 +7,7 @@
 #include "vkstp/config_reader.h"
 #include "vkstp/config_values.h"
 #include "vkstp/config_view.h"
-#include "vksoc/tcp_port.h"
+#include "vksoc/port/tcp_port.h"
 
 namespace {
 

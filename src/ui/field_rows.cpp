@@ -6,7 +6,7 @@
 #include "ui/control_class.h"
 #include "ui/responder_state.h"
 #include "vkstp/config_view.h"
-#include "vksoc/ztr.h"
+#include "vksoc/codec/ztr.h"
 
 namespace ui {
 

@@ -5,10 +5,10 @@
 #include "diag/error_log.h"
 #include "ui/collect_fields.h"
 #include "ui/field_text_area.h"
-#include "ui/message_file_port.h"
+#include "vksoc/port/message_file_port.h"
 #include "ui/responder_state.h"
-#include "vksoc/close_port.h"
-#include "vksoc/recv_msg.h"
+#include "vksoc/port/close_port.h"
+#include "vksoc/port/recv_msg.h"
 
 namespace ui {
 

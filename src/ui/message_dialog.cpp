@@ -6,7 +6,7 @@
 #include "ui/field_rows.h"
 #include "ui/message_data_file.h"
 #include "ui/responder_state.h"
-#include "vksoc/send_msg.h"
+#include "vksoc/port/send_msg.h"
 
 namespace ui {
 

@@ -14,7 +14,7 @@
 #include "platform/steady_clock.h"
 #include "platform/stop_request.h"
 #include "scoped_env.h"
-#include "vksoc/accept_peer.h"
+#include "vksoc/port/accept_peer.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "responder_process.h"
 #include "sample_exchange.h"
 #include "temp_root.h"
-#include "vksoc/ztr.h"
+#include "vksoc/codec/ztr.h"
 
 namespace fs = std::filesystem;
 

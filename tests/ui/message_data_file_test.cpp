@@ -6,9 +6,9 @@
 #include "dialog_fixture.h"
 #include "os_lowio.h"
 #include "ui/field_text_area.h"
-#include "vksoc/close_port.h"
-#include "vksoc/open_port.h"
-#include "vksoc/port_table.h"
+#include "vksoc/port/close_port.h"
+#include "vksoc/port/open_port.h"
+#include "vksoc/port/port_table.h"
 
 namespace fs = std::filesystem;
 

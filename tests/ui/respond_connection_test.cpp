@@ -3,10 +3,10 @@
 
 #include "dialog_fixture.h"
 #include "os_sockets.h"
-#include "vksoc/accept_conn.h"
-#include "vksoc/close_port.h"
-#include "vksoc/open_port.h"
-#include "vksoc/port_table.h"
+#include "vksoc/port/accept_conn.h"
+#include "vksoc/port/close_port.h"
+#include "vksoc/port/open_port.h"
+#include "vksoc/port/port_table.h"
 
 namespace {
 

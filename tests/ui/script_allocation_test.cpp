@@ -12,8 +12,8 @@
 #include "os_lowio.h"
 #include "ui/dialog_template.h"
 #include "ui/script/script_host.h"
-#include "vksoc/close_port.h"
-#include "vksoc/open_port.h"
+#include "vksoc/port/close_port.h"
+#include "vksoc/port/open_port.h"
 
 namespace {
 std::atomic<bool> counting{false};

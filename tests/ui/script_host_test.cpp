@@ -9,8 +9,8 @@
 #include "os_lowio.h"
 #include "platform/steady_clock.h"
 #include "ui/dialog_template.h"
-#include "vksoc/close_port.h"
-#include "vksoc/open_port.h"
+#include "vksoc/port/close_port.h"
+#include "vksoc/port/open_port.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include "desk_fixture.h"
 #include "ui/field_rows.h"
 #include "ui/responder_state.h"
-#include "vksoc/close_port.h"
-#include "vksoc/open_port.h"
-#include "vksoc/port_table.h"
+#include "vksoc/port/close_port.h"
+#include "vksoc/port/open_port.h"
+#include "vksoc/port/port_table.h"
 
 namespace {
 

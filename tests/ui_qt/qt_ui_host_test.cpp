@@ -10,8 +10,8 @@
 #include "ui/field_rows.h"
 #include "ui/qt/display_check.h"
 #include "ui/responder_state.h"
-#include "vksoc/close_port.h"
-#include "vksoc/open_port.h"
+#include "vksoc/port/close_port.h"
+#include "vksoc/port/open_port.h"
 
 namespace {
 

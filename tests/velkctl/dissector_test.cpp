@@ -23,7 +23,7 @@
 #include "run_command.h"
 #include "scoped_env.h"
 #include "temp_root.h"
-#include "vksoc/ztr.h"
+#include "vksoc/codec/ztr.h"
 
 namespace {
 

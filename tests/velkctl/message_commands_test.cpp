@@ -16,9 +16,9 @@
 #include "os_shared_memory.h"
 #include "run_command.h"
 #include "scoped_env.h"
-#include "vksoc/connection_fixture.h"
-#include "vksoc/get_msg.h"
-#include "vksoc/recv_msg.h"
+#include "vksoc/port/connection_fixture.h"
+#include "vksoc/port/get_msg.h"
+#include "vksoc/port/recv_msg.h"
 
 extern char** environ;
 

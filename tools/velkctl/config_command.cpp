@@ -10,7 +10,7 @@
 #include "config_summary.h"
 #include "vkstp/config_reader.h"
 #include "vkstp/config_view.h"
-#include "vksoc/open_port.h"
+#include "vksoc/port/open_port.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "dissector_lua.h"
 #include "dissector_model.h"
 #include "vkstp/config_view.h"
-#include "vksoc/open_port.h"
+#include "vksoc/port/open_port.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "dissector_template.h"
-#include "vksoc/port_table.h"
-#include "vksoc/ztr.h"
+#include "vksoc/port/port_table.h"
+#include "vksoc/codec/ztr.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <set>
 #include <string_view>
 
-#include "vksoc/tcp_port.h"
+#include "vksoc/port/tcp_port.h"
 #include "vkstp/config_view.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "diag/card_mask.h"
 #include "diag/log_text.h"
-#include "vksoc/ztr.h"
+#include "vksoc/codec/ztr.h"
 
 namespace {
 

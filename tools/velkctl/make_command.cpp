@@ -10,7 +10,7 @@
 #include "commands.h"
 #include "controller_port.h"
 #include "field_values.h"
-#include "ui/message_file_port.h"
+#include "vksoc/port/message_file_port.h"
 #include "vkstp/config_view.h"
 
 namespace {

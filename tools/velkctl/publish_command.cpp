@@ -14,7 +14,7 @@
 #include "os_lowio.h"
 #include "os_shared_memory.h"
 #include "vkstp/config_reader.h"
-#include "vksoc/shm_attach.h"
+#include "vksoc/port/shm_attach.h"
 
 namespace {
 

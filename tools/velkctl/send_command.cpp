@@ -14,7 +14,7 @@
 #include "field_values.h"
 #include "send_connections.h"
 #include "send_request.h"
-#include "vksoc/tcp_port.h"
+#include "vksoc/port/tcp_port.h"
 #include "vkstp/config_view.h"
 
 namespace {

@@ -11,12 +11,12 @@
 #include "field_listing.h"
 #include "os_sockets.h"
 #include "trace_number.h"
-#include "vksoc/close_port.h"
-#include "vksoc/get_msg.h"
-#include "vksoc/open_port.h"
-#include "vksoc/port_table.h"
-#include "vksoc/read_port.h"
-#include "vksoc/send_msg.h"
+#include "vksoc/port/close_port.h"
+#include "vksoc/port/get_msg.h"
+#include "vksoc/port/open_port.h"
+#include "vksoc/port/port_table.h"
+#include "vksoc/port/read_port.h"
+#include "vksoc/port/send_msg.h"
 
 namespace {
 

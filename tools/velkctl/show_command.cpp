@@ -8,10 +8,10 @@
 #include "commands.h"
 #include "controller_port.h"
 #include "field_listing.h"
-#include "vksoc/close_port.h"
-#include "vksoc/port_table.h"
-#include "vksoc/recv_msg.h"
-#include "ui/message_file_port.h"
+#include "vksoc/port/close_port.h"
+#include "vksoc/port/port_table.h"
+#include "vksoc/port/recv_msg.h"
+#include "vksoc/port/message_file_port.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include "ui/dialog_fixture.h"
 #include "ui/dialog_template.h"
 #include "ui/win32/win32_host.h"
-#include "vksoc/close_port.h"
-#include "vksoc/open_port.h"
-#include "vksoc/port_table.h"
-#include "vksoc/recv_msg.h"
+#include "vksoc/port/close_port.h"
+#include "vksoc/port/open_port.h"
+#include "vksoc/port/port_table.h"
+#include "vksoc/port/recv_msg.h"
 
 // After every header of ours: the system's macros share names with the
 // dialog logic's constants (see win32_host.cpp).

@@ -3,7 +3,7 @@
 
 #include "run_command.h"
 #include "scoped_env.h"
-#include "vksoc/connection_fixture.h"
+#include "vksoc/port/connection_fixture.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "run_command.h"
-#include "vksoc/connection_fixture.h"
+#include "vksoc/port/connection_fixture.h"
 
 extern char** environ;
 

@@ -1,0 +1,33 @@
+#include "vksoc/port/accept_socket.h"
+
+#include "diag/error_state.h"
+
+SOCKET AcceptWithKeepAlive(SOCKET listening, const char* operation, bool* nobodyWaiting) {
+    if (nobodyWaiting != nullptr) {
+        *nobodyWaiting = false;
+    }
+    SOCKET accepted = accept(listening, nullptr, nullptr);
+    if (accepted == INVALID_SOCKET) {
+        int wsa = WSAGetLastError();
+        if (wsa == WSAEWOULDBLOCK && nobodyWaiting != nullptr) {
+            *nobodyWaiting = true;
+        } else if (wsa == WSAEMFILE || wsa == WSAENOBUFS) {
+            SetError(ERR_RESOURCE, wsa);
+            ADD_ERROR_TEXT("%s: No resources to accept connection\n", operation);
+        } else if (wsa == WSAECONNABORTED) {
+            SetError(ERR_CONNECTION, wsa);
+            ADD_ERROR_TEXT("%s: Connection aborted\n", operation);
+        } else {
+            SetError(ERR_INTERNAL, wsa);
+            ADD_ERROR_TEXT("%s: Internal error accepting connection\n", operation);
+        }
+        return INVALID_SOCKET;
+    }
+    if (plat::SetKeepAlive(accepted) == SOCKET_ERROR) {
+        SetError(ERR_INVALID, WSAGetLastError());
+        ADD_ERROR_TEXT("%s: SetSockOpt failed for keep-alive\n", operation);
+        closesocket(accepted);
+        return INVALID_SOCKET;
+    }
+    return accepted;
+}

@@ -1,0 +1,61 @@
+#include "vksoc/port/monitor_port.h"
+
+#include "diag/error_state.h"
+#include "os_sockets.h"
+#include "vksoc/port/port_table.h"
+
+int MonitorPort(int port) {
+    PortEntry& entry = portTable[port];
+    if (entry.mode == MODE_FILE) {
+        return 0;
+    }
+    SOCKET s = static_cast<SOCKET>(entry.handle);
+    unsigned long nonBlocking = 1;
+    if (ioctlsocket(s, FIONBIO, &nonBlocking) == SOCKET_ERROR) {
+        SetError(ERR_INTERNAL, WSAGetLastError());
+        ADD_ERROR_TEXT("MonitorPort: Error making socket non-blocking\n");
+        return -1;
+    }
+    char probe;
+    int n = plat::recv(s, &probe, 1, MSG_PEEK);
+    int wsa = n == SOCKET_ERROR ? WSAGetLastError() : 0;
+    if (n == SOCKET_ERROR && wsa != WSAEWOULDBLOCK) {
+        switch (wsa) {
+        case WSAECONNABORTED:
+        case WSAETIMEDOUT:
+            SetError(ERR_CONNECTION, wsa);
+            ADD_ERROR_TEXT("MonitorPort: Transmission timeout\n");
+            break;
+        case WSAECONNRESET:
+            SetError(ERR_CONNECTION, wsa);
+            ADD_ERROR_TEXT("MonitorPort: Connection reset by peer\n");
+            break;
+        case WSAENOBUFS:
+            SetError(ERR_RESOURCE, wsa);
+            ADD_ERROR_TEXT("MonitorPort: System is out of resources\n");
+            break;
+        default:
+            SetError(ERR_INTERNAL, wsa);
+            ADD_ERROR_TEXT("MonitorPort: Error probing the connection\n");
+            break;
+        }
+        return -1;
+    }
+    if (n == 0) {
+        SetError(ERR_CONNECTION, 0);
+        ADD_ERROR_TEXT("MonitorPort: Connection closed by peer");
+        return -1;
+    }
+    if (n > 0) {
+        SetError(ERR_CONNECTION, 0);
+        ADD_ERROR_TEXT("MonitorPort: Unexpected data");
+        return -1;
+    }
+    unsigned long blocking = 0;
+    if (ioctlsocket(s, FIONBIO, &blocking) == SOCKET_ERROR) {
+        SetError(ERR_INTERNAL, WSAGetLastError());
+        ADD_ERROR_TEXT("MonitorPort: Error making socket blocking\n");
+        return -1;
+    }
+    return 0;
+}

@@ -1,0 +1,12 @@
+#include "vksoc/port/port_table.h"
+
+PortEntry portTable[MAX_PORTS];
+
+int FreePortEntry() {
+    for (int i = 0; i < MAX_PORTS; ++i) {
+        if (portTable[i].inUse != 1) {
+            return i;
+        }
+    }
+    return -1;
+}

@@ -1,0 +1,162 @@
+#include "vksoc/port/send_msg.h"
+
+#include "diag/error_state.h"
+#include "diag/traffic_dump.h"
+#include "os_lowio.h"
+#include "os_sockets.h"
+#include "vkstp/config_view.h"
+#include "vksoc/port/card_data_dump.h"
+#include "vksoc/codec/length_prefix.h"
+#include "vksoc/codec/iso8583.h"
+#include "vksoc/port/port_table.h"
+#include "vksoc/codec/ztr.h"
+
+namespace {
+
+// Holds the optional length prefix, then the assembled message; reused by
+// every SendMsg and keeping the last message until the next one.
+unsigned char sendBuffer[SEND_BUFFER_SIZE];
+
+// Set by a socket write that failed because the connection is gone.
+bool connectionLost = false;
+
+bool LosesConnection(int wsa) {
+    switch (wsa) {
+    case WSAENETRESET:
+    case WSAECONNABORTED:
+    case WSAECONNRESET:
+    case WSAENOTCONN:
+    case WSAESHUTDOWN:
+    case WSAETIMEDOUT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void FailSend() {
+    int wsa = WSAGetLastError();
+    connectionLost = LosesConnection(wsa);
+    switch (wsa) {
+    case WSAENETDOWN:
+        SetError(ERR_CONNECTION, wsa);
+        ADD_ERROR_TEXT("SendMsg: Interface to reach network down\n");
+        break;
+    case WSAENETUNREACH:
+        SetError(ERR_CONNECTION, wsa);
+        ADD_ERROR_TEXT("SendMsg: No route to remote network\n");
+        break;
+    case WSAENETRESET:
+    case WSAECONNRESET:
+        SetError(ERR_CONNECTION, wsa);
+        ADD_ERROR_TEXT("SendMsg: Connection reset\n");
+        break;
+    case WSAECONNABORTED:
+        SetError(ERR_CONNECTION, wsa);
+        ADD_ERROR_TEXT("SendMsg: Connection aborted\n");
+        break;
+    case WSAENOBUFS:
+        SetError(ERR_RESOURCE, wsa);
+        ADD_ERROR_TEXT("SendMsg: No resources to send message\n");
+        break;
+    default:
+        SetError(ERR_INTERNAL, wsa);
+        ADD_ERROR_TEXT("SendMsg: Error while sending message\n");
+        break;
+    }
+}
+
+// The system may take fewer bytes than offered: the rest is offered again
+// until everything is written (on a socket too, below).
+int WriteFile(const PortEntry& entry, int count) {
+    int written = 0;
+    while (written < count) {
+        int n = plat::_write(entry.handle, sendBuffer + written,
+                             static_cast<unsigned int>(count - written));
+        if (n <= 0) {
+            SetError(ERR_INVALID, n < 0 ? plat::GetLastError() : 0);
+            ADD_ERROR_TEXT("SendMsg: Write failed\n");
+            return -1;
+        }
+        written += n;
+    }
+    return 0;
+}
+
+// A peer that stops reading fills the system's buffers; the send then waits
+// for room, but never longer than HOST_TIMEOUT seconds without progress. A
+// send cut off there has put part of a message on the wire: the connection
+// is lost for framing, and is reported so.
+int WriteSocket(const PortEntry& entry, int count) {
+    const SOCKET s = static_cast<SOCKET>(entry.handle);
+    int written = 0;
+    while (written < count) {
+        int n = plat::SendNow(s, reinterpret_cast<const char*>(sendBuffer + written),
+                              count - written);
+        if (n == SOCKET_ERROR) {
+            FailSend();
+            return -1;
+        }
+        if (n > 0) {
+            written += n;
+            continue;
+        }
+        const int timeout = ConfiguredHostTimeout();
+        int ready = plat::WaitWritable(s, timeout);
+        if (ready == SOCKET_ERROR) {
+            FailSend();
+            return -1;
+        }
+        if (ready == 0) {
+            connectionLost = true;
+            SetError(ERR_CONNECTION, WSAETIMEDOUT);
+            ADD_ERROR_TEXT("SendMsg: Peer took no bytes for %d seconds\n", timeout);
+            return -1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool SendLostConnection() { return connectionLost; }
+
+int SendMsg(int port, const MessageFields* fields) {
+    connectionLost = false;
+    const PortEntry& entry = portTable[port];
+    const int prefix = entry.headerLength > 0 ? entry.headerLength : 0;
+    unsigned char* out = sendBuffer + prefix;
+    // What no receiver of this system can take is refused like any other
+    // message that cannot be assembled.
+    static_assert(MAX_MESSAGE_LENGTH + MAX_HEADER_LENGTH <= SEND_BUFFER_SIZE);
+    const int room = MAX_MESSAGE_LENGTH;
+
+    // Dumped before assembling, so the log shows what was asked for even
+    // when assembling then fails.
+    DumpFields(entry.format != nullptr, 'S', fields);
+
+    int n = entry.format == nullptr ? AssembleZTR(out, room, fields)
+                                    : Assemble8583(out, room, entry.format, fields);
+    if (n < 0) {
+        ADD_ERROR_TEXT("SendMsg: Error in assembling the message\n");
+        return -1;
+    }
+
+    if (prefix > 0) {
+        // A length cut to the prefix's width would frame a corrupt record.
+        if (!LengthFitsDigits(n, prefix)) {
+            SetError(ERR_FORMAT, 0);
+            ADD_ERROR_TEXT("SendMsg: Message length %d does not fit %d digits\n", n, prefix);
+            return -1;
+        }
+        FormatLengthPrefix(sendBuffer, prefix, n);
+        n += prefix;
+    }
+
+    int written = entry.mode == MODE_FILE ? WriteFile(entry, n) : WriteSocket(entry, n);
+    if (written < 0) {
+        return -1;
+    }
+    DumpStreamBytes(entry.format, out, n - prefix, sendBuffer, n, 'S');
+    return n;
+}
