@@ -14,8 +14,7 @@
 namespace {
 
 std::string WriteLargeConfig() {
-    std::string path =
-        (std::filesystem::temp_directory_path() / "velk-bench-config.cfg").string();
+    std::string path = (std::filesystem::temp_directory_path() / "velk-bench-config.cfg").string();
     std::ofstream out(path, std::ios::trunc);
     out << "<VELK_CONFIGURATION>\n<MISCELLANEOUS>\n  <READ_TIMEOUT>10\n</MISCELLANEOUS>\n";
     out << "<CONTROLLER_PARAMS_LIST>\n";

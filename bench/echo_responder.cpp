@@ -40,7 +40,7 @@ int Echo(int port) {
 }
 
 class EchoPeers final : public PeerAnswerer {
-public:
+  public:
     PeerAnswer Answer(int port) override {
         return Echo(port) < 0 ? PeerAnswer::End : PeerAnswer::Done;
     }

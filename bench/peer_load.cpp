@@ -12,14 +12,14 @@
 #include <cstdlib>
 #include <vector>
 
+#include "diag/error_state.h"
 #include "os_lowio.h"
 #include "os_sockets.h"
-#include "diag/error_state.h"
-#include "vkstp/config_reader.h"
 #include "vksoc/port/open_port.h"
 #include "vksoc/port/port_table.h"
 #include "vksoc/port/recv_msg.h"
 #include "vksoc/port/send_msg.h"
+#include "vkstp/config_reader.h"
 
 namespace {
 
@@ -85,9 +85,13 @@ int main(int argc, char** argv) {
     while (open > 0) {
         for (size_t i = 0; i < links.size(); ++i) {
             bool busy = links[i].port >= 0 && links[i].answered < count;
-            waits[i] = plat::WaitEntry{busy ? static_cast<SOCKET>(portTable[links[i].port].handle)
-                                            : INVALID_SOCKET,
-                                       busy, false, false, false, false};
+            waits[i] = plat::WaitEntry{
+                busy ? static_cast<SOCKET>(portTable[links[i].port].handle) : INVALID_SOCKET,
+                busy,
+                false,
+                false,
+                false,
+                false};
         }
         if (plat::WaitSockets(waits.data(), connections, 10000) <= 0) {
             std::fprintf(stderr, "velk-peer-load: no response within 10 s\n");

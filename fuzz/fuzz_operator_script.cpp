@@ -24,7 +24,7 @@ constexpr char kLead[] = "Operator script fuzz.script line ";
 // Boxes that hold parts of the input, so that field values and conditions
 // see text the fuzzer steers.
 class Boxes final : public ui::ValueSource {
-public:
+  public:
     explicit Boxes(std::string_view text) : text_(text) {}
     std::string_view FieldText(int field) override {
         if (text_.empty()) {
@@ -35,7 +35,7 @@ public:
     }
     uint64_t Sequence() override { return 123456789012345678u; }
 
-private:
+  private:
     std::string_view text_;
 };
 

@@ -21,12 +21,12 @@
 
 #include "fuzz_check.h"
 #include "layout_0200.h"
-#include "vkstp/config_view.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/get_msg.h"
 #include "vksoc/port/open_port.h"
 #include "vksoc/port/port_table.h"
 #include "vksoc/port/read_port.h"
+#include "vkstp/config_view.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 namespace {
 
 class DialogPeers final : public PeerAnswerer {
-public:
+  public:
     DialogPeers(ui::UiHost& host, PeerHost& peers) : host_(host), peers_(peers) {}
 
     PeerAnswer Answer(int port) override {
@@ -36,7 +36,7 @@ public:
     void Gone(int port) override { peers_.Discard(port); }
     void AcceptFailed() override { Tell("Accept failed"); }
 
-private:
+  private:
     PeerAnswer Outcome(int result) {
         if (responderState.endConnection) {
             responderState.endConnection = false;
@@ -65,8 +65,8 @@ void ServeManyPeers(ui::UiHost& host, int limit, PeerHost& peers) {
         host.ShowMessageBox(text, ui::MB_NOICON);
         return;
     }
-    const int listening = OpenPort(nullptr, responderState.portNumber, MODE_LISTEN,
-                                   responderState.controllerId);
+    const int listening =
+        OpenPort(nullptr, responderState.portNumber, MODE_LISTEN, responderState.controllerId);
     if (listening == -1 || ListenForPeers(listening, limit) < 0) {
         host.ShowMessageBox("Open Port failed", ui::MB_NOICON);
         WriteErrorLog();

@@ -11,9 +11,8 @@
 //
 // Times are SteadyMilliseconds() (platform/steady_clock.h).
 
-
 class PeerHost {
-public:
+  public:
     virtual ~PeerHost() = default;
     // On while several connections are served: a delay then ends the dialog
     // with ui::DIALOG_SUSPENDED and keeps the run for the connection in hand.
@@ -32,7 +31,7 @@ public:
 
 // The desk: dialogs never suspend, and boxes wait for a person.
 class DeskPeerHost final : public PeerHost {
-public:
+  public:
     void SetSuspendableDelays(bool) override {}
     int64_t WakeTime(int) const override { return -1; }
     int Resume(int) override { return 0; }
@@ -44,7 +43,7 @@ public:
 // four operations are its own; its boxes are lines that wait for nobody.
 template <class Host>
 class SuspendingPeerHost final : public PeerHost {
-public:
+  public:
     explicit SuspendingPeerHost(Host& host) : host_(host) {}
     void SetSuspendableDelays(bool on) override { host_.SetSuspendableDelays(on); }
     int64_t WakeTime(int port) const override { return host_.WakeTime(port); }
@@ -52,7 +51,7 @@ public:
     void Discard(int port) override { host_.Discard(port); }
     bool BoxesWait() const override { return false; }
 
-private:
+  private:
     Host& host_;
 };
 

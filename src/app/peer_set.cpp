@@ -5,11 +5,11 @@
 #include "os_sockets.h"
 #include "platform/steady_clock.h"
 #include "platform/stop_request.h"
-#include "vkstp/config_view.h"
 #include "vksoc/port/accept_peer.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/port_table.h"
 #include "vksoc/port/recv_msg.h"
+#include "vkstp/config_view.h"
 
 namespace {
 
@@ -34,13 +34,13 @@ struct Peer {
 };
 
 class PeerSet {
-public:
+  public:
     PeerSet(int listeningPort, int limit, MessageFields* message, PeerAnswerer& answerer)
         : listening_(listeningPort), limit_(limit), message_(message), answerer_(answerer) {}
 
     int Run();
 
-private:
+  private:
     int64_t Plan(int64_t now);
     void Accept(int64_t now);
     void Serve(Peer& peer, const plat::WaitEntry& wait, int64_t now);
@@ -103,8 +103,8 @@ int PeerSet::Run() {
 int64_t PeerSet::Plan(int64_t now) {
     int64_t wakeAt = now + STOP_CHECK_MS;
     plat::WaitEntry& listen = waits_[0];
-    listen = plat::WaitEntry{static_cast<SOCKET>(portTable[listening_].handle), false, false,
-                             false, false, false};
+    listen = plat::WaitEntry{
+        static_cast<SOCKET>(portTable[listening_].handle), false, false, false, false, false};
     if (open_ < limit_) {
         listen.wantRead = now >= acceptAfter_;
         if (!listen.wantRead) {
@@ -149,7 +149,8 @@ void PeerSet::Accept(int64_t now) {
             acceptAfter_ = now + ACCEPT_RETRY_MS;
             return;
         }
-        Peer* place = std::find_if(peers_, peers_ + limit_, [](const Peer& p) { return p.port < 0; });
+        Peer* place =
+            std::find_if(peers_, peers_ + limit_, [](const Peer& p) { return p.port < 0; });
         *place = Peer{};
         place->port = port;
         ++open_;

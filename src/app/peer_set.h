@@ -28,7 +28,7 @@ enum class PeerAnswer {
 };
 
 class PeerAnswerer {
-public:
+  public:
     virtual ~PeerAnswerer() = default;
     // A whole message was taken on the port into the loop's MessageFields.
     virtual PeerAnswer Answer(int port) = 0;
@@ -52,4 +52,3 @@ inline constexpr int MAX_PEERS = 40;
 // connection is closed then, the listening port is left to the caller), or
 // -1 when waiting failed while no connection was open (the error recorded).
 int ServePeers(int listeningPort, int limit, MessageFields* message, PeerAnswerer& answerer);
-

@@ -4,10 +4,10 @@
 
 #include "os_sockets.h"
 #include "ui/responder_state.h"
+#include "vksoc/port/tcp_port.h"
 #include "vkstp/config_reader.h"
 #include "vkstp/config_values.h"
 #include "vkstp/config_view.h"
-#include "vksoc/port/tcp_port.h"
 
 namespace {
 

@@ -8,7 +8,9 @@ namespace {
 constexpr int KEEP_FIRST = 6;
 constexpr int KEEP_LAST = 4;
 
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
 
 void MaskNumber(unsigned char* number, int length) {
     for (int i = KEEP_FIRST; i < length - KEEP_LAST; ++i) {
@@ -23,7 +25,9 @@ bool MaskPanOn() {
     return value != nullptr && (value[0] == 'Y' || value[0] == 'y');
 }
 
-bool IsCardDataField(int n) { return n == 2 || n == 35 || n == 45; }
+bool IsCardDataField(int n) {
+    return n == 2 || n == 35 || n == 45;
+}
 
 void MaskCardField(int n, const unsigned char* value, int length, unsigned char* out) {
     if (length <= 0) {

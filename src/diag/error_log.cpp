@@ -12,7 +12,9 @@ namespace {
 char errorFilePrefix[4];
 }  // namespace
 
-void ResetErrorFilePrefix() { errorFilePrefix[0] = '\0'; }
+void ResetErrorFilePrefix() {
+    errorFilePrefix[0] = '\0';
+}
 
 void WriteErrorLog() {
     if (errorFilePrefix[0] == '\0') {

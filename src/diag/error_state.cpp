@@ -52,12 +52,22 @@ void AddErrorText(const char* sourceFile, int line, const char* format, ...) {
     va_end(args);
 }
 
-ErrorState SaveError() { return errorState; }
+ErrorState SaveError() {
+    return errorState;
+}
 
-void RestoreError(const ErrorState& saved) { errorState = saved; }
+void RestoreError(const ErrorState& saved) {
+    errorState = saved;
+}
 
-int GetErrorCode() { return errorState.code; }
+int GetErrorCode() {
+    return errorState.code;
+}
 
-int GetErrorSubCode() { return errorState.subCode; }
+int GetErrorSubCode() {
+    return errorState.subCode;
+}
 
-const char* GetErrorText() { return errorState.text; }
+const char* GetErrorText() {
+    return errorState.text;
+}

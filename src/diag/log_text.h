@@ -9,7 +9,9 @@
 // lower-case hexadecimal digits).
 
 // Room that LogSafeText needs for `length` bytes, its NUL included.
-constexpr size_t LogSafeTextSize(size_t length) { return 4 * length + 1; }
+constexpr size_t LogSafeTextSize(size_t length) {
+    return 4 * length + 1;
+}
 
 // Writes the `length` bytes at `bytes` into out (outSize bytes), cut before
 // the first byte whose form no longer fits, NUL-terminated. Returns out.

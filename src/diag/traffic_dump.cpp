@@ -45,9 +45,13 @@ char Printable(unsigned char byte) {
 
 }  // namespace
 
-void InitLogFilePrefix() { ReadLogPrefix(logFilePrefix, "LOG_FILE_PFX"); }
+void InitLogFilePrefix() {
+    ReadLogPrefix(logFilePrefix, "LOG_FILE_PFX");
+}
 
-void ResetLogFilePrefix() { logFilePrefix[0] = '\0'; }
+void ResetLogFilePrefix() {
+    logFilePrefix[0] = '\0';
+}
 
 bool DumpBytesOn(char direction) {
     return SwitchOn(direction == 'S' ? "DUMP_SEND_BYTES" : "DUMP_RECV_BYTES");
@@ -131,8 +135,7 @@ void PrintFields(const char* fileName, const char* title, const MessageFields* f
     for (int n = 0; n <= last; ++n) {
         const FieldSlot& slot = fields->slots[n];
         if (slot.length > 0) {
-            std::fprintf(file, "Fld %d\t-\t'%*.*s'\n", n, slot.length, slot.length,
-                         SlotText(slot));
+            std::fprintf(file, "Fld %d\t-\t'%*.*s'\n", n, slot.length, slot.length, SlotText(slot));
         }
     }
     std::fclose(file);

@@ -6,9 +6,13 @@ LocalTime pinnedTime{};
 int pinnedPid = 0;
 }  // namespace
 
-LocalTime CurrentLocalTime() { return timePinned ? pinnedTime : ReadLocalClock(); }
+LocalTime CurrentLocalTime() {
+    return timePinned ? pinnedTime : ReadLocalClock();
+}
 
-int CurrentProcessId() { return pinnedPid != 0 ? pinnedPid : ReadProcessId(); }
+int CurrentProcessId() {
+    return pinnedPid != 0 ? pinnedPid : ReadProcessId();
+}
 
 void PinLocalTime(const LocalTime* time) {
     timePinned = time != nullptr;
@@ -17,4 +21,6 @@ void PinLocalTime(const LocalTime* time) {
     }
 }
 
-void PinProcessId(int pid) { pinnedPid = pid; }
+void PinProcessId(int pid) {
+    pinnedPid = pid;
+}

@@ -8,6 +8,10 @@ std::atomic<bool> stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 }  // namespace
 
-void RequestStop() noexcept { stopRequested.store(true, std::memory_order_relaxed); }
+void RequestStop() noexcept {
+    stopRequested.store(true, std::memory_order_relaxed);
+}
 
-bool StopRequested() noexcept { return stopRequested.load(std::memory_order_relaxed); }
+bool StopRequested() noexcept {
+    return stopRequested.load(std::memory_order_relaxed);
+}

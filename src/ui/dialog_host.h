@@ -52,8 +52,12 @@ inline constexpr unsigned MB_ICONERROR = 0x10;
 inline constexpr uintptr_t MakeWParam(unsigned low, unsigned high) {
     return static_cast<uintptr_t>((low & 0xFFFFu) | ((high & 0xFFFFu) << 16));
 }
-inline constexpr unsigned LowWord(uintptr_t value) { return value & 0xFFFFu; }
-inline constexpr unsigned HighWord(uintptr_t value) { return (value >> 16) & 0xFFFFu; }
+inline constexpr unsigned LowWord(uintptr_t value) {
+    return value & 0xFFFFu;
+}
+inline constexpr unsigned HighWord(uintptr_t value) {
+    return (value >> 16) & 0xFFFFu;
+}
 
 // The title of the dialog and of every message box.
 inline constexpr const char* DIALOG_TITLE = "VELK Tester";
@@ -63,13 +67,13 @@ inline constexpr int FILE_NAME_SIZE = 261;
 
 // One open dialog, as its procedure sees it.
 class DialogHost {
-public:
+  public:
     virtual ~DialogHost() = default;
 
     // A child control at a pixel rectangle of the client area. Returns false
     // when the control could not be created.
-    virtual bool CreateControl(const char* className, const char* text, uint32_t style, int x, int y,
-                               int width, int height, int id) = 0;
+    virtual bool CreateControl(const char* className, const char* text, uint32_t style, int x,
+                               int y, int width, int height, int id) = 0;
     // Stops typing at limit characters; a longer text already there stays.
     virtual void LimitText(int id, int limit) = 0;
     // Copies at most room - 1 characters and a NUL; returns the characters
@@ -115,7 +119,7 @@ using DialogProc = intptr_t (*)(DialogHost& dialog, unsigned message, uintptr_t 
 
 // The user interface of the program as a whole.
 class UiHost {
-public:
+  public:
     virtual ~UiHost() = default;
     // No owner window, the title DIALOG_TITLE, an OK button.
     virtual void ShowMessageBox(const char* text, unsigned icon) = 0;

@@ -7,8 +7,12 @@ namespace ui {
 namespace {
 
 // The platform's DLGTEMPLATE header, packed as it lies in memory.
-void PutWord(unsigned char* at, uint16_t value) { std::memcpy(at, &value, sizeof value); }
-void PutLong(unsigned char* at, uint32_t value) { std::memcpy(at, &value, sizeof value); }
+void PutWord(unsigned char* at, uint16_t value) {
+    std::memcpy(at, &value, sizeof value);
+}
+void PutLong(unsigned char* at, uint32_t value) {
+    std::memcpy(at, &value, sizeof value);
+}
 
 }  // namespace
 
@@ -21,13 +25,15 @@ int CopyToWide(uint16_t* destination, const char* text) {
     return units;
 }
 
-int RoundUpTo4(int value) { return (value + 3) & ~3; }
+int RoundUpTo4(int value) {
+    return (value + 3) & ~3;
+}
 
 int FillDialogTemplate(unsigned char (&block)[TEMPLATE_BLOCK_SIZE]) {
     std::memset(block, 0, sizeof block);
     PutLong(block + 0, DIALOG_STYLE);
-    PutLong(block + 4, 0);  // extended style
-    PutWord(block + 8, 0);  // no control items
+    PutLong(block + 4, 0);   // extended style
+    PutWord(block + 8, 0);   // no control items
     PutWord(block + 10, 0);  // x
     PutWord(block + 12, 0);  // y
     PutWord(block + 14, DIALOG_WIDTH_DU);

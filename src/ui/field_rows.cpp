@@ -5,8 +5,8 @@
 
 #include "ui/control_class.h"
 #include "ui/responder_state.h"
-#include "vkstp/config_view.h"
 #include "vksoc/codec/ztr.h"
+#include "vkstp/config_view.h"
 
 namespace ui {
 
@@ -79,7 +79,8 @@ const FieldRows& CurrentFieldRows() {
 int ValueTextLength(const unsigned char* value, int length) {
     length = std::clamp(length, 0, FIELD_VALUE_SIZE - 1);
     const void* nul = length > 0 ? std::memchr(value, '\0', static_cast<size_t>(length)) : nullptr;
-    return nul != nullptr ? static_cast<int>(static_cast<const unsigned char*>(nul) - value) : length;
+    return nul != nullptr ? static_cast<int>(static_cast<const unsigned char*>(nul) - value)
+                          : length;
 }
 
 const char* ValueText(const unsigned char* value, int length, char (&text)[FIELD_VALUE_SIZE]) {
@@ -96,7 +97,8 @@ bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* 
     char text[FIELD_VALUE_SIZE];
     ValueText(value, length, text);
     bool created = dialog.CreateControl(CLASS_STATIC, label, LABEL_STYLE, x, y, 220, 20, LABEL_ID);
-    created = dialog.CreateControl(CLASS_EDIT, text, EDIT_STYLE, x + 225, y, 350, 20, editId) && created;
+    created =
+        dialog.CreateControl(CLASS_EDIT, text, EDIT_STYLE, x + 225, y, 350, 20, editId) && created;
     // After the text: a received value longer than the limit is shown whole.
     dialog.LimitText(editId, limit);
     return created;

@@ -5,9 +5,9 @@
 #include "diag/error_log.h"
 #include "ui/collect_fields.h"
 #include "ui/field_text_area.h"
-#include "vksoc/port/message_file_port.h"
 #include "ui/responder_state.h"
 #include "vksoc/port/close_port.h"
+#include "vksoc/port/message_file_port.h"
 #include "vksoc/port/recv_msg.h"
 
 namespace ui {
@@ -43,8 +43,8 @@ void SaveMessageFile(DialogHost& dialog) {
     if (!dialog.ChooseFile(fileName, true)) {
         return;
     }
-    switch (WriteMessageFile(fileName, &responderState.message, responderState.controllerId,
-                             nullptr)) {
+    switch (
+        WriteMessageFile(fileName, &responderState.message, responderState.controllerId, nullptr)) {
         case SaveResult::Saved:
             return;
         case SaveResult::NotOpened:

@@ -7,10 +7,10 @@
 
 #include "diag/error_log.h"
 #include "diag/error_state.h"
+#include "os_lowio.h"
 #include "vkstp/config_load.h"
 #include "vkstp/config_view.h"
 #include "vkstp/tag_line.h"
-#include "os_lowio.h"
 
 namespace {
 
@@ -137,7 +137,8 @@ bool NextTagLine(ConfigLoad& load) {
         Notice(load, "the line holds a NUL byte; what follows it is not read");
     }
     if (load.lines->lastWasCut()) {
-        Notice(load, "the line is longer than 255 characters; the rest is read as a line of its own");
+        Notice(load,
+               "the line is longer than 255 characters; the rest is read as a line of its own");
     }
     return true;
 }
@@ -181,6 +182,10 @@ int LoadConfigurationFrom(const char* path, const ConfigNotices* notices) {
     return 0;
 }
 
-int LoadConfiguration() { return LoadConfigurationFrom(CONFIG_FILE_PATH, nullptr); }
+int LoadConfiguration() {
+    return LoadConfigurationFrom(CONFIG_FILE_PATH, nullptr);
+}
 
-const unsigned char* LoadedConfigImage() { return processImage; }
+const unsigned char* LoadedConfigImage() {
+    return processImage;
+}

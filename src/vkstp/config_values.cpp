@@ -35,4 +35,6 @@ uint16_t ConvertNumber16(const char* value) {
     return static_cast<uint16_t>(static_cast<uint32_t>(ConvertNumber(value)) & 0xFFFFu);
 }
 
-char ConvertCharacter(const char* value) { return value[0]; }
+char ConvertCharacter(const char* value) {
+    return value[0];
+}

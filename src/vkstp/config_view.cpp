@@ -8,7 +8,9 @@ namespace {
 unsigned viewGeneration = 0;
 }
 
-unsigned ConfigViewGeneration() { return viewGeneration; }
+unsigned ConfigViewGeneration() {
+    return viewGeneration;
+}
 
 namespace {
 
@@ -48,8 +50,8 @@ void ClearConfigView() {
 }
 
 bool ConfigHeaderFits(const ConfigHeader& header, long long imageSize) {
-    bool miscFits = header.miscOffset == 0 ||
-                    TableFits(1, header.miscOffset, sizeof(MiscRecord), imageSize);
+    bool miscFits =
+        header.miscOffset == 0 || TableFits(1, header.miscOffset, sizeof(MiscRecord), imageSize);
     return TableFits(header.solCount, header.solOffset, sizeof(SolRecord), imageSize) &&
            TableFits(header.serverCount, header.serverOffset, sizeof(DcServerRecord), imageSize) &&
            TableFits(header.dcCount, header.dcOffset, sizeof(DcIdRecord), imageSize) && miscFits &&

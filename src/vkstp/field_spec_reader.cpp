@@ -46,22 +46,26 @@ void CheckFieldSpec(ConfigLoad& load, const ControllerParams& controller, FieldS
         SetError(0, 0);
         ADD_ERROR_TEXT("Invalid %s: %d Field: %d Ctrl: %s\n", refusal, value, fieldNo, name.text);
         WriteErrorLog();
-        NoticeAt(load, line, "field %d of %s: %s %d is refused (LENGTH_BYTES must be 0 to 3, MAX_LEN 0 or "
-               "more); the field is left undefined", fieldNo, name.text, refusal, value);
+        NoticeAt(load, line,
+                 "field %d of %s: %s %d is refused (LENGTH_BYTES must be 0 to 3, MAX_LEN 0 or "
+                 "more); the field is left undefined",
+                 fieldNo, name.text, refusal, value);
         std::memset(&spec, 0, sizeof spec);
         return;
     }
     if (spec.LENGTH_BYTES > 0) {
         int widest = spec.LENGTH_BYTES == 1 ? 9 : spec.LENGTH_BYTES == 2 ? 99 : 999;
         if (spec.MAX_LEN > widest) {
-            NoticeAt(load, lines.maxLen, "field %d of %s: MAX_LEN %d needs more than %d length digits; values "
-                   "longer than %d cannot be sent", fieldNo, name.text, spec.MAX_LEN,
-                   spec.LENGTH_BYTES, widest);
+            NoticeAt(load, lines.maxLen,
+                     "field %d of %s: MAX_LEN %d needs more than %d length digits; values "
+                     "longer than %d cannot be sent",
+                     fieldNo, name.text, spec.MAX_LEN, spec.LENGTH_BYTES, widest);
         }
     }
     if (spec.MAX_LEN > 4096) {
-        NoticeAt(load, lines.maxLen, "field %d of %s: MAX_LEN %d is longer than a whole message (4096 bytes)",
-               fieldNo, name.text, spec.MAX_LEN);
+        NoticeAt(load, lines.maxLen,
+                 "field %d of %s: MAX_LEN %d is longer than a whole message (4096 bytes)", fieldNo,
+                 name.text, spec.MAX_LEN);
     }
 }
 
@@ -128,7 +132,8 @@ int ReadFieldSpecList(ConfigLoad& load, ControllerParams& controller) {
         }
     }
     finishField();
-    Notice(load, "<FIELD_SPEC_LIST> has no closing tag </FIELD_SPEC_LIST>; it ends at the end of "
+    Notice(load,
+           "<FIELD_SPEC_LIST> has no closing tag </FIELD_SPEC_LIST>; it ends at the end of "
            "the file");
     return 0;
 }

@@ -11,13 +11,13 @@ inline constexpr int LINE_SIZE = 256;
 // Bounds of a configuration file: no real one comes near them, and a file
 // past them (a device, a runaway generator) is refused instead of being
 // read for ever.
-inline constexpr long CONFIG_MAX_LINE = 65536;       // characters of one line
-inline constexpr long CONFIG_MAX_FILE = 1L << 20;    // bytes of the whole file
+inline constexpr long CONFIG_MAX_LINE = 65536;     // characters of one line
+inline constexpr long CONFIG_MAX_FILE = 1L << 20;  // bytes of the whole file
 
 enum class LineLimit { None, LineTooLong, FileTooLarge };
 
 class LineReader {
-public:
+  public:
     explicit LineReader(FILE* file) : file_(file) {}
 
     // Fills line (NUL-terminated, the line feed kept when it was read).
@@ -35,7 +35,7 @@ public:
     // The file line being read when a bound was passed.
     int limitLine() const { return nextLine_; }
 
-private:
+  private:
     int Peek();
     int Next();
 

@@ -81,8 +81,8 @@ constexpr KeyRule kControllerKeys[] = {
     {"/CONTROLLER_PARAMS", Action::CloseRecord, 0, 0},
 };
 
-constexpr const char* kFieldSpecTags[] = {"FIELD",   "/FIELD",       "FIELD_NO",        "FIELD_NAME",
-                                          "MAX_LEN", "LENGTH_BYTES", "/FIELD_SPEC_LIST"};
+constexpr const char* kFieldSpecTags[] = {
+    "FIELD", "/FIELD", "FIELD_NO", "FIELD_NAME", "MAX_LEN", "LENGTH_BYTES", "/FIELD_SPEC_LIST"};
 
 const KeyRule* FindRule(std::span<const KeyRule> keys, const char* tag) {
     for (const KeyRule& rule : keys) {
@@ -102,9 +102,13 @@ bool IsQuiet(std::span<const char* const> quiet, const char* tag) {
     return false;
 }
 
-void StoreInt32(unsigned char* field, int32_t value) { std::memcpy(field, &value, sizeof value); }
+void StoreInt32(unsigned char* field, int32_t value) {
+    std::memcpy(field, &value, sizeof value);
+}
 
-void StoreInt16(unsigned char* field, uint16_t value) { std::memcpy(field, &value, sizeof value); }
+void StoreInt16(unsigned char* field, uint16_t value) {
+    std::memcpy(field, &value, sizeof value);
+}
 
 // A record begins empty. Its bytes may still hold an earlier table that a
 // repeated section left unreferenced, or a record that was never closed;
@@ -247,8 +251,9 @@ int BuildDcIdTable(ConfigLoad& load) {
     return 0;
 }
 
-constexpr SectionRules kSolList{"SOL_LIST",  "/SOL_LIST",          sizeof(SolRecord),
-                                &ConfigHeader::solCount, &ConfigHeader::solOffset, kSolKeys, {}};
+constexpr SectionRules kSolList{
+    "SOL_LIST", "/SOL_LIST", sizeof(SolRecord), &ConfigHeader::solCount, &ConfigHeader::solOffset,
+    kSolKeys,   {}};
 constexpr SectionRules kServerList{"DC_SERVER_LIST",
                                    "/DC_SERVER_LIST",
                                    sizeof(DcServerRecord),
@@ -256,8 +261,13 @@ constexpr SectionRules kServerList{"DC_SERVER_LIST",
                                    &ConfigHeader::serverOffset,
                                    kServerKeys,
                                    {}};
-constexpr SectionRules kMisc{"MISCELLANEOUS", "/MISCELLANEOUS",         sizeof(MiscRecord), nullptr,
-                             &ConfigHeader::miscOffset, kMiscKeys, {}};
+constexpr SectionRules kMisc{"MISCELLANEOUS",
+                             "/MISCELLANEOUS",
+                             sizeof(MiscRecord),
+                             nullptr,
+                             &ConfigHeader::miscOffset,
+                             kMiscKeys,
+                             {}};
 constexpr SectionRules kNwMiscList{"NW_MISC_LIST",
                                    "/NW_MISC_LIST",
                                    sizeof(NwMiscRecord),
@@ -275,7 +285,9 @@ constexpr SectionRules kControllerList{"CONTROLLER_PARAMS_LIST",
 
 }  // namespace
 
-int ReadSolList(ConfigLoad& load) { return ReadSection(load, kSolList); }
+int ReadSolList(ConfigLoad& load) {
+    return ReadSection(load, kSolList);
+}
 
 int ReadDcServerList(ConfigLoad& load) {
     if (ReadSection(load, kServerList) != 0) {
@@ -284,8 +296,14 @@ int ReadDcServerList(ConfigLoad& load) {
     return BuildDcIdTable(load);
 }
 
-int ReadMiscellaneous(ConfigLoad& load) { return ReadSection(load, kMisc); }
+int ReadMiscellaneous(ConfigLoad& load) {
+    return ReadSection(load, kMisc);
+}
 
-int ReadNwMiscList(ConfigLoad& load) { return ReadSection(load, kNwMiscList); }
+int ReadNwMiscList(ConfigLoad& load) {
+    return ReadSection(load, kNwMiscList);
+}
 
-int ReadControllerList(ConfigLoad& load) { return ReadSection(load, kControllerList); }
+int ReadControllerList(ConfigLoad& load) {
+    return ReadSection(load, kControllerList);
+}

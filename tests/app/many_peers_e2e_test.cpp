@@ -24,14 +24,14 @@ const std::string& kRequest = kRequest0200;
 const std::string& kResponse = kResponse0210;
 
 class ManyPeersTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { fs::copy_file(kSampleConfig, root_.data() / "velk.cfg"); }
 
     void Start(const std::string& peers, const std::string& script = kAnswerScript) {
         port_ = FreePort();
         responder_ = std::make_unique<ResponderProcess>(
-            root_, std::map<std::string, std::string>{{"OPERATOR_SCRIPT", script},
-                                                      {"VELK_PEERS", peers}});
+            root_,
+            std::map<std::string, std::string>{{"OPERATOR_SCRIPT", script}, {"VELK_PEERS", peers}});
         responder_->Start("C02", std::to_string(port_));
     }
     int Connect() {
@@ -123,8 +123,8 @@ void Flood(int fd) {
 
 void Reset(int fd) {
     linger abort{1, 0};
-    setsockopt(static_cast<SOCKET>(fd), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort),
-               sizeof abort);
+    setsockopt(static_cast<SOCKET>(fd), SOL_SOCKET, SO_LINGER,
+               reinterpret_cast<const char*>(&abort), sizeof abort);
     ClosePeer(fd);
 }
 
@@ -132,10 +132,10 @@ TEST_F(ManyPeersTest, AHostilePeerCostsOnlyItsOwnConnection) {
     struct Case {
         const char* behaviour;
         std::function<void(int)> act;
-        bool responderCloses;   // the responder ends the connection itself
-        bool closedByAct;       // the act closed the socket already
-        const char* record;     // in the error log once the case is over
-        const char* orRecord;   // or this one instead
+        bool responderCloses;  // the responder ends the connection itself
+        bool closedByAct;      // the act closed the socket already
+        const char* record;    // in the error log once the case is over
+        const char* orRecord;  // or this one instead
     };
     const Case cases[] = {
         {"sends garbage", [](int fd) { SendAll(fd, "GARBAGE!GARBAGE!GARBAGE!\n"); }, true, false,

@@ -4,8 +4,8 @@
 // process: each test runs in a process of its own under ctest.
 
 #include <atomic>
-#include <cstring>
 #include <chrono>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,7 +25,7 @@ using namespace std::chrono_literals;
 // without an answer, WAIT is answered LATE 200 ms later, anything else is
 // echoed. Every box is kept.
 class FakeHosts final : public ui::UiHost, public PeerHost {
-public:
+  public:
     void ShowMessageBox(const char* text, unsigned) override { boxes.push_back(text); }
     int RunDialog(const unsigned char*, int, ui::DialogProc) override {
         std::string command = SlotText(responderState.message, 4);
@@ -61,12 +61,12 @@ public:
     std::atomic<int> tcpPort{0};
     bool suspendable = false;
 
-private:
+  private:
     int64_t wake_[MAX_PORTS]{};
 };
 
 class MultiPeerLoopTest : public ConnectionTest {
-protected:
+  protected:
     void SetUp() override {
         if (StopRequested()) {
             GTEST_SKIP() << "a stop was requested earlier in this process";

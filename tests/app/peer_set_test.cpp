@@ -23,7 +23,7 @@ using namespace std::chrono_literals;
 // Echoes every request; a ZTR request whose COMMAND (field 4) is WAIT is
 // answered DONE instead, 300 ms later.
 class FakeAnswerer final : public PeerAnswerer {
-public:
+  public:
     explicit FakeAnswerer(MessageFields* message) : message_(message) {}
 
     PeerAnswer Answer(int port) override {
@@ -53,13 +53,13 @@ public:
     std::vector<std::string> failures;
     int gone = 0;
 
-private:
+  private:
     MessageFields* message_;
     int64_t wake_[MAX_PORTS]{};
 };
 
 class PeerSetTest : public ConnectionTest {
-protected:
+  protected:
     void SetUp() override {
         if (StopRequested()) {
             GTEST_SKIP() << "a stop was requested earlier in this process";
@@ -70,9 +70,8 @@ protected:
     void Start(const char* controller, int limit) {
         listening_ = ListeningPort(controller, &tcpPort_);
         ASSERT_EQ(ListenForPeers(listening_, limit), 0) << GetErrorText();
-        loop_ = std::thread([this, limit] {
-            result_ = ServePeers(listening_, limit, &message_, answerer_);
-        });
+        loop_ = std::thread(
+            [this, limit] { result_ = ServePeers(listening_, limit, &message_, answerer_); });
     }
     void Stop() {
         RequestStop();

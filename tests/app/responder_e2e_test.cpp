@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class ResponderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { fs::copy_file(kSampleConfig, root_.data() / "velk.cfg"); }
 
     std::string Log() const { return root_.LogText(); }

@@ -21,7 +21,9 @@ ResponderProcess::ResponderProcess(const TempRoot& root,
                                    std::map<std::string, std::string> environment)
     : root_(root), environment_(std::move(environment)) {}
 
-ResponderProcess::~ResponderProcess() { Stop(); }
+ResponderProcess::~ResponderProcess() {
+    Stop();
+}
 
 void ResponderProcess::Start(const std::string& controller, const std::string& port) {
     std::string program = std::string(VELK_BINARY_DIR) + "/velk-tester";
@@ -86,7 +88,9 @@ void ResponderProcess::Stop() {
     }
 }
 
-std::string ResponderProcess::Stderr() const { return ReadFile(root_.root() / "stderr.txt"); }
+std::string ResponderProcess::Stderr() const {
+    return ReadFile(root_.root() / "stderr.txt");
+}
 
 int FreePort() {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -128,7 +132,9 @@ void SendAll(int fd, const std::string& bytes) {
     }
 }
 
-void ClosePeer(int fd) { close(fd); }
+void ClosePeer(int fd) {
+    close(fd);
+}
 
 std::string ReceiveBytes(int fd, size_t count, int seconds) {
     std::string received;

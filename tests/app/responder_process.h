@@ -10,7 +10,7 @@
 // The real velk-tester started in a temporary installation (data/velk.cfg,
 // log/, and a working directory beside them), driven over 127.0.0.1.
 class ResponderProcess {
-public:
+  public:
     ResponderProcess(const TempRoot& root, std::map<std::string, std::string> environment);
     ~ResponderProcess();
 
@@ -24,7 +24,7 @@ public:
     void Signal(int signal);
     std::string Stderr() const;
 
-private:
+  private:
     const TempRoot& root_;
     std::map<std::string, std::string> environment_;
     pid_t pid_ = -1;

@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "responder_process.h"
-#include "sample_exchange.h"
 #include "run_command.h"
+#include "sample_exchange.h"
 #include "temp_root.h"
 
 namespace fs = std::filesystem;

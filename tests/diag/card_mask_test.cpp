@@ -9,8 +9,7 @@ namespace {
 std::string Masked(int n, const std::string& value) {
     std::string out(value.size(), '?');
     MaskCardField(n, reinterpret_cast<const unsigned char*>(value.data()),
-                  static_cast<int>(value.size()),
-                  reinterpret_cast<unsigned char*>(out.data()));
+                  static_cast<int>(value.size()), reinterpret_cast<unsigned char*>(out.data()));
     return out;
 }
 

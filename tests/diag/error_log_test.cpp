@@ -20,7 +20,7 @@ const std::string kRecordHead =
     "\t\t\t\t\t\t\t\t\t\t\t\t \n";
 
 class ErrorLogTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ClearError();
         ResetErrorFilePrefix();

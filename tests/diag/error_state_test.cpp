@@ -7,7 +7,7 @@
 namespace {
 
 class ErrorStateTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ClearError(); }
     void TearDown() override { ClearError(); }
 };

@@ -16,15 +16,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const unsigned char* Bytes(const char* text) { return reinterpret_cast<const unsigned char*>(text); }
+const unsigned char* Bytes(const char* text) {
+    return reinterpret_cast<const unsigned char*>(text);
+}
 
 void Put(MessageFields& fields, int n, const char* text, int length = -1) {
-    fields.slots[n] = FieldSlot{Bytes(text), length < 0 ? static_cast<int32_t>(std::strlen(text))
-                                                        : length};
+    fields.slots[n] =
+        FieldSlot{Bytes(text), length < 0 ? static_cast<int32_t>(std::strlen(text)) : length};
 }
 
 class TrafficDumpTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetLogFilePrefix(); }
     void TearDown() override { ResetLogFilePrefix(); }
 
@@ -65,8 +67,8 @@ TEST_F(TrafficDumpTest, SwitchesAreOnOnlyWhenTheirValueBeginsWithY) {
         std::optional<std::string> value;
         bool on;
     };
-    const Case cases[] = {{"yes", true}, {"Y", true},  {"y", true},
-                          {"no", false}, {"", false},  {std::nullopt, false}, {" Y", false}};
+    const Case cases[] = {{"yes", true}, {"Y", true},           {"y", true},  {"no", false},
+                          {"", false},   {std::nullopt, false}, {" Y", false}};
     for (const Case& c : cases) {
         fs::remove(root_.log() / "EVT0912126.log");
         ScopedEnv env("DUMP_RECV_BYTES", c.value);
@@ -88,8 +90,10 @@ TEST_F(TrafficDumpTest, ThePrefixIsTheFirstThreeCharactersOfLogFilePfx) {
         std::optional<std::string> value;
         const char* name;
     };
-    const Case cases[] = {{"ABCDEF", "ABC0912126.log"}, {"X", "X0912126.log"},
-                          {std::nullopt, "EVT0912126.log"}, {"../", "EVT0912126.log"}};
+    const Case cases[] = {{"ABCDEF", "ABC0912126.log"},
+                          {"X", "X0912126.log"},
+                          {std::nullopt, "EVT0912126.log"},
+                          {"../", "EVT0912126.log"}};
     for (const Case& c : cases) {
         ScopedEnv env("LOG_FILE_PFX", c.value);
         ResetLogFilePrefix();

@@ -28,8 +28,10 @@ struct LoopbackPair {
         closesocket(listener);
     }
     ~LoopbackPair() {
-        if (near != INVALID_SOCKET) closesocket(near);
-        if (far != INVALID_SOCKET) closesocket(far);
+        if (near != INVALID_SOCKET)
+            closesocket(near);
+        if (far != INVALID_SOCKET)
+            closesocket(far);
     }
 };
 

@@ -42,7 +42,8 @@ TEST(WaitSocket, DataTheEndOfTheStreamAndAResetAllReadAsReadable) {
     {
         LoopbackPair pair;
         linger abort{1, 0};
-        setsockopt(pair.far, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
+        setsockopt(pair.far, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort),
+                   sizeof abort);
         closesocket(pair.far);
         pair.far = INVALID_SOCKET;
         EXPECT_TRUE(WaitOn(pair.near, 5).readable);
@@ -69,7 +70,8 @@ TEST(WaitSocket, ADescriptorThatIsNotOpenFails) {
 TEST(SocketCalls, SendingToAPeerThatHasGoneFailsWithAResetInsteadOfASignal) {
     LoopbackPair pair;
     linger abort{1, 0};
-    setsockopt(pair.far, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
+    setsockopt(pair.far, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort),
+               sizeof abort);
     closesocket(pair.far);
     pair.far = INVALID_SOCKET;
     int result = 0;

@@ -26,8 +26,8 @@ TEST(WaitSockets, ReportsEachSocketForWhatIsAskedOfIt) {
         Asking(quiet.near, true, false),
         Asking(talking.near, true, false),
         Asking(ended.near, true, false),
-        Asking(quiet.far, false, true),    // a fresh connection takes a send
-        Asking(talking.far, false, false), // asks nothing: passed over
+        Asking(quiet.far, false, true),     // a fresh connection takes a send
+        Asking(talking.far, false, false),  // asks nothing: passed over
     };
     ASSERT_EQ(plat::WaitSockets(entries, 5, 1000), 3);
     EXPECT_FALSE(entries[0].readable);

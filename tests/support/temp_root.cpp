@@ -29,7 +29,9 @@ TempRoot::~TempRoot() {
     fs::remove_all(root_, ignored);
 }
 
-void TempRoot::WriteConfig(const std::string& text) const { WriteFile(data() / "velk.cfg", text); }
+void TempRoot::WriteConfig(const std::string& text) const {
+    WriteFile(data() / "velk.cfg", text);
+}
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -7,7 +7,7 @@
 // root/work, with the working directory moved into root/work for the life of
 // the object, so that "../data/velk.cfg" and "../log/" resolve inside it.
 class TempRoot {
-public:
+  public:
     TempRoot();
     ~TempRoot();
     TempRoot(const TempRoot&) = delete;
@@ -22,7 +22,7 @@ public:
     // Every file in root/log, one after the other, as text.
     std::string LogText() const;
 
-private:
+  private:
     std::filesystem::path root_;
     std::filesystem::path previous_;
 };

@@ -21,7 +21,7 @@
 // A responder state over a loaded configuration: controller C01 defines
 // fields 2 (LL, 19), 3 (6), 4 (12), 39 (2) and 70 (3).
 class DialogFixture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         root_.WriteConfig(
             "<CONTROLLER_PARAMS_LIST>\n<CONTROLLER_PARAMS>\n<CONTROLLER_ID>C01\n"
@@ -39,9 +39,9 @@ protected:
     }
 
     static std::string Field(int n, const char* name, int maxLen, int lengthBytes) {
-        return "<FIELD>\n<FIELD_NO>" + std::to_string(n) + "\n<FIELD_NAME>" + name +
-               "\n<MAX_LEN>" + std::to_string(maxLen) + "\n<LENGTH_BYTES>" +
-               std::to_string(lengthBytes) + "\n</FIELD>\n";
+        return "<FIELD>\n<FIELD_NO>" + std::to_string(n) + "\n<FIELD_NAME>" + name + "\n<MAX_LEN>" +
+               std::to_string(maxLen) + "\n<LENGTH_BYTES>" + std::to_string(lengthBytes) +
+               "\n</FIELD>\n";
     }
 
     void UseIso8583() {
@@ -57,9 +57,9 @@ protected:
     }
     void Put(int n, const std::string& value) {
         values_[n] = value;
-        responderState.message.slots[n] = FieldSlot{
-            reinterpret_cast<const unsigned char*>(values_[n].data()),
-            static_cast<int32_t>(values_[n].size())};
+        responderState.message.slots[n] =
+            FieldSlot{reinterpret_cast<const unsigned char*>(values_[n].data()),
+                      static_cast<int32_t>(values_[n].size())};
     }
 
     intptr_t Init() { return ui::MsgDlgProc(host_, ui::WM_INITDIALOG, 0, 0); }

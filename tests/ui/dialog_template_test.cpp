@@ -17,8 +17,8 @@ TEST(DialogTemplate, HoldsTheFrameInFortySixBytes) {
         0x1A, 0x01, 0xA4, 0x00,  // 282 x 164 dialog units
         0x00, 0x00,              // no menu
         0x00, 0x00,              // the dialog manager's class
-        'V', 0, 'E', 0, 'L', 0, 'K', 0, ' ', 0, 'T', 0, 'e', 0, 's', 0, 't', 0, 'e', 0,
-        'r', 0, 0, 0,
+        'V',  0,    'E',  0,    'L', 0, 'K', 0, ' ', 0, 'T', 0,
+        'e',  0,    's',  0,    't', 0, 'e', 0, 'r', 0, 0,   0,
     };
     EXPECT_EQ(std::string(reinterpret_cast<char*>(block), 46),
               std::string(reinterpret_cast<const char*>(expected), 46));
@@ -29,7 +29,7 @@ TEST(DialogTemplate, HoldsTheFrameInFortySixBytes) {
 
 TEST(DialogTemplate, CopyToWideSignExtendsAndCountsTheTerminator) {
     uint16_t wide[16];
-    EXPECT_EQ(ui::CopyToWide(wide, "VELK Tester") , 12);
+    EXPECT_EQ(ui::CopyToWide(wide, "VELK Tester"), 12);
     EXPECT_EQ(ui::CopyToWide(wide, "\xE9"), 2);
     EXPECT_EQ(wide[0], 0xFFE9);
     EXPECT_EQ(wide[1], 0);

@@ -9,7 +9,7 @@
 // A dialog host that records every call and lets a test press buttons,
 // type, and answer the message boxes and file dialogs.
 class FakeDialogHost : public ui::DialogHost {
-public:
+  public:
     struct Control {
         std::string className;
         std::string text;

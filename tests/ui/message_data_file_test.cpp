@@ -39,7 +39,9 @@ TEST_F(DataFile, RespondSendsTheBoxesAndEndsTheDialog) {
     EXPECT_EQ(host_.endResult, 1);
     ClosePort(responderState.connPort);
     // Bit 3 and bit 39; the fixed field is blank-padded to its length.
-    EXPECT_EQ(ReadFile(path), std::string("0210\x20\x00\x00\x00\x02\x00\x00\x00" "12    00", 20));
+    EXPECT_EQ(ReadFile(path), std::string("0210\x20\x00\x00\x00\x02\x00\x00\x00"
+                                          "12    00",
+                                          20));
 }
 
 TEST_F(DataFile, AFailedSendTellsTheOperatorLogsAndKeepsTheDialogOpen) {

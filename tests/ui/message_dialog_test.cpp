@@ -19,21 +19,22 @@ TEST_F(Dialog, AnIso8583ControllerGetsAMessageIdRowAndOneRowPerDefinedField) {
     ASSERT_EQ(edits.size(), 6u);
     const int ids[] = {1000, 1002, 1003, 1004, 1039, 1070};
     const int limits[] = {4, 19, 6, 12, 2, 3};
-    const char* names[] = {"Message Id", "Primary Account Number", "Processing Code", "Amount",
-                           "Response Code", "Network Code"};
+    const char* names[] = {"Message Id", "Primary Account Number", "Processing Code",
+                           "Amount",     "Response Code",          "Network Code"};
     for (size_t r = 0; r < edits.size(); ++r) {
         int y = 10 + 30 * static_cast<int>(r);
         EXPECT_EQ(labels[r]->text, names[r]);
         EXPECT_EQ(labels[r]->id, 5);
         EXPECT_EQ(labels[r]->style, ui::WS_CHILD | ui::WS_VISIBLE);
-        EXPECT_EQ((std::vector<int>{labels[r]->x, labels[r]->y, labels[r]->width, labels[r]->height}),
-                  (std::vector<int>{10, y, 220, 20}));
+        EXPECT_EQ(
+            (std::vector<int>{labels[r]->x, labels[r]->y, labels[r]->width, labels[r]->height}),
+            (std::vector<int>{10, y, 220, 20}));
         EXPECT_EQ(edits[r]->id, ids[r]);
         EXPECT_EQ(edits[r]->limit, limits[r]);
         EXPECT_EQ((std::vector<int>{edits[r]->x, edits[r]->y, edits[r]->width, edits[r]->height}),
                   (std::vector<int>{235, y, 350, 20}));
-        EXPECT_EQ(edits[r]->style, ui::WS_CHILD | ui::WS_VISIBLE | ui::WS_BORDER |
-                                       ui::WS_TABSTOP | ui::ES_AUTOHSCROLL);
+        EXPECT_EQ(edits[r]->style, ui::WS_CHILD | ui::WS_VISIBLE | ui::WS_BORDER | ui::WS_TABSTOP |
+                                       ui::ES_AUTOHSCROLL);
     }
     EXPECT_EQ(Box(0), "0200");
     EXPECT_EQ(Box(3), "000000");
@@ -71,7 +72,9 @@ TEST_F(Dialog, TheZtrFormatGetsItsFiftySevenNamedRows) {
 }
 
 TEST_F(Dialog, AReceivedValueIsShownUpToItsFirstNulAndWholeBeyondItsLimit) {
-    Put(0, std::string("02\0" "0", 4));
+    Put(0, std::string("02\0"
+                       "0",
+                       4));
     Put(39, "0000");  // longer than the limit of 2
     Init();
     EXPECT_EQ(Box(0), "02");
@@ -169,17 +172,17 @@ TEST_F(Dialog, ScrollingFollowsTheLineAndPageRules) {
         int move;      // contents moved down by (0: nothing happened)
     };
     const Step steps[] = {
-        {ui::SB_LINEUP, 0, 0, 0},           // at the top: nothing
-        {ui::SB_LINEDOWN, 0, 30, -30},      // three lines down: up by 90 in all
+        {ui::SB_LINEUP, 0, 0, 0},       // at the top: nothing
+        {ui::SB_LINEDOWN, 0, 30, -30},  // three lines down: up by 90 in all
         {ui::SB_LINEDOWN, 0, 60, -30},
         {ui::SB_LINEDOWN, 0, 90, -30},
-        {ui::SB_PAGEUP, 0, 0, 90},          // a page up near the start stops at 0
+        {ui::SB_PAGEUP, 0, 0, 90},  // a page up near the start stops at 0
         {ui::SB_THUMBPOSITION, 1600, 1600, -1600},
-        {ui::SB_PAGEDOWN, 0, 1710, -110},   // near the end it stops at the maximum
-        {ui::SB_PAGEDOWN, 0, 1710, 0},      // at the end: nothing
+        {ui::SB_PAGEDOWN, 0, 1710, -110},  // near the end it stops at the maximum
+        {ui::SB_PAGEDOWN, 0, 1710, 0},     // at the end: nothing
         {ui::SB_LINEDOWN, 0, 1710, 0},
         {ui::SB_PAGEUP, 0, 1470, 240},
-        {ui::SB_THUMBTRACK, 5, 1470, 0},    // dragging alone moves nothing
+        {ui::SB_THUMBTRACK, 5, 1470, 0},  // dragging alone moves nothing
         {ui::SB_TOP, 0, 1470, 0},
         {ui::SB_ENDSCROLL, 0, 1470, 0},
     };

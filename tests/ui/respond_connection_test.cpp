@@ -11,7 +11,7 @@
 namespace {
 
 class RespondTest : public DialogFixture {
-protected:
+  protected:
     void SetUp() override {
         DialogFixture::SetUp();
         int listening = OpenPort(nullptr, 0, MODE_LISTEN, "C01");

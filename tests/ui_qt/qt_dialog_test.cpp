@@ -160,7 +160,8 @@ TEST_F(QtDialog, EnterPressesTheFocusedButtonOrResponds) {
     };
     Put(0, "0200");
     std::string peer = (root_.root() / "peer.bin").string();
-    responderState.connPort = OpenPort(peer.c_str(), O_WRONLY | O_CREAT | O_TRUNC, MODE_FILE, "C01");
+    responderState.connPort =
+        OpenPort(peer.c_str(), O_WRONLY | O_CREAT | O_TRUNC, MODE_FILE, "C01");
     ASSERT_GE(responderState.connPort, 0);
     for (const Press& press : presses) {
         calls.clear();
@@ -309,7 +310,8 @@ TEST_F(QtDialog, TheViewFollowsTheFocusIntoBoxesOutsideIt) {
         ASSERT_EQ(QApplication::focusWidget(), dialog->Item(id));
         EXPECT_TRUE(inView(id)) << id;
     }
-    EXPECT_EQ(bar->value(), 10 + 56 * 30 + 20 - viewHeight) << "the last box's bottom at the view's";
+    EXPECT_EQ(bar->value(), 10 + 56 * 30 + 20 - viewHeight)
+        << "the last box's bottom at the view's";
     calls.clear();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_TRUE(ScrollRequests().empty()) << "a box in view moves nothing";

@@ -86,8 +86,9 @@ TEST(VelkctlConfig, WarnsAboutAPrefixOrReadTimeoutThatCannotServe) {
         {"2", "<READ_TIMEOUT>10", "HEADER_LENGTH 2 carries ISO 8583 messages of at most 99 bytes"},
         {"4", "<READ_TIMEOUT>10", nullptr},
         {"0", "<READ_TIMEOUT>-1", "READ_TIMEOUT -1 waits without limit"},
-        {"0", "<READ_TIMEOUT>0", "READ_TIMEOUT 0 (also what a MISCELLANEOUS section without it "
-                                 "gives) does not wait at all"},
+        {"0", "<READ_TIMEOUT>0",
+         "READ_TIMEOUT 0 (also what a MISCELLANEOUS section without it "
+         "gives) does not wait at all"},
         {"0", "", "READ_TIMEOUT 0 (also"},
     };
     for (const Case& c : cases) {
@@ -98,8 +99,8 @@ TEST(VelkctlConfig, WarnsAboutAPrefixOrReadTimeoutThatCannotServe) {
         ScopedEnv env("HEADER_LENGTH", c.headerLength);
         CommandResult run = RunVelkctl("config");
         EXPECT_EQ(run.exitCode, 0) << run.output;
-        std::string expected = c.warning != nullptr ? std::string("Warnings: 1\n  ") + c.warning
-                                                    : "No warnings.";
+        std::string expected =
+            c.warning != nullptr ? std::string("Warnings: 1\n  ") + c.warning : "No warnings.";
         EXPECT_NE(run.output.find(expected), std::string::npos) << run.output;
     }
 }

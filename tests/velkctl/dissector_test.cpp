@@ -130,7 +130,7 @@ std::vector<std::string> FieldLines(const std::string& tsharkOutput) {
 }
 
 class DissectorTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (RunCommand("tshark --version").exitCode != 0) {
             GTEST_SKIP() << "tshark is not installed (scripts/setup.sh installs it): the "
@@ -187,8 +187,7 @@ TEST_F(DissectorTest, ShowsEveryMessageAsVelkctlShowDoesInEachFramingAndSegmenta
         const std::string approved =
             Make("C01", "0=0210 3=011000 11=000042 38=123456 39=00 '41=T 1'", width);
         // The secondary bitmap, and a value that must be shown escaped.
-        const std::string network =
-            Make("C01", "0=0800 11=000043 70=301 '102=ACC\\01'", width);
+        const std::string network = Make("C01", "0=0800 11=000043 70=301 '102=ACC\\01'", width);
         const std::string ztrRequest = Make("ZTR", "4=BINQ 5=CUST01 14=1234567890", 0);
         const std::string ztrResponse = Make("ZTR", "4=BINQ 26=00 28=+000000001000.00", 0);
 
@@ -197,7 +196,7 @@ TEST_F(DissectorTest, ShowsEveryMessageAsVelkctlShowDoesInEachFramingAndSegmenta
         iso.ToServer(request.substr(0, 3));  // one message over three segments
         iso.ToServer(request.substr(3, 20));
         iso.ToServer(request.substr(23));
-        iso.ToClient(declined + approved);  // two messages in one segment
+        iso.ToClient(declined + approved);             // two messages in one segment
         iso.ToServer(network + request.substr(0, 5));  // a message and a half
         iso.ToServer(request.substr(5));
         TcpFlow ztr(pcap, 40002, kZtrPort);
@@ -234,18 +233,24 @@ TEST_F(DissectorTest, MarksMalformedMessagesWithTheTextsTheResponderLogs) {
         std::string bytes;
         const char* text;
     } const cases[] = {
-        {"undefined element", "C01", 0,
-         std::string("0200\x48\0\0\0\0\0\0\0", 12) + "0512345", "Disassemble8583: Unknown field 5"},
+        {"undefined element", "C01", 0, std::string("0200\x48\0\0\0\0\0\0\0", 12) + "0512345",
+         "Disassemble8583: Unknown field 5"},
         {"negative length prefix", "C01", 0, "0200" + bitmap2Only + "-5abcd",
          "Disassemble8583: Invalid length -5 of field 2"},
         {"record length 0", "C01", 4, "0000" + goodRecord.substr(4),
          "Record length specified : 0 longer than 4096"},
         {"record shorter than its message", "C01", 4,
-         "0014" "0200" + std::string("\x20\0\0\0\0\0\0\0", 8) + "01",
+         "0014"
+         "0200" +
+             std::string("\x20\0\0\0\0\0\0\0", 8) + "01",
          "ReadPort: Formatting error 14 bytes in excess"},
-        {"wrong hash key", "ZTR", 0, badKey, "DisassembleZTR: Hash Key Expected 55100034 Rcvd 12345678"},
+        {"wrong hash key", "ZTR", 0, badKey,
+         "DisassembleZTR: Hash Key Expected 55100034 Rcvd 12345678"},
         {"wrong version", "ZTR", 0, badVersion, "DisassembleZTR: Versn Expected: B1.0 Rcvd: B1.1"},
-        {"no message length", "ZTR", 0, "00000\x1c" "12345678", "DisassembleZTR: Invalid Msg Len fld: 00000"},
+        {"no message length", "ZTR", 0,
+         "00000\x1c"
+         "12345678",
+         "DisassembleZTR: Invalid Msg Len fld: 00000"},
     };
     // The cases of one width share a capture, each on a connection of its own.
     // The texts must reach the detail view and, without a tree, the expert
@@ -255,7 +260,8 @@ TEST_F(DissectorTest, MarksMalformedMessagesWithTheTextsTheResponderLogs) {
         uint16_t clientPort = 40000;
         for (const Case& c : cases) {
             if (c.width == width) {
-                EXPECT_THAT(Show(c.controller, c.bytes, c.width), HasSubstr(std::string(c.text) + "\n"))
+                EXPECT_THAT(Show(c.controller, c.bytes, c.width),
+                            HasSubstr(std::string(c.text) + "\n"))
                     << c.what;
                 TcpFlow flow(pcap, ++clientPort, c.controller[0] == 'Z' ? kZtrPort : kC01Port);
                 flow.ToServer(c.bytes);
@@ -277,8 +283,9 @@ TEST_F(DissectorTest, MarksMalformedMessagesWithTheTextsTheResponderLogs) {
     TcpFlow flow(pcap, 40001, kZtrPort);
     flow.ToServer(badKey);
     flow.ToServer(goodZtr);
-    EXPECT_EQ(Tshark(pcap, "-T fields -e velk.ztr.hash_key -e velk.ztr.hash_key.expected "
-                           "-e velk.ztr.hash_key.bad -Y velk.ztr.command"),
+    EXPECT_EQ(Tshark(pcap,
+                     "-T fields -e velk.ztr.hash_key -e velk.ztr.hash_key.expected "
+                     "-e velk.ztr.hash_key.bad -Y velk.ztr.command"),
               "12345678\t55100034\t1\n55100034\t55100034\t\n");
 }
 
@@ -343,8 +350,8 @@ TEST_F(DissectorTest, APortPreferenceOrDecodeAsChoosesTheControllerAndFiltersFin
         const char* options;
         const char* found;
     } const cases[] = {
-        {"", "0210\t009200\n"},                                   // the port given to velkctl
-        {"-o velk.ports_c01:9100", "0210\t009100\n"},             // moved in the preferences
+        {"", "0210\t009200\n"},                        // the port given to velkctl
+        {"-o velk.ports_c01:9100", "0210\t009100\n"},  // moved in the preferences
         {"-d tcp.port==9100,velk_c01", "0210\t009100\n0210\t009200\n"},  // Decode As
     };
     for (const Case& c : cases) {
@@ -374,7 +381,8 @@ TEST_F(DissectorTest, HostileBytesNeverRaiseALuaError) {
             for (int flips = round % 5; flips > 0; --flips) {
                 bytes[random() % bytes.size()] = static_cast<char>(random() & 0xff);
             }
-            bytes = round % 3 == 0 ? noise(1 + random() % 60) : bytes.substr(0, 1 + random() % bytes.size());
+            bytes = round % 3 == 0 ? noise(1 + random() % 60)
+                                   : bytes.substr(0, 1 + random() % bytes.size());
             flow.ToServer(bytes);
             flow.ToServer(noise(random() % 8));
         }
@@ -400,7 +408,7 @@ int FreePort() {
 // A command line running in the background, its output into a log file;
 // stopped with `signal` at the latest when the object goes.
 class Background {
-public:
+  public:
     Background(const std::string& commandLine, const std::string& log) {
         CommandResult run = RunCommand(commandLine + " >" + log + " 2>&1 & echo $!");
         pid_ = static_cast<pid_t>(std::stol(run.output));
@@ -421,7 +429,7 @@ public:
         }
     }
 
-private:
+  private:
     // Ended: no such process, or one that nobody has reaped yet.
     bool Gone() const {
         if (kill(pid_, 0) != 0) {
@@ -470,23 +478,25 @@ TEST_F(DissectorTest, DecodesALiveExchangeBetweenVelkctlSendAndTheResponder) {
     const std::string port = std::to_string(FreePort());
 
     Background dumpcap("dumpcap -i lo -f 'tcp port " + port + "' -w live.pcapng", "dumpcap.log");
-    ASSERT_TRUE(WaitFor([] { return ReadFile("dumpcap.log").find("Capturing on") != std::string::npos; }))
-        << ReadFile("dumpcap.log");
+    ASSERT_TRUE(WaitFor([] {
+        return ReadFile("dumpcap.log").find("Capturing on") != std::string::npos;
+    })) << ReadFile("dumpcap.log");
     Background responder(std::string(VELK_BINARY_DIR) + "/velk-tester C01 " + port, "tester.log");
     CommandResult sent;
     EXPECT_TRUE(WaitFor([&] {
         sent = RunVelkctl("send C01 127.0.0.1 " + port + " 0=0200 3=011000 11=000077");
         return sent.exitCode == 0;
-    })) << sent.output << ReadFile("tester.log");
+    })) << sent.output
+        << ReadFile("tester.log");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     responder.Stop(SIGTERM);
     dumpcap.Stop(SIGINT);  // it writes out what it holds
 
     ASSERT_EQ(RunVelkctl("dissector C01 -o velk.lua").exitCode, 0);
-    CommandResult decoded = RunCommand(
-        "{ tshark -n -r live.pcapng -X lua_script:velk.lua -o velk.ports_c01:" + port +
-        " -Y velk -T fields -e velk.record_length -e velk.mti -e velk.f11 -e velk.f38 "
-        "-e velk.f39 2>/dev/null; }");
+    CommandResult decoded =
+        RunCommand("{ tshark -n -r live.pcapng -X lua_script:velk.lua -o velk.ports_c01:" + port +
+                   " -Y velk -T fields -e velk.record_length -e velk.mti -e velk.f11 -e velk.f38 "
+                   "-e velk.f39 2>/dev/null; }");
     EXPECT_EQ(decoded.output, "24\t0200\t000077\t\t\n32\t0210\t000077\t123456\t00\n");
 }
 
@@ -501,9 +511,11 @@ TEST(VelkctlDissector, RefusesWhatItCannotDecode) {
         {"dissector --port 7001", "--port '7001' is not of the form N=CONTROLLER"},
         {"dissector --port 0=C01", "--port '0=C01' is not of the form N=CONTROLLER"},
         {"dissector --port 65536=C01", "--port '65536=C01' is not of the form N=CONTROLLER"},
-        {"dissector C01 --port 7001=ZTR", "--port 7001=ZTR: ZTR is not among the controllers decoded"},
+        {"dissector C01 --port 7001=ZTR",
+         "--port 7001=ZTR: ZTR is not among the controllers decoded"},
         {"dissector --port 7001=C01 --port 7001=ZTR", "--port 7001 is given twice"},
-        {"dissector -o no/such/folder/velk.lua", "velkctl: could not write no/such/folder/velk.lua"},
+        {"dissector -o no/such/folder/velk.lua",
+         "velkctl: could not write no/such/folder/velk.lua"},
     };
     for (const Case& c : cases) {
         CommandResult run = RunVelkctl(c.arguments);

@@ -114,7 +114,7 @@ TEST_F(VelkctlMessageTest, BadFieldArgumentsAreRefusedAndTheEarlierFileStays) {
 // A responder written for the test: answers each request with the request's
 // fields, message id 0210 and RESP_CODE 00, until the controller hangs up.
 class Responder {
-public:
+  public:
     explicit Responder(const char* controller, bool answer = true) {
         port_ = OpenPort(nullptr, 0, MODE_LISTEN, controller);
         EXPECT_GE(port_, 0) << GetErrorText();
@@ -129,7 +129,7 @@ public:
     int requests() const { return requests_; }
     std::string lastField(int n) const { return last_[n]; }
 
-private:
+  private:
     void Serve(bool answer) {
         if (AcceptConn(port_) != 0) {
             return;
@@ -186,9 +186,9 @@ TEST_F(VelkctlMessageTest, SendCountSendsOneRequestAfterAnotherAndSummarises) {
                                    " 4=ECHO 5=CUST --count 200");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(responder.requests(), 200);
-    for (const char* line : {"requests: 200\nsent: 200\nanswered: 200\n", "failures: 0\n",
-                             "requests per second: ",
-                             "round trip median: ", "round trip 99th percentile: "}) {
+    for (const char* line :
+         {"requests: 200\nsent: 200\nanswered: 200\n", "failures: 0\n",
+          "requests per second: ", "round trip median: ", "round trip 99th percentile: "}) {
         EXPECT_THAT(run.output, HasSubstr(line));
     }
     EXPECT_THAT(run.output, Not(HasSubstr("COMMAND")));
@@ -216,7 +216,7 @@ TEST_F(VelkctlMessageTest, SendToNoResponderSaysSoOnceItsTimeIsUp) {
     EXPECT_THAT(run.output, HasSubstr("velkctl: could not connect to 127.0.0.1:" +
                                       std::to_string(unused) + " within 1 s\n"));
     EXPECT_THAT(run.output, HasSubstr("OpenPort: No program running at: [127.0.0.1," +
-                                          std::to_string(unused) + "]\n"));
+                                      std::to_string(unused) + "]\n"));
 }
 
 TEST_F(VelkctlMessageTest, SendRefusesWhatIsNoTcpPort) {
@@ -234,7 +234,7 @@ TEST_F(VelkctlMessageTest, SendRefusesWhatIsNoTcpPort) {
 // writes what it likes to the peer, until the peer hangs up or `answer`
 // returns false (the connection is then closed).
 class RawResponder {
-public:
+  public:
     using Answer = std::function<bool(const Peer&, const std::string& record)>;
 
     // Listens on tcpPort (0: a port the system chooses) once `listenAfter`
@@ -285,7 +285,7 @@ public:
         return prefix + body;
     }
 
-private:
+  private:
     void Listen(int tcpPort) {
         listener_ = socket(AF_INET, SOCK_STREAM, 0);
         int reuse = 1;
@@ -339,9 +339,9 @@ TEST_F(VelkctlMessageTest, AResponderThatAnswersTwiceShowsItsSurplusAsFailures) 
     // in order: either way each second answer is a surplus.
     for (const char* controller : {"C01", "AB"}) {
         RawResponder responder(1, twice);
-        CommandResult run = RunVelkctl(std::string("send ") + controller + " 127.0.0.1 " +
-                                       std::to_string(responder.tcpPort()) +
-                                       " 0=0200 3=000000 --count 5");
+        CommandResult run =
+            RunVelkctl(std::string("send ") + controller + " 127.0.0.1 " +
+                       std::to_string(responder.tcpPort()) + " 0=0200 3=000000 --count 5");
         EXPECT_EQ(run.exitCode, 1) << run.output;
         EXPECT_THAT(run.output, HasSubstr("requests: 5\nsent: 5\nanswered: 5\ntimed out: 0\n"
                                           "failures: 5\n"))
@@ -452,7 +452,8 @@ TEST_F(VelkctlMessageTest, PublishHoldsTheImageUntilTerminatedAndRemovesIt) {
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(size, CONFIG_IMAGE_SIZE);
     // The publisher may still be copying the image in: wait for the header.
-    for (int i = 0; i < 100 && std::memcmp(view, LoadedConfigImage(), CONFIG_IMAGE_SIZE) != 0; ++i) {
+    for (int i = 0; i < 100 && std::memcmp(view, LoadedConfigImage(), CONFIG_IMAGE_SIZE) != 0;
+         ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     EXPECT_EQ(std::memcmp(view, LoadedConfigImage(), CONFIG_IMAGE_SIZE), 0);

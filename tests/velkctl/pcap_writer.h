@@ -9,7 +9,7 @@
 #include <string>
 
 class PcapWriter {
-public:
+  public:
     PcapWriter() {
         Put32(0xa1b2c3d4);  // microsecond timestamps, written little-endian
         Put16(2);
@@ -22,8 +22,8 @@ public:
 
     const std::string& bytes() const { return bytes_; }
 
-    void Segment(uint8_t srcHost, uint8_t dstHost, uint16_t srcPort, uint16_t dstPort,
-                 uint32_t seq, uint32_t ack, uint8_t flags, const std::string& payload) {
+    void Segment(uint8_t srcHost, uint8_t dstHost, uint16_t srcPort, uint16_t dstPort, uint32_t seq,
+                 uint32_t ack, uint8_t flags, const std::string& payload) {
         std::string tcp;
         Be16(tcp, srcPort);
         Be16(tcp, dstPort);
@@ -65,7 +65,7 @@ public:
         bytes_ += frame;
     }
 
-private:
+  private:
     static void Be16(std::string& out, uint16_t v) {
         out += static_cast<char>(v >> 8);
         out += static_cast<char>(v & 0xff);
@@ -102,7 +102,7 @@ private:
 // One TCP connection between the controller (10.0.0.1) and the responder
 // (10.0.0.2), opened with a handshake; each call is one segment.
 class TcpFlow {
-public:
+  public:
     TcpFlow(PcapWriter& pcap, uint16_t clientPort, uint16_t serverPort)
         : pcap_(pcap), clientPort_(clientPort), serverPort_(serverPort) {
         pcap_.Segment(1, 2, clientPort_, serverPort_, clientSeq_++, 0, kSyn, "");
@@ -118,7 +118,7 @@ public:
         serverSeq_ += static_cast<uint32_t>(bytes.size());
     }
 
-private:
+  private:
     static constexpr uint8_t kSyn = 0x02, kPush = 0x08, kAck = 0x10;
     PcapWriter& pcap_;
     uint16_t clientPort_, serverPort_;

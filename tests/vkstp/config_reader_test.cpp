@@ -29,7 +29,7 @@ void Collect(void* context, int line, const char* text) {
 }
 
 class ConfigReaderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ClearError();
         ResetErrorFilePrefix();
@@ -106,8 +106,9 @@ TEST_F(ConfigReaderTest, TheExampleFileLoadsToItsDocumentedOffsets) {
 
     const unsigned char* image = LoadedConfigImage();
     EXPECT_EQ(std::memcmp(image, &h, sizeof h), 0);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(image + 52), 12),
-              std::string("00000001\0" "01\0", 12));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(image + 52), 12), std::string("00000001\0"
+                                                                                      "01\0",
+                                                                                      12));
     const DcServerRecord& server = configView.serverTable[0];
     EXPECT_STREQ(server.IP_ADDRESS, "192.0.2.10");
     EXPECT_EQ(server.PORT, 7001);
@@ -146,7 +147,8 @@ TEST_F(ConfigReaderTest, ValuesAreConvertedByTheirKind) {
     EXPECT_EQ(configView.misc->READ_TIMEOUT, 12);
     EXPECT_EQ(configView.misc->HOST_TIMEOUT, 0);
     EXPECT_EQ(configView.misc->TRACE_FLAG, 'Y');
-    EXPECT_EQ(std::string(configView.controllerTable[0].fields[1].FIELD_NAME), std::string(63, 'n'));
+    EXPECT_EQ(std::string(configView.controllerTable[0].fields[1].FIELD_NAME),
+              std::string(63, 'n'));
 }
 
 TEST_F(ConfigReaderTest, AnEmptyOrCommentOnlyFileLoadsWithEverythingZero) {
@@ -205,7 +207,8 @@ TEST_F(ConfigReaderTest, ALineOrAFileBeyondItsBoundIsRefused) {
 }
 
 TEST_F(ConfigReaderTest, TablesLieInFileOrderAndARepeatedSectionReplacesItsTable) {
-    std::string sols = "<SOL_LIST>\n<SOL>\n<SOL_ID>A\n</SOL>\n<SOL>\n<SOL_ID>B\n</SOL>\n</SOL_LIST>\n";
+    std::string sols =
+        "<SOL_LIST>\n<SOL>\n<SOL_ID>A\n</SOL>\n<SOL>\n<SOL_ID>B\n</SOL>\n</SOL_LIST>\n";
     std::string again = "<SOL_LIST>\n<SOL>\n<SOL_ID>C\n</SOL>\n</SOL_LIST>\n";
     ASSERT_EQ(Load(ControllerList(Controller("C01", Field(3, 6, 0))) + sols + again), 0);
     EXPECT_EQ(Header().controllerOffset, 52);
@@ -232,8 +235,8 @@ TEST_F(ConfigReaderTest, AFieldNumberOutsideTheRangeIsLoggedAndTheControllerStil
     for (int bad : {0, 129}) {
         ResetErrorFilePrefix();
         fs::remove(root_.log() / "EVT0912126.log");
-        ASSERT_EQ(Load(ControllerList(Controller("C01", Field(2, 19, 2) + Field(bad, 5, 0) +
-                                                           Field(4, 12, 0)))),
+        ASSERT_EQ(Load(ControllerList(
+                      Controller("C01", Field(2, 19, 2) + Field(bad, 5, 0) + Field(4, 12, 0)))),
                   0);
         EXPECT_NE(Log().find("] Invalid Field: " + std::to_string(bad) + " Ctrl: C01\n"),
                   std::string::npos);
@@ -274,11 +277,11 @@ TEST_F(ConfigReaderTest, ASpecTheCodecCannotUseIsRefusedForThatFieldAlone) {
 }
 
 TEST_F(ConfigReaderTest, KeysMayComeInAnyOrderAndALaterFieldNumberWins) {
-    ASSERT_EQ(Load(ControllerList(
-                  "<CONTROLLER_PARAMS>\n<FIELD_SPEC_LIST>\n<FIELD_NO>7\n<MAX_LEN>10\n"
-                  "<FIELD_NO>7\n<LENGTH_BYTES>2\n</FIELD_SPEC_LIST>\n<CONTROLLER_ID>C9\n"
-                  "</CONTROLLER_PARAMS>\n")),
-              0);
+    ASSERT_EQ(
+        Load(ControllerList("<CONTROLLER_PARAMS>\n<FIELD_SPEC_LIST>\n<FIELD_NO>7\n<MAX_LEN>10\n"
+                            "<FIELD_NO>7\n<LENGTH_BYTES>2\n</FIELD_SPEC_LIST>\n<CONTROLLER_ID>C9\n"
+                            "</CONTROLLER_PARAMS>\n")),
+        0);
     const ControllerParams& c = configView.controllerTable[0];
     EXPECT_STREQ(c.CONTROLLER_ID, "C9");
     EXPECT_EQ(c.fields[6].MAX_LEN, 10);
@@ -362,15 +365,16 @@ TEST_F(ConfigReaderTest, HostileFilesNeverCrashOrWritePastTheImage) {
 }
 
 TEST_F(ConfigReaderTest, NoticesNameTheLinesPassedOver) {
-    ASSERT_EQ(Load("<BOGUS>\n"                  // 1
-                   "<SOL_LIST>\n"               // 2
-                   "<SOL_ID>early\n"            // 3: before its record opens
-                   "<SOL>\n"                    // 4
-                   "<COLOUR>blue\n"             // 5
-                   "</SOL>\n"                   // 6
-                   "</SOL_LIST>\n" +            // 7
-                   ControllerList(Controller("C01", "<FIELD>\n<FIELD_NO>2\n<MAX_LEN>150\n"
-                                                    "<LENGTH_BYTES>2\n</FIELD>\n"))),
+    ASSERT_EQ(Load("<BOGUS>\n"        // 1
+                   "<SOL_LIST>\n"     // 2
+                   "<SOL_ID>early\n"  // 3: before its record opens
+                   "<SOL>\n"          // 4
+                   "<COLOUR>blue\n"   // 5
+                   "</SOL>\n"         // 6
+                   "</SOL_LIST>\n" +  // 7
+                   ControllerList(Controller("C01",
+                                             "<FIELD>\n<FIELD_NO>2\n<MAX_LEN>150\n"
+                                             "<LENGTH_BYTES>2\n</FIELD>\n"))),
               0);
     EXPECT_TRUE(Noticed(1, "unknown tag <BOGUS> outside any section"));
     EXPECT_TRUE(Noticed(3, "<SOL_ID> outside a record"));

@@ -34,10 +34,19 @@ TEST(ConvertNumber, TakesLeadingDigitsAfterBlanksAndASign) {
         int32_t number;
     };
     const Case cases[] = {
-        {"19", 19},        {"  12abc", 12},   {"abc", 0},          {"", 0},
-        {"-5", -5},        {"+7", 7},         {"\t 42", 42},       {"- 3", 0},
-        {"0019", 19},      {"1x5", 1},        {"2147483647", INT32_MAX},
-        {"99999999999999999999", INT32_MAX},  {"-99999999999", INT32_MIN},
+        {"19", 19},
+        {"  12abc", 12},
+        {"abc", 0},
+        {"", 0},
+        {"-5", -5},
+        {"+7", 7},
+        {"\t 42", 42},
+        {"- 3", 0},
+        {"0019", 19},
+        {"1x5", 1},
+        {"2147483647", INT32_MAX},
+        {"99999999999999999999", INT32_MAX},
+        {"-99999999999", INT32_MIN},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ConvertNumber(c.value), c.number) << '"' << c.value << '"';

@@ -67,6 +67,8 @@ TEST(LineReader, NotesANulByteInALine) {
     EXPECT_FALSE(pieces[1].nul);
 }
 
-TEST(LineReader, AnEmptyFileHasNoLines) { EXPECT_TRUE(ReadAll("").empty()); }
+TEST(LineReader, AnEmptyFileHasNoLines) {
+    EXPECT_TRUE(ReadAll("").empty());
+}
 
 }  // namespace

@@ -8,9 +8,9 @@
 
 #include "commands.h"
 #include "config_summary.h"
+#include "vksoc/port/open_port.h"
 #include "vkstp/config_reader.h"
 #include "vkstp/config_view.h"
-#include "vksoc/port/open_port.h"
 
 namespace {
 

@@ -133,9 +133,10 @@ void CheckReadTimeout(const ConfigView& view, std::vector<ConfigWarning>& warnin
                     "has begun to arrive: a peer that stops half-way holds the responder"});
     } else if (seconds == 0) {
         warnings.push_back(
-            {0, "READ_TIMEOUT 0 (also what a MISCELLANEOUS section without it gives) does not "
-                "wait at all for the rest of a length-prefixed message whose body has begun to "
-                "arrive: a body that comes in two pieces is refused (\"Timeout before assembly\")"});
+            {0,
+             "READ_TIMEOUT 0 (also what a MISCELLANEOUS section without it gives) does not "
+             "wait at all for the rest of a length-prefixed message whose body has begun to "
+             "arrive: a body that comes in two pieces is refused (\"Timeout before assembly\")"});
     }
 }
 
@@ -148,12 +149,14 @@ void CheckHeaderLength(int headerLength, std::vector<ConfigWarning>& warnings) {
     }
     const int largest = headerLength == 1 ? 9 : 99;
     if (largest < SHORTEST_ISO8583_MESSAGE) {
-        warnings.push_back({0, "HEADER_LENGTH 1 can carry no ISO 8583 message: one digit counts "
-                               "at most 9 bytes, and the shortest message (message id and "
-                               "bitmap) has 12"});
+        warnings.push_back({0,
+                            "HEADER_LENGTH 1 can carry no ISO 8583 message: one digit counts "
+                            "at most 9 bytes, and the shortest message (message id and "
+                            "bitmap) has 12"});
     } else {
-        warnings.push_back({0, "HEADER_LENGTH 2 carries ISO 8583 messages of at most 99 bytes: "
-                               "a longer one can be neither sent nor received"});
+        warnings.push_back({0,
+                            "HEADER_LENGTH 2 carries ISO 8583 messages of at most 99 bytes: "
+                            "a longer one can be neither sent nor received"});
     }
 }
 
@@ -199,7 +202,8 @@ std::vector<ConfigWarning> CheckLoadedConfig(const ConfigView& view, int headerL
         }
         if (IsZtrController(id.c_str())) {
             warnings.push_back(
-                {0, "controller ZTR is never used: the identifier ZTR selects the ZTR host format"});
+                {0,
+                 "controller ZTR is never used: the identifier ZTR selects the ZTR host format"});
         }
         for (int32_t j = 0; j < i; ++j) {
             if (Text(view.controllerTable[j].CONTROLLER_ID) == id) {

@@ -10,8 +10,8 @@
 #include "controller_port.h"
 #include "dissector_lua.h"
 #include "dissector_model.h"
-#include "vkstp/config_view.h"
 #include "vksoc/port/open_port.h"
+#include "vkstp/config_view.h"
 
 namespace {
 
@@ -81,10 +81,9 @@ int RunDissector(const GlobalOptions& global, const DissectorOptions& options) {
             ids += ")";
         }
     }
-    std::printf("%s: decodes%s; ISO 8583 length prefix: %s\n", options.output.c_str(),
-                ids.c_str(),
-                model.headerLength > 0 ? (std::to_string(model.headerLength) + " digits").c_str()
-                                       : "none");
+    std::printf(
+        "%s: decodes%s; ISO 8583 length prefix: %s\n", options.output.c_str(), ids.c_str(),
+        model.headerLength > 0 ? (std::to_string(model.headerLength) + " digits").c_str() : "none");
     return 0;
 }
 

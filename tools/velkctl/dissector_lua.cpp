@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "dissector_template.h"
-#include "vksoc/port/port_table.h"
 #include "vksoc/codec/ztr.h"
+#include "vksoc/port/port_table.h"
 
 namespace {
 
@@ -87,10 +87,13 @@ void WriteZtr(std::string& out) {
 std::string DissectorLua(const DissectorModel& model, const std::string& source) {
     std::string out;
     Append(out, {"-- VELK Tester traffic: a Wireshark dissector written by velkctl dissector from\n"
-                 "-- ", source, ". Regenerate it when the configuration changes.\n"
+                 "-- ",
+                 source,
+                 ". Regenerate it when the configuration changes.\n"
                  "--   tshark -X lua_script:velk.lua ...   or copy it into the personal Lua\n"
                  "--   plugins folder (Wireshark: Help > About > Folders).\n\n"
-                 "local VELK = {\n  header_length = ", std::to_string(model.headerLength),
+                 "local VELK = {\n  header_length = ",
+                 std::to_string(model.headerLength),
                  ",\n  max_header_length = ", std::to_string(MAX_HEADER_LENGTH),
                  ",\n  max_message_length = ", std::to_string(MAX_MESSAGE_LENGTH),
                  ",\n  controllers = {\n"});

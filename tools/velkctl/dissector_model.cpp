@@ -12,7 +12,9 @@ namespace {
 
 constexpr const char* ZTR_ID = "ZTR";
 
-bool IsZtr(const std::string& id) { return IsZtrController(id.c_str()); }
+bool IsZtr(const std::string& id) {
+    return IsZtrController(id.c_str());
+}
 
 // A configured CONTROLLER_ID, stopping at its NUL or its width.
 std::string IdOf(const ControllerParams& controller) {

@@ -11,7 +11,7 @@
 // message identifier and 2 to 128 the data elements; for ZTR 4 to 64 are the
 // fields of ZtrFieldTable (the length, hash key and version are computed).
 class FieldValues {
-public:
+  public:
     explicit FieldValues(bool ztr) : ztr_(ztr) {}
 
     // Whether an argument has the N=VALUE form (and is no file name).
@@ -25,7 +25,7 @@ public:
     // Slots pointing into the values; valid until the next change.
     const MessageFields* fields();
 
-private:
+  private:
     bool ztr_;
     std::array<std::string, MESSAGE_SLOTS> values_{};
     MessageFields slots_{};

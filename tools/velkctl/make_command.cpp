@@ -39,8 +39,8 @@ int RunMake(const GlobalOptions& global, const MakeOptions& options) {
         return 1;
     }
     int written = 0;
-    switch (ui::WriteMessageFile(options.file.c_str(), values.fields(),
-                                 options.controller.c_str(), &written)) {
+    switch (ui::WriteMessageFile(options.file.c_str(), values.fields(), options.controller.c_str(),
+                                 &written)) {
         case ui::SaveResult::Saved:
             break;
         case ui::SaveResult::NotOpened:

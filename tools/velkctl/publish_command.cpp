@@ -2,8 +2,8 @@
 // shared configuration image that VELK_GetShm attaches, until interrupted.
 
 #include <CLI/CLI.hpp>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -13,14 +13,16 @@
 #include "commands.h"
 #include "os_lowio.h"
 #include "os_shared_memory.h"
-#include "vkstp/config_reader.h"
 #include "vksoc/port/shm_attach.h"
+#include "vkstp/config_reader.h"
 
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 
-extern "C" void RequestStop(int) { stopRequested = 1; }
+extern "C" void RequestStop(int) {
+    stopRequested = 1;
+}
 
 struct PublishOptions {
     std::string name = SHARED_CONFIG_NAME;

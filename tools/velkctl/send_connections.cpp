@@ -53,7 +53,7 @@ std::string TraceText(const FieldSlot& slot) {
 }
 
 class SendRun {
-public:
+  public:
     SendRun(const SendPlan& plan, const MessageFields& request, SendTally* tally)
         : plan_(plan),
           tally_(*tally),
@@ -66,7 +66,8 @@ public:
     }
 
     bool Connect() {
-        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(plan_.timeoutSeconds);
+        const Clock::time_point deadline =
+            Clock::now() + std::chrono::seconds(plan_.timeoutSeconds);
         for (Connection& c : connections_) {
             c.port = ConnectWithin(deadline);
             if (c.port < 0) {
@@ -121,11 +122,11 @@ public:
         }
     }
 
-private:
+  private:
     int ConnectWithin(Clock::time_point deadline) const {
         for (;;) {
-            int port = OpenPort(plan_.host.c_str(), plan_.tcpPort, MODE_CONNECT,
-                                plan_.controller.c_str());
+            int port =
+                OpenPort(plan_.host.c_str(), plan_.tcpPort, MODE_CONNECT, plan_.controller.c_str());
             if (port >= 0) {
                 return port;
             }
@@ -155,8 +156,8 @@ private:
             if (c.port < 0) {
                 continue;
             }
-            entries[count] = {static_cast<SOCKET>(portTable[c.port].handle), true, false, false,
-                              false, false};
+            entries[count] = {
+                static_cast<SOCKET>(portTable[c.port].handle), true, false, false, false, false};
             open[count++] = &c;
             if (c.awaiting) {
                 awaiting = true;
@@ -219,9 +220,10 @@ private:
             if (GetMsg(c.port, &response, &complete) < 0) {
                 // Whether it answered the request in hand or none, it is a failure.
                 ++tally_.failures;
-                Tell(c, c.awaiting ? "the response to request " + std::to_string(c.sent) +
-                                         " could not be read"
-                                   : "a surplus response could not be read",
+                Tell(c,
+                     c.awaiting ? "the response to request " + std::to_string(c.sent) +
+                                      " could not be read"
+                                : "a surplus response could not be read",
                      true);
                 Close(c);
                 return;
@@ -243,7 +245,8 @@ private:
         c.awaiting = false;
         ++tally_.answered;
         lastAnswer_ = now;
-        tally_.roundTripsUs.push_back(std::chrono::duration<double, std::micro>(now - c.sentAt).count());
+        tally_.roundTripsUs.push_back(
+            std::chrono::duration<double, std::micro>(now - c.sentAt).count());
         if (plan_.printResponse) {
             // The slots point into the port's buffer: print before the next read.
             PrintMessage(stdout, portTable[c.port].format, response);
@@ -256,8 +259,8 @@ private:
             ++tally_.failures;
             Tell(c, "no response to request " + std::to_string(c.sent), true);
         } else if (c.sent < plan_.requestsEach) {
-            Tell(c, "the connection ended before request " + std::to_string(c.sent + 1) +
-                        " was sent",
+            Tell(c,
+                 "the connection ended before request " + std::to_string(c.sent + 1) + " was sent",
                  true);
         } else {
             ClearError();  // every request answered: the responder may hang up

@@ -12,11 +12,11 @@ struct SendPlan {
     std::string controller;
     std::string host;
     int tcpPort = 0;
-    int connections = 1;        // 1 to MAX_SEND_CONNECTIONS
+    int connections = 1;  // 1 to MAX_SEND_CONNECTIONS
     long long requestsEach = 1;
-    int timeoutSeconds = 10;    // connecting, and each whole response
-    bool renumber = false;      // each request its own trace number
-    bool printResponse = false; // print the fields of the (one) response
+    int timeoutSeconds = 10;     // connecting, and each whole response
+    bool renumber = false;       // each request its own trace number
+    bool printResponse = false;  // print the fields of the (one) response
 };
 
 inline constexpr int MAX_SEND_CONNECTIONS = 40;

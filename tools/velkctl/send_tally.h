@@ -22,9 +22,7 @@ struct SendTally {
     std::vector<double> roundTripsUs;  // one per answered request
     std::chrono::steady_clock::duration elapsed{};
 
-    bool AllAnswered() const {
-        return sent == requested && answered == requested && failures == 0;
-    }
+    bool AllAnswered() const { return sent == requested && answered == requested && failures == 0; }
 };
 
 // The summary of a counted run: the counts above, elapsed time, answered

@@ -11,7 +11,7 @@ inline constexpr int TRACE_FIELD = 11;
 inline constexpr int MAX_TRACE_WIDTH = 18;
 
 class TraceNumbers {
-public:
+  public:
     // format: the controller's layout, null for ZTR (no trace number).
     // given: field 11 of the request as the user gave it.
     // renumber: every request gets a number of its own, counting up from the
@@ -35,7 +35,7 @@ public:
     // blanks, the padding of a fixed element, are not compared.
     static bool Matches(const MessageFields& response, const MessageFields& request);
 
-private:
+  private:
     int width_ = 0;  // 0: no matching
     bool renumber_ = false;
     unsigned long long first_ = 1;

@@ -29,6 +29,8 @@ int MoveFileOver(const char* from, const char* to) {
     return ::rename(from, to) == 0 ? 0 : -1;
 }
 
-int RemoveFile(const char* path) { return ::unlink(path) == 0 ? 0 : -1; }
+int RemoveFile(const char* path) {
+    return ::unlink(path) == 0 ? 0 : -1;
+}
 
 }  // namespace plat

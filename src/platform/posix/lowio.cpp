@@ -38,7 +38,9 @@ int _write(int fd, const void* buffer, unsigned int count) {
     return static_cast<int>(n);
 }
 
-int _close(int fd) { return ::close(fd); }
+int _close(int fd) {
+    return ::close(fd);
+}
 
 std::FILE* OpenRegularFileToRead(const char* path, bool* notRegular) {
     *notRegular = false;
@@ -71,6 +73,8 @@ std::FILE* OpenRegularFileToRead(const char* path, bool* notRegular) {
     return stream;
 }
 
-int GetLastError() { return errno; }
+int GetLastError() {
+    return errno;
+}
 
 }  // namespace plat

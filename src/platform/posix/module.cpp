@@ -24,6 +24,8 @@ void* LoadModuleBesideProgram(const char* fileName, std::string& error) {
     return module;
 }
 
-void* ModuleSymbol(void* module, const char* name) { return dlsym(module, name); }
+void* ModuleSymbol(void* module, const char* name) {
+    return dlsym(module, name);
+}
 
 }  // namespace plat

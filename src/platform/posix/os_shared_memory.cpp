@@ -14,7 +14,9 @@ namespace plat {
 namespace {
 
 // POSIX object names begin with a slash; the callers' names do not.
-std::string ObjectName(const char* name) { return std::string("/") + name; }
+std::string ObjectName(const char* name) {
+    return std::string("/") + name;
+}
 
 // The object a name referred to when this process created it.
 struct ObjectIdentity {
@@ -51,7 +53,9 @@ unsigned char* MapSharedMemory(SharedMemoryHandle handle, long long* size) {
     return static_cast<unsigned char*>(view);
 }
 
-void CloseSharedMemory(SharedMemoryHandle handle) { ::close(handle); }
+void CloseSharedMemory(SharedMemoryHandle handle) {
+    ::close(handle);
+}
 
 void UnmapSharedMemory(unsigned char* view, long long size) {
     ::munmap(view, static_cast<size_t>(size));
@@ -66,7 +70,8 @@ unsigned char* CreateSharedMemory(const char* name, long long size) {
     void* view = MAP_FAILED;
     struct stat status {};
     if (::fstat(fd, &status) == 0 && ::ftruncate(fd, static_cast<off_t>(size)) == 0) {
-        view = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        view =
+            ::mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     }
     int saved = errno;
     ::close(fd);
@@ -101,6 +106,8 @@ int RemoveSharedMemory(const char* name) {
     return ours ? ::shm_unlink(objectName.c_str()) : 0;
 }
 
-int RemoveStaleSharedMemory(const char* name) { return ::shm_unlink(ObjectName(name).c_str()); }
+int RemoveStaleSharedMemory(const char* name) {
+    return ::shm_unlink(ObjectName(name).c_str());
+}
 
 }  // namespace plat

@@ -18,9 +18,13 @@ int WSAStartup(unsigned short versionRequested, WSADATA* data) {
     return 0;
 }
 
-int WSAGetLastError() { return plat::WsaErrorFromErrno(errno); }
+int WSAGetLastError() {
+    return plat::WsaErrorFromErrno(errno);
+}
 
-int closesocket(SOCKET s) { return ::close(s); }
+int closesocket(SOCKET s) {
+    return ::close(s);
+}
 
 int ioctlsocket(SOCKET s, unsigned long command, unsigned long* argument) {
     int value = *argument != 0 ? 1 : 0;
@@ -53,14 +57,18 @@ namespace {
 int PollOne(SOCKET s, short events, int timeoutSeconds) {
     using Clock = std::chrono::steady_clock;
     const bool limited = timeoutSeconds >= 0;
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(limited ? timeoutSeconds : 0);
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::seconds(limited ? timeoutSeconds : 0);
     pollfd entry{s, events, 0};
     for (;;) {
         int waitMs = -1;
         if (limited) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             // poll takes an int of milliseconds: a long wait is done in pieces.
-            waitMs = left.count() <= 0 ? 0 : left.count() > INT_MAX ? INT_MAX : static_cast<int>(left.count());
+            waitMs = left.count() <= 0        ? 0
+                     : left.count() > INT_MAX ? INT_MAX
+                                              : static_cast<int>(left.count());
         }
         entry.revents = 0;
         int ready = ::poll(&entry, 1, waitMs);

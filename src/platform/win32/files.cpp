@@ -25,6 +25,8 @@ int MoveFileOver(const char* from, const char* to) {
     return ::MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0 : -1;
 }
 
-int RemoveFile(const char* path) { return ::DeleteFileA(path) ? 0 : -1; }
+int RemoveFile(const char* path) {
+    return ::DeleteFileA(path) ? 0 : -1;
+}
 
 }  // namespace plat

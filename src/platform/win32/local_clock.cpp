@@ -11,4 +11,6 @@ LocalTime ReadLocalClock() {
                      parts.tm_hour, parts.tm_min,     parts.tm_sec};
 }
 
-int ReadProcessId() { return static_cast<int>(GetCurrentProcessId()); }
+int ReadProcessId() {
+    return static_cast<int>(GetCurrentProcessId());
+}

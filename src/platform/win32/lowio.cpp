@@ -12,11 +12,17 @@ int _open(const char* path, int flags, int permission) {
     return ::_open(path, flags | _O_NOINHERIT, permission);
 }
 
-int _read(int fd, void* buffer, unsigned int count) { return ::_read(fd, buffer, count); }
+int _read(int fd, void* buffer, unsigned int count) {
+    return ::_read(fd, buffer, count);
+}
 
-int _write(int fd, const void* buffer, unsigned int count) { return ::_write(fd, buffer, count); }
+int _write(int fd, const void* buffer, unsigned int count) {
+    return ::_write(fd, buffer, count);
+}
 
-int _close(int fd) { return ::_close(fd); }
+int _close(int fd) {
+    return ::_close(fd);
+}
 
 std::FILE* OpenRegularFileToRead(const char* path, bool* notRegular) {
     *notRegular = false;
@@ -25,8 +31,8 @@ std::FILE* OpenRegularFileToRead(const char* path, bool* notRegular) {
     int fd = _open(path, _O_RDONLY | _O_BINARY, 0);
     if (fd < 0) {
         DWORD attributes = ::GetFileAttributesA(path);
-        *notRegular = attributes != INVALID_FILE_ATTRIBUTES &&
-                      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        *notRegular =
+            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         return nullptr;
     }
     struct _stat64 status {};
@@ -43,6 +49,8 @@ std::FILE* OpenRegularFileToRead(const char* path, bool* notRegular) {
     return stream;
 }
 
-int GetLastError() { return static_cast<int>(::GetLastError()); }
+int GetLastError() {
+    return static_cast<int>(::GetLastError());
+}
 
 }  // namespace plat

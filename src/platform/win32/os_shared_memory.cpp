@@ -38,9 +38,13 @@ unsigned char* MapSharedMemory(SharedMemoryHandle handle, long long* size) {
     return static_cast<unsigned char*>(view);
 }
 
-void CloseSharedMemory(SharedMemoryHandle handle) { ::CloseHandle(handle); }
+void CloseSharedMemory(SharedMemoryHandle handle) {
+    ::CloseHandle(handle);
+}
 
-void UnmapSharedMemory(unsigned char* view, long long) { ::UnmapViewOfFile(view); }
+void UnmapSharedMemory(unsigned char* view, long long) {
+    ::UnmapViewOfFile(view);
+}
 
 unsigned char* CreateSharedMemory(const char* name, long long size) {
     auto wide = static_cast<unsigned long long>(size);
@@ -77,6 +81,8 @@ int RemoveSharedMemory(const char* name) {
     return 0;
 }
 
-int RemoveStaleSharedMemory(const char*) { return 0; }
+int RemoveStaleSharedMemory(const char*) {
+    return 0;
+}
 
 }  // namespace plat

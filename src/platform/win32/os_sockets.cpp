@@ -4,7 +4,9 @@
 
 namespace plat {
 
-int recv(SOCKET s, char* buffer, int length, int flags) { return ::recv(s, buffer, length, flags); }
+int recv(SOCKET s, char* buffer, int length, int flags) {
+    return ::recv(s, buffer, length, flags);
+}
 
 int send(SOCKET s, const char* buffer, int length, int flags) {
     return ::send(s, buffer, length, flags);

@@ -1,15 +1,15 @@
 #include "ui/qt/display_probe.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QByteArray>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <string_view>
 

@@ -86,10 +86,10 @@ class MessageDataFileDialog : public QFileDialog {
             }
             // Yes by default, as the Windows prompt: Enter twice after a new
             // name saves.
-            QMessageBox::StandardButton answer = AskWithBox(
-                this, QMessageBox::Question, windowTitle(),
-                tr("%1 does not exist.\nDo you want to create it?").arg(file.fileName()),
-                QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+            QMessageBox::StandardButton answer =
+                AskWithBox(this, QMessageBox::Question, windowTitle(),
+                           tr("%1 does not exist.\nDo you want to create it?").arg(file.fileName()),
+                           QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
             if (answer != QMessageBox::Yes) {
                 return;
             }

@@ -35,9 +35,9 @@ void FitTitle(QMessageBox& box) {
     // box's own.
     int title = box.fontMetrics().horizontalAdvance(box.windowTitle()) * 5 / 4;
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-        grid->addItem(new QSpacerItem(title + TITLE_BAR_ROOM, 0, QSizePolicy::Minimum,
-                                      QSizePolicy::Fixed),
-                      grid->rowCount(), 0, 1, grid->columnCount());
+        grid->addItem(
+            new QSpacerItem(title + TITLE_BAR_ROOM, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+            grid->rowCount(), 0, 1, grid->columnCount());
     }
 }
 

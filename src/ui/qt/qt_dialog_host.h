@@ -86,8 +86,8 @@ class QtDialogHost : public QDialog, public DialogHost {
     QScrollBar* scrollBar_;
     std::vector<Control> controls_;  // in creation order, which is the tab order
     QWidget* lastTabStop_ = nullptr;
-    int position_ = 0;          // the scroll position the procedure set
-    bool movingBar_ = false;    // the host itself is moving the bar
+    int position_ = 0;        // the scroll position the procedure set
+    bool movingBar_ = false;  // the host itself is moving the bar
     int wheelRest_ = 0;
     bool ended_ = false;
     int result_ = -1;

@@ -8,6 +8,8 @@ namespace ui {
 void SetDeskArguments(int, char**) {}
 
 // Windows always has a desktop to show dialogs on.
-UiHost* OpenDeskHost(std::string&) { return &Win32Host(); }
+UiHost* OpenDeskHost(std::string&) {
+    return &Win32Host();
+}
 
 }  // namespace ui

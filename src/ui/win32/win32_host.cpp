@@ -13,6 +13,7 @@
 // They come after every header of ours, and below this line only the
 // system's names are used.
 #include <windows.h>
+// commdlg.h needs the declarations of windows.h before it.
 #include <commdlg.h>
 
 namespace ui {
@@ -48,7 +49,7 @@ LRESULT CALLBACK EditPassingWheel(HWND box, UINT message, WPARAM wParam, LPARAM 
 
 // One running dialog as its procedure sees it.
 class Win32Dialog final : public DialogHost {
-public:
+  public:
     Win32Dialog(HWND window, DialogProc procedure) : window_(window), procedure_(procedure) {}
 
     DialogProc procedure() const { return procedure_; }
@@ -61,7 +62,8 @@ public:
         if (control != nullptr && ClassOfName(className) == ControlClass::Edit) {
             LONG_PTR previous = ::GetWindowLongPtrA(control, GWLP_WNDPROC);
             ::SetPropA(control, EDIT_PROCEDURE, reinterpret_cast<HANDLE>(previous));
-            ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditPassingWheel));
+            ::SetWindowLongPtrA(control, GWLP_WNDPROC,
+                                reinterpret_cast<LONG_PTR>(EditPassingWheel));
         }
         return control != nullptr;
     }
@@ -129,8 +131,8 @@ public:
         int next = PositionShowing(position, minimum, maximum, place.top + position,
                                    place.bottom + position, client.bottom);
         if (next != position) {
-            procedure_(*this, WM_VSCROLL,
-                       MakeWParam(SB_THUMBPOSITION, static_cast<unsigned>(next)), 0);
+            procedure_(*this, WM_VSCROLL, MakeWParam(SB_THUMBPOSITION, static_cast<unsigned>(next)),
+                       0);
         }
     }
 
@@ -154,7 +156,7 @@ public:
         return ::GetOpenFileNameA(&request) != FALSE;
     }
 
-private:
+  private:
     HWND window_;
     DialogProc procedure_;
     int wheelRest_ = 0;
@@ -171,39 +173,39 @@ DialogProc pendingProcedure = nullptr;
 INT_PTR CALLBACK DialogManagerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* dialog = reinterpret_cast<Win32Dialog*>(::GetWindowLongPtrA(window, DWLP_USER));
     switch (message) {
-    case WM_INITDIALOG:
-        if (pendingProcedure == nullptr) {
+        case WM_INITDIALOG:
+            if (pendingProcedure == nullptr) {
+                return TRUE;
+            }
+            dialog = new Win32Dialog(window, pendingProcedure);
+            ::SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
+            break;
+        case WM_COMMAND:
+            if (HIWORD(wParam) == EN_SETFOCUS && dialog != nullptr) {
+                dialog->ShowFocusedBox(reinterpret_cast<HWND>(lParam));
+            }
+            break;
+        case WM_VSCROLL:
+            break;
+        case WM_MOUSEWHEEL:
+            if (dialog == nullptr) {
+                return FALSE;
+            }
+            dialog->Wheel(GET_WHEEL_DELTA_WPARAM(wParam));
             return TRUE;
-        }
-        dialog = new Win32Dialog(window, pendingProcedure);
-        ::SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
-        break;
-    case WM_COMMAND:
-        if (HIWORD(wParam) == EN_SETFOCUS && dialog != nullptr) {
-            dialog->ShowFocusedBox(reinterpret_cast<HWND>(lParam));
-        }
-        break;
-    case WM_VSCROLL:
-        break;
-    case WM_MOUSEWHEEL:
-        if (dialog == nullptr) {
+        case WM_SHOWWINDOW:
+            // The dialog manager hides the focus until a key is pressed; the
+            // person should see at once which button has it.
+            if (wParam != FALSE) {
+                ::SendMessageA(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+            }
             return FALSE;
-        }
-        dialog->Wheel(GET_WHEEL_DELTA_WPARAM(wParam));
-        return TRUE;
-    case WM_SHOWWINDOW:
-        // The dialog manager hides the focus until a key is pressed; the
-        // person should see at once which button has it.
-        if (wParam != FALSE) {
-            ::SendMessageA(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-        }
-        return FALSE;
-    case WM_NCDESTROY:
-        ::SetWindowLongPtrA(window, DWLP_USER, 0);
-        delete dialog;
-        return FALSE;
-    default:
-        return FALSE;
+        case WM_NCDESTROY:
+            ::SetWindowLongPtrA(window, DWLP_USER, 0);
+            delete dialog;
+            return FALSE;
+        default:
+            return FALSE;
     }
     if (dialog == nullptr) {
         return FALSE;
@@ -212,7 +214,7 @@ INT_PTR CALLBACK DialogManagerProc(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 class Win32UiHost final : public UiHost {
-public:
+  public:
     void ShowMessageBox(const char* text, unsigned icon) override {
         ::MessageBoxA(nullptr, text, DIALOG_TITLE, MB_OK | icon);
     }
@@ -233,8 +235,9 @@ public:
         std::memcpy(bytes, dialogTemplate, static_cast<size_t>(templateSize));
         DialogProc previous = pendingProcedure;
         pendingProcedure = procedure;
-        INT_PTR result = ::DialogBoxIndirectParamA(
-            instanceHandle, reinterpret_cast<LPCDLGTEMPLATEA>(bytes), nullptr, DialogManagerProc, 0);
+        INT_PTR result =
+            ::DialogBoxIndirectParamA(instanceHandle, reinterpret_cast<LPCDLGTEMPLATEA>(bytes),
+                                      nullptr, DialogManagerProc, 0);
         pendingProcedure = previous;
         ::LocalUnlock(block);
         ::LocalFree(block);
@@ -244,7 +247,9 @@ public:
 
 }  // namespace
 
-void SetWin32Instance(void* instance) { instanceHandle = static_cast<HINSTANCE>(instance); }
+void SetWin32Instance(void* instance) {
+    instanceHandle = static_cast<HINSTANCE>(instance);
+}
 
 UiHost& Win32Host() {
     static Win32UiHost host;

@@ -110,8 +110,8 @@ int DisassembleZTR(const unsigned char* bytes, int count, MessageFields* fields,
         std::memcmp(version.data, ZTR_VERSION, VERSION_LENGTH) != 0) {
         Malformed();
         ADD_ERROR_TEXT("DisassembleZTR: Versn Expected: %4.4s Rcvd: %4s\n", ZTR_VERSION,
-                       PeerText(version.data, version.length < VERSION_LENGTH ? version.length
-                                                                              : VERSION_LENGTH)
+                       PeerText(version.data,
+                                version.length < VERSION_LENGTH ? version.length : VERSION_LENGTH)
                            .text);
         return -1;
     }

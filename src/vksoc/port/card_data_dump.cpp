@@ -56,8 +56,8 @@ void DumpStreamBytes(const FieldSpec* specs, const unsigned char* stream, int st
     while (position < streamLength) {
         MessageFields fields;
         int complete = 0;
-        int taken = Disassemble8583(stream + position, streamLength - position, specs, &fields,
-                                    &complete);
+        int taken =
+            Disassemble8583(stream + position, streamLength - position, specs, &fields, &complete);
         if (taken <= 0 || complete == 0) {
             MaskDigitsFrom(range, stream + position);
             break;

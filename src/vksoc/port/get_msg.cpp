@@ -3,8 +3,8 @@
 #include "diag/error_state.h"
 #include "diag/traffic_dump.h"
 #include "vksoc/codec/iso8583.h"
-#include "vksoc/port/port_table.h"
 #include "vksoc/codec/ztr.h"
+#include "vksoc/port/port_table.h"
 
 int GetMsg(int port, MessageFields* fields, int* complete) {
     PortEntry& entry = portTable[port];

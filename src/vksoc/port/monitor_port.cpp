@@ -21,23 +21,23 @@ int MonitorPort(int port) {
     int wsa = n == SOCKET_ERROR ? WSAGetLastError() : 0;
     if (n == SOCKET_ERROR && wsa != WSAEWOULDBLOCK) {
         switch (wsa) {
-        case WSAECONNABORTED:
-        case WSAETIMEDOUT:
-            SetError(ERR_CONNECTION, wsa);
-            ADD_ERROR_TEXT("MonitorPort: Transmission timeout\n");
-            break;
-        case WSAECONNRESET:
-            SetError(ERR_CONNECTION, wsa);
-            ADD_ERROR_TEXT("MonitorPort: Connection reset by peer\n");
-            break;
-        case WSAENOBUFS:
-            SetError(ERR_RESOURCE, wsa);
-            ADD_ERROR_TEXT("MonitorPort: System is out of resources\n");
-            break;
-        default:
-            SetError(ERR_INTERNAL, wsa);
-            ADD_ERROR_TEXT("MonitorPort: Error probing the connection\n");
-            break;
+            case WSAECONNABORTED:
+            case WSAETIMEDOUT:
+                SetError(ERR_CONNECTION, wsa);
+                ADD_ERROR_TEXT("MonitorPort: Transmission timeout\n");
+                break;
+            case WSAECONNRESET:
+                SetError(ERR_CONNECTION, wsa);
+                ADD_ERROR_TEXT("MonitorPort: Connection reset by peer\n");
+                break;
+            case WSAENOBUFS:
+                SetError(ERR_RESOURCE, wsa);
+                ADD_ERROR_TEXT("MonitorPort: System is out of resources\n");
+                break;
+            default:
+                SetError(ERR_INTERNAL, wsa);
+                ADD_ERROR_TEXT("MonitorPort: Error probing the connection\n");
+                break;
         }
         return -1;
     }

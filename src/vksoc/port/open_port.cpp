@@ -6,8 +6,8 @@
 #include "diag/error_state.h"
 #include "os_lowio.h"
 #include "os_sockets.h"
-#include "vkstp/config_view.h"
 #include "vksoc/port/port_table.h"
+#include "vkstp/config_view.h"
 
 // Leading digits after an optional sign, as the environment gives them; a
 // width outside 0 to 4 digits means no prefix.
@@ -39,22 +39,22 @@ void FailSocket() {
 void FailBind(int port) {
     int wsa = WSAGetLastError();
     switch (wsa) {
-    case WSAEADDRINUSE:
-        SetError(ERR_INVALID, wsa);
-        ADD_ERROR_TEXT("OpenPort: Port %d already in use\n", port);
-        break;
-    case WSAEADDRNOTAVAIL:
-        SetError(ERR_INVALID, wsa);
-        ADD_ERROR_TEXT("OpenPort: Cannot bind to %d\n", port);
-        break;
-    case WSAENOBUFS:
-        SetError(ERR_RESOURCE, wsa);
-        ADD_ERROR_TEXT("OpenPort: Out of resources to bind\n");
-        break;
-    default:
-        SetError(ERR_INTERNAL, wsa);
-        ADD_ERROR_TEXT("OpenPort: Internal error binding\n");
-        break;
+        case WSAEADDRINUSE:
+            SetError(ERR_INVALID, wsa);
+            ADD_ERROR_TEXT("OpenPort: Port %d already in use\n", port);
+            break;
+        case WSAEADDRNOTAVAIL:
+            SetError(ERR_INVALID, wsa);
+            ADD_ERROR_TEXT("OpenPort: Cannot bind to %d\n", port);
+            break;
+        case WSAENOBUFS:
+            SetError(ERR_RESOURCE, wsa);
+            ADD_ERROR_TEXT("OpenPort: Out of resources to bind\n");
+            break;
+        default:
+            SetError(ERR_INTERNAL, wsa);
+            ADD_ERROR_TEXT("OpenPort: Internal error binding\n");
+            break;
     }
 }
 
@@ -72,43 +72,43 @@ void FailListen() {
 void FailConnect(const char* address, int port) {
     int wsa = WSAGetLastError();
     switch (wsa) {
-    case WSAEMFILE:
-    case WSAENOBUFS:
-        SetError(ERR_RESOURCE, wsa);
-        ADD_ERROR_TEXT("OpenPort: No resources for connect\n");
-        break;
-    case WSAEPROTOTYPE:
-        SetError(ERR_INVALID, wsa);
-        ADD_ERROR_TEXT("OpenPort: Wrong program at: [%s,%d]\n", address, port);
-        break;
-    case WSAENETDOWN:
-        SetError(ERR_CONNECTION, wsa);
-        ADD_ERROR_TEXT("OpenPort: Interface to reach %s down\n", address);
-        break;
-    case WSAENETUNREACH:
-        SetError(ERR_CONNECTION, wsa);
-        ADD_ERROR_TEXT("OpenPort: Could not reach network for: %s\n", address);
-        break;
-    case WSAECONNRESET:
-        SetError(ERR_CONNECTION, wsa);
-        ADD_ERROR_TEXT("OpenPort: Connection to [%s,%d] was reset\n", address, port);
-        break;
-    case WSAETIMEDOUT:
-        SetError(ERR_CONNECTION, wsa);
-        ADD_ERROR_TEXT("OpenPort: Connection to [%s,%d] Timed out\n", address, port);
-        break;
-    case WSAECONNREFUSED:
-        SetError(ERR_CONNECTION, wsa);
-        ADD_ERROR_TEXT("OpenPort: No program running at: [%s,%d]\n", address, port);
-        break;
-    case WSAEHOSTUNREACH:
-        SetError(ERR_CONNECTION, wsa);
-        ADD_ERROR_TEXT("OpenPort: Host %s down or unreachable\n", address);
-        break;
-    default:
-        SetError(ERR_INTERNAL, wsa);
-        ADD_ERROR_TEXT("OpenPort: Error connecting to node\n");
-        break;
+        case WSAEMFILE:
+        case WSAENOBUFS:
+            SetError(ERR_RESOURCE, wsa);
+            ADD_ERROR_TEXT("OpenPort: No resources for connect\n");
+            break;
+        case WSAEPROTOTYPE:
+            SetError(ERR_INVALID, wsa);
+            ADD_ERROR_TEXT("OpenPort: Wrong program at: [%s,%d]\n", address, port);
+            break;
+        case WSAENETDOWN:
+            SetError(ERR_CONNECTION, wsa);
+            ADD_ERROR_TEXT("OpenPort: Interface to reach %s down\n", address);
+            break;
+        case WSAENETUNREACH:
+            SetError(ERR_CONNECTION, wsa);
+            ADD_ERROR_TEXT("OpenPort: Could not reach network for: %s\n", address);
+            break;
+        case WSAECONNRESET:
+            SetError(ERR_CONNECTION, wsa);
+            ADD_ERROR_TEXT("OpenPort: Connection to [%s,%d] was reset\n", address, port);
+            break;
+        case WSAETIMEDOUT:
+            SetError(ERR_CONNECTION, wsa);
+            ADD_ERROR_TEXT("OpenPort: Connection to [%s,%d] Timed out\n", address, port);
+            break;
+        case WSAECONNREFUSED:
+            SetError(ERR_CONNECTION, wsa);
+            ADD_ERROR_TEXT("OpenPort: No program running at: [%s,%d]\n", address, port);
+            break;
+        case WSAEHOSTUNREACH:
+            SetError(ERR_CONNECTION, wsa);
+            ADD_ERROR_TEXT("OpenPort: Host %s down or unreachable\n", address);
+            break;
+        default:
+            SetError(ERR_INTERNAL, wsa);
+            ADD_ERROR_TEXT("OpenPort: Error connecting to node\n");
+            break;
     }
 }
 
@@ -205,25 +205,25 @@ int OpenPort(const char* address, int portOrFlags, char mode, const char* contro
     int handle = -1;
     bool opened = false;
     switch (mode) {
-    case MODE_FILE:
-        handle = plat::_open(address, portOrFlags, plat::PERMIT_READ_WRITE);
-        opened = handle >= 0;
-        if (!opened) {
-            SetError(ERR_INVALID, plat::GetLastError());
-            ADD_ERROR_TEXT("OpenPort: Error opening %s\n", address);
+        case MODE_FILE:
+            handle = plat::_open(address, portOrFlags, plat::PERMIT_READ_WRITE);
+            opened = handle >= 0;
+            if (!opened) {
+                SetError(ERR_INVALID, plat::GetLastError());
+                ADD_ERROR_TEXT("OpenPort: Error opening %s\n", address);
+            }
+            break;
+        case MODE_LISTEN:
+        case MODE_CONNECT: {
+            SOCKET s = mode == MODE_LISTEN ? Listen(portOrFlags) : Connect(address, portOrFlags);
+            opened = s != INVALID_SOCKET;
+            handle = static_cast<int>(s);
+            break;
         }
-        break;
-    case MODE_LISTEN:
-    case MODE_CONNECT: {
-        SOCKET s = mode == MODE_LISTEN ? Listen(portOrFlags) : Connect(address, portOrFlags);
-        opened = s != INVALID_SOCKET;
-        handle = static_cast<int>(s);
-        break;
-    }
-    default:
-        SetError(ERR_INVALID, 0);
-        ADD_ERROR_TEXT("OpenPort: Invalid mode %c\n", mode);
-        break;
+        default:
+            SetError(ERR_INVALID, 0);
+            ADD_ERROR_TEXT("OpenPort: Invalid mode %c\n", mode);
+            break;
     }
     if (!opened) {
         std::free(buffer);

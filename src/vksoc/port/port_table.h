@@ -23,9 +23,9 @@ inline constexpr char MODE_CONNECT = 'S';
 inline constexpr char MODE_FILE = 'F';
 
 struct PortEntry {
-    int32_t inUse;  // 1 while open
-    int32_t handle;  // the socket, or a file port's descriptor
-    int32_t mode;    // MODE_LISTEN, MODE_CONNECT or MODE_FILE
+    int32_t inUse;          // 1 while open
+    int32_t handle;         // the socket, or a file port's descriptor
+    int32_t mode;           // MODE_LISTEN, MODE_CONNECT or MODE_FILE
     unsigned char* buffer;  // MAX_MESSAGE_LENGTH bytes, owned while open
     int32_t bufferSize;
     // The bytes not yet taken are buffer[readOffset, readOffset + bytesHeld),
@@ -36,9 +36,9 @@ struct PortEntry {
     // Digits of the decimal length prefix in front of every message; below 1
     // means no prefix. Only ISO 8583 ports have one.
     int32_t headerLength;
-    int32_t headerBytesRead;  // digits of the current record's prefix so far
+    int32_t headerBytesRead;                 // digits of the current record's prefix so far
     char headerText[MAX_HEADER_LENGTH + 1];  // those digits, NUL-terminated
-    int32_t recordLength;  // body length of the current record
+    int32_t recordLength;                    // body length of the current record
     // Null for the ZTR format; otherwise the 128 field specs of the
     // controller the port serves, inside the configuration image.
     const FieldSpec* format;

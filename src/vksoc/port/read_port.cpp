@@ -6,8 +6,8 @@
 #include "diag/traffic_dump.h"
 #include "os_lowio.h"
 #include "os_sockets.h"
-#include "vksoc/port/card_data_dump.h"
 #include "vksoc/codec/length_prefix.h"
+#include "vksoc/port/card_data_dump.h"
 #include "vksoc/port/port_table.h"
 
 namespace {
@@ -15,23 +15,23 @@ namespace {
 void FailSocketRead() {
     int wsa = WSAGetLastError();
     switch (wsa) {
-    case WSAECONNABORTED:
-    case WSAETIMEDOUT:
-        SetError(ERR_CONNECTION, wsa);
-        ADD_ERROR_TEXT("ReadPort: Transmission timeout\n");
-        break;
-    case WSAECONNRESET:
-        SetError(ERR_CONNECTION, wsa);
-        ADD_ERROR_TEXT("ReadPort: Connection reset by peer\n");
-        break;
-    case WSAENOBUFS:
-        SetError(ERR_RESOURCE, wsa);
-        ADD_ERROR_TEXT("ReadPort: No resources for receive\n");
-        break;
-    default:
-        SetError(ERR_INTERNAL, wsa);
-        ADD_ERROR_TEXT("ReadPort: Error receiving message\n");
-        break;
+        case WSAECONNABORTED:
+        case WSAETIMEDOUT:
+            SetError(ERR_CONNECTION, wsa);
+            ADD_ERROR_TEXT("ReadPort: Transmission timeout\n");
+            break;
+        case WSAECONNRESET:
+            SetError(ERR_CONNECTION, wsa);
+            ADD_ERROR_TEXT("ReadPort: Connection reset by peer\n");
+            break;
+        case WSAENOBUFS:
+            SetError(ERR_RESOURCE, wsa);
+            ADD_ERROR_TEXT("ReadPort: No resources for receive\n");
+            break;
+        default:
+            SetError(ERR_INTERNAL, wsa);
+            ADD_ERROR_TEXT("ReadPort: Error receiving message\n");
+            break;
     }
 }
 

@@ -2,10 +2,10 @@
 
 #include "diag/error_state.h"
 #include "os_sockets.h"
-#include "vkstp/config_view.h"
 #include "vksoc/port/get_msg.h"
 #include "vksoc/port/port_table.h"
 #include "vksoc/port/read_port.h"
+#include "vkstp/config_view.h"
 
 int TakeMsg(int port, MessageFields* fields, int* complete) {
     *complete = 0;

@@ -4,12 +4,12 @@
 #include "diag/traffic_dump.h"
 #include "os_lowio.h"
 #include "os_sockets.h"
-#include "vkstp/config_view.h"
-#include "vksoc/port/card_data_dump.h"
-#include "vksoc/codec/length_prefix.h"
 #include "vksoc/codec/iso8583.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/codec/length_prefix.h"
 #include "vksoc/codec/ztr.h"
+#include "vksoc/port/card_data_dump.h"
+#include "vksoc/port/port_table.h"
+#include "vkstp/config_view.h"
 
 namespace {
 
@@ -22,15 +22,15 @@ bool connectionLost = false;
 
 bool LosesConnection(int wsa) {
     switch (wsa) {
-    case WSAENETRESET:
-    case WSAECONNABORTED:
-    case WSAECONNRESET:
-    case WSAENOTCONN:
-    case WSAESHUTDOWN:
-    case WSAETIMEDOUT:
-        return true;
-    default:
-        return false;
+        case WSAENETRESET:
+        case WSAECONNABORTED:
+        case WSAECONNRESET:
+        case WSAENOTCONN:
+        case WSAESHUTDOWN:
+        case WSAETIMEDOUT:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -38,31 +38,31 @@ void FailSend() {
     int wsa = WSAGetLastError();
     connectionLost = LosesConnection(wsa);
     switch (wsa) {
-    case WSAENETDOWN:
-        SetError(ERR_CONNECTION, wsa);
-        ADD_ERROR_TEXT("SendMsg: Interface to reach network down\n");
-        break;
-    case WSAENETUNREACH:
-        SetError(ERR_CONNECTION, wsa);
-        ADD_ERROR_TEXT("SendMsg: No route to remote network\n");
-        break;
-    case WSAENETRESET:
-    case WSAECONNRESET:
-        SetError(ERR_CONNECTION, wsa);
-        ADD_ERROR_TEXT("SendMsg: Connection reset\n");
-        break;
-    case WSAECONNABORTED:
-        SetError(ERR_CONNECTION, wsa);
-        ADD_ERROR_TEXT("SendMsg: Connection aborted\n");
-        break;
-    case WSAENOBUFS:
-        SetError(ERR_RESOURCE, wsa);
-        ADD_ERROR_TEXT("SendMsg: No resources to send message\n");
-        break;
-    default:
-        SetError(ERR_INTERNAL, wsa);
-        ADD_ERROR_TEXT("SendMsg: Error while sending message\n");
-        break;
+        case WSAENETDOWN:
+            SetError(ERR_CONNECTION, wsa);
+            ADD_ERROR_TEXT("SendMsg: Interface to reach network down\n");
+            break;
+        case WSAENETUNREACH:
+            SetError(ERR_CONNECTION, wsa);
+            ADD_ERROR_TEXT("SendMsg: No route to remote network\n");
+            break;
+        case WSAENETRESET:
+        case WSAECONNRESET:
+            SetError(ERR_CONNECTION, wsa);
+            ADD_ERROR_TEXT("SendMsg: Connection reset\n");
+            break;
+        case WSAECONNABORTED:
+            SetError(ERR_CONNECTION, wsa);
+            ADD_ERROR_TEXT("SendMsg: Connection aborted\n");
+            break;
+        case WSAENOBUFS:
+            SetError(ERR_RESOURCE, wsa);
+            ADD_ERROR_TEXT("SendMsg: No resources to send message\n");
+            break;
+        default:
+            SetError(ERR_INTERNAL, wsa);
+            ADD_ERROR_TEXT("SendMsg: Error while sending message\n");
+            break;
     }
 }
 
@@ -91,8 +91,8 @@ int WriteSocket(const PortEntry& entry, int count) {
     const SOCKET s = static_cast<SOCKET>(entry.handle);
     int written = 0;
     while (written < count) {
-        int n = plat::SendNow(s, reinterpret_cast<const char*>(sendBuffer + written),
-                              count - written);
+        int n =
+            plat::SendNow(s, reinterpret_cast<const char*>(sendBuffer + written), count - written);
         if (n == SOCKET_ERROR) {
             FailSend();
             return -1;
@@ -119,7 +119,9 @@ int WriteSocket(const PortEntry& entry, int count) {
 
 }  // namespace
 
-bool SendLostConnection() { return connectionLost; }
+bool SendLostConnection() {
+    return connectionLost;
+}
 
 int SendMsg(int port, const MessageFields* fields) {
     connectionLost = false;

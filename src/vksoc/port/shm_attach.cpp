@@ -6,7 +6,9 @@
 #include "os_sockets.h"
 #include "vkstp/config_view.h"
 
-int VELK_GetShm() { return AttachSharedConfig(SHARED_CONFIG_NAME); }
+int VELK_GetShm() {
+    return AttachSharedConfig(SHARED_CONFIG_NAME);
+}
 
 int AttachSharedConfig(const char* name) {
     WSADATA started;
@@ -48,7 +50,8 @@ int AttachSharedConfig(const char* name) {
     if (!ConfigHeaderAligned(*reinterpret_cast<const ConfigHeader*>(view))) {
         plat::UnmapSharedMemory(view, size);
         SetError(ERR_INVALID, 0);
-        ADD_ERROR_TEXT("VELK_GetShm: Shared image has a table offset that is not a multiple of 4\n");
+        ADD_ERROR_TEXT(
+            "VELK_GetShm: Shared image has a table offset that is not a multiple of 4\n");
         return -1;
     }
 

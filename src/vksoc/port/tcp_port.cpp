@@ -1,6 +1,8 @@
 #include "vksoc/port/tcp_port.h"
 
-bool IsTcpPort(long long number) { return number >= 1 && number <= MAX_TCP_PORT; }
+bool IsTcpPort(long long number) {
+    return number >= 1 && number <= MAX_TCP_PORT;
+}
 
 bool ParseTcpPort(std::string_view text, int* port) {
     if (text.empty() || text.size() > 5) {

@@ -61,8 +61,8 @@ TEST(ManyPeersCycles, FiveThousandConnectionsLeaveNoDescriptorOrMemoryBehind) {
     ResponderProcess responder(
         root, {{"OPERATOR_SCRIPT", VELK_SOURCE_DIR "/data/answer.script"},
                {"VELK_PEERS", "8"},
-               {"ASAN_OPTIONS", std::string(sanitizer != nullptr ? sanitizer : "") +
-                                    ":quarantine_size_mb=0"}});
+               {"ASAN_OPTIONS",
+                std::string(sanitizer != nullptr ? sanitizer : "") + ":quarantine_size_mb=0"}});
     responder.Start("C02", std::to_string(port));
     int first = ConnectWhenListening(port, 10);
     ASSERT_GE(first, 0);

@@ -2,8 +2,11 @@
 
 #include "app/responder_process.h"
 
+// winsock2.h must come before windows.h, which would bring the old winsock.h.
 #include <winsock2.h>
+// clang-format off
 #include <windows.h>
+// clang-format on
 
 #include <algorithm>
 #include <chrono>
@@ -29,7 +32,9 @@ struct SocketsStarted {
     }
 };
 
-void StartSockets() { static SocketsStarted started; }
+void StartSockets() {
+    static SocketsStarted started;
+}
 
 // The environment block of this process with the given variables set and
 // OPERATOR_SCRIPT taken from the map only.
@@ -62,7 +67,9 @@ ResponderProcess::ResponderProcess(const TempRoot& root,
                                    std::map<std::string, std::string> environment)
     : root_(root), environment_(std::move(environment)) {}
 
-ResponderProcess::~ResponderProcess() { Stop(); }
+ResponderProcess::~ResponderProcess() {
+    Stop();
+}
 
 void ResponderProcess::Start(const std::string& controller, const std::string& port) {
     char self[MAX_PATH];
@@ -170,7 +177,8 @@ int ConnectWhenListening(int port, int seconds) {
 void SendAll(int fd, const std::string& bytes) {
     size_t sent = 0;
     while (sent < bytes.size()) {
-        int n = send(static_cast<SOCKET>(fd), bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
+        int n = send(static_cast<SOCKET>(fd), bytes.data() + sent,
+                     static_cast<int>(bytes.size() - sent), 0);
         if (n <= 0) {
             return;
         }
@@ -178,7 +186,9 @@ void SendAll(int fd, const std::string& bytes) {
     }
 }
 
-void ClosePeer(int fd) { closesocket(static_cast<SOCKET>(fd)); }
+void ClosePeer(int fd) {
+    closesocket(static_cast<SOCKET>(fd));
+}
 
 namespace {
 

@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class FullLogTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ClearError();
         ResetErrorFilePrefix();

@@ -14,11 +14,11 @@
 namespace {
 
 class TextFileMode {
-public:
+  public:
     TextFileMode() : saved_(_fmode) { _fmode = _O_TEXT; }
     ~TextFileMode() { _fmode = saved_; }
 
-private:
+  private:
     int saved_;
 };
 

@@ -80,7 +80,8 @@ TEST(SocketCalls, ConnectingToAClosedPortIsRefused) {
     closesocket(probe);
 
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    EXPECT_EQ(connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address), SOCKET_ERROR);
+    EXPECT_EQ(connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address),
+              SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAECONNREFUSED);
     closesocket(s);
 }

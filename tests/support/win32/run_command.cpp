@@ -26,7 +26,8 @@ CommandResult RunVelkctl(const std::string& arguments) {
     char self[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
     std::filesystem::path program =
-        std::filesystem::path(std::string(self, length)).parent_path().parent_path() / "velkctl.exe";
+        std::filesystem::path(std::string(self, length)).parent_path().parent_path() /
+        "velkctl.exe";
     std::string command = "\"";
     command += program.string();
     command += "\" ";

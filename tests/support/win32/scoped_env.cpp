@@ -17,4 +17,6 @@ ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : name_
     Put(name_, value);
 }
 
-ScopedEnv::~ScopedEnv() { Put(name_, previous_); }
+ScopedEnv::~ScopedEnv() {
+    Put(name_, previous_);
+}

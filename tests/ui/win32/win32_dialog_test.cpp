@@ -98,7 +98,8 @@ LRESULT CALLBACK AnswerBoxes(int code, WPARAM wParam, LPARAM lParam) {
         }
         if (GetDlgItem(window, BOX_TEXT) != nullptr) {
             boxes.push_back({TextOf(window), ItemText(window, BOX_TEXT)});
-            PostMessageA(window, WM_COMMAND, GetDlgItem(window, IDYES) != nullptr ? IDYES : IDOK, 0);
+            PostMessageA(window, WM_COMMAND, GetDlgItem(window, IDYES) != nullptr ? IDYES : IDOK,
+                         0);
         } else if (fileName != nullptr &&
                    std::find(answered.begin(), answered.end(), window) == answered.end()) {
             answered.push_back(window);
@@ -120,7 +121,7 @@ LRESULT CALLBACK AnswerBoxes(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 class Win32Dialog : public DialogFixture {
-protected:
+  protected:
     void SetUp() override {
         DialogFixture::SetUp();
         boxes.clear();
@@ -182,8 +183,8 @@ TEST_F(Win32Dialog, TheFrameComesFromTheTemplateAndTheProcedureAddsRowsAndButton
     int result = Run([&](HWND dialog) {
         EXPECT_EQ(TextOf(dialog), "VELK Tester");
         LONG style = GetWindowLongA(dialog, GWL_STYLE);
-        for (LONG bit : {WS_CAPTION, WS_SYSMENU, WS_THICKFRAME, WS_MINIMIZEBOX, WS_MAXIMIZEBOX,
-                         WS_VSCROLL}) {
+        for (LONG bit :
+             {WS_CAPTION, WS_SYSMENU, WS_THICKFRAME, WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_VSCROLL}) {
             EXPECT_EQ(style & bit, bit) << std::hex << bit;
         }
         EXPECT_EQ(ItemText(dialog, 5), "Message Id");  // the first label of id 5
@@ -236,7 +237,8 @@ TEST_F(Win32Dialog, TheTabOrderIsTheOrderOfCreationAndReadHasTheFocus) {
             order.push_back(GetDlgCtrlID(control));
             control = GetNextDlgTabItem(dialog, control, FALSE);
         }
-        EXPECT_EQ(order, (std::vector<int>{1000, 1002, 1003, 1004, 1039, 1070, 1, 200, 201, 2, 1000}));
+        EXPECT_EQ(order,
+                  (std::vector<int>{1000, 1002, 1003, 1004, 1039, 1070, 1, 200, 201, 2, 1000}));
         // The dialog manager moves the focus with the Tab key the same way.
         SendMessageA(dialog, WM_NEXTDLGCTL, 0, FALSE);
         EXPECT_EQ(GetDlgCtrlID(GetFocus()), 201);
@@ -327,8 +329,8 @@ TEST_F(Win32Dialog, TheStartingButtonShowsItsFocus) {
 TEST_F(Win32Dialog, EnterInAnEditBoxResponds) {
     Put(0, "0200");
     std::string path = (root_.root() / "enter.dat").string();
-    responderState.connPort = OpenPort(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY,
-                                       MODE_FILE, "C01");
+    responderState.connPort =
+        OpenPort(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY, MODE_FILE, "C01");
     ASSERT_GE(responderState.connPort, 0);
     int result = Run(
         [&](HWND dialog) {
@@ -346,8 +348,8 @@ TEST_F(Win32Dialog, RespondSendsTheEditedBoxesAndEndsTheDialog) {
     Put(0, "0200");
     Put(3, "011000");
     std::string path = (root_.root() / "wire.dat").string();
-    responderState.connPort = OpenPort(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY,
-                                       MODE_FILE, "C01");
+    responderState.connPort =
+        OpenPort(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY, MODE_FILE, "C01");
     ASSERT_GE(responderState.connPort, 0);
     int result = Run([&](HWND dialog) {
         SetDlgItemTextA(dialog, 1000, "0210");
@@ -390,11 +392,14 @@ TEST_F(Win32Dialog, EscapeAndTheCloseBoxReachTheDialogAsCancel) {
     // The key goes through the dialog manager's own loop. It is posted to a
     // control, not to the focus: beside the dialogs of other test programs
     // this one need not be active, and then no window has the focus.
-    auto escape = [](HWND dialog) { PostMessageA(GetDlgItem(dialog, 200), WM_KEYDOWN, VK_ESCAPE, 0); };
+    auto escape = [](HWND dialog) {
+        PostMessageA(GetDlgItem(dialog, 200), WM_KEYDOWN, VK_ESCAPE, 0);
+    };
     EXPECT_EQ(Run(escape, After::Wait), 1);
     EXPECT_FALSE(endedByFallback);
-    EXPECT_EQ(Run([&](HWND dialog) { SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }, After::Wait),
-              1);
+    EXPECT_EQ(
+        Run([&](HWND dialog) { SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }, After::Wait),
+        1);
     EXPECT_FALSE(endedByFallback);
 }
 

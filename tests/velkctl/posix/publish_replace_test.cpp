@@ -45,8 +45,9 @@ ino_t WaitForObject(const std::string& name, ino_t other) {
 
 pid_t Publish(const std::string& name, bool replace) {
     std::string binary = std::string(VELK_BINARY_DIR) + "/velkctl";
-    const char* argv[] = {binary.c_str(), "publish", "--name", name.c_str(),
-                          replace ? "--replace" : nullptr, nullptr};
+    const char* argv[] = {
+        binary.c_str(), "publish", "--name", name.c_str(), replace ? "--replace" : nullptr,
+        nullptr};
     pid_t pid = 0;
     EXPECT_EQ(posix_spawn(&pid, binary.c_str(), nullptr, nullptr, const_cast<char* const*>(argv),
                           environ),

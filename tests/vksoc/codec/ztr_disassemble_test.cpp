@@ -246,8 +246,8 @@ TEST(DisassembleZTR, MalformedMessagesAreFormatErrorsInTheOrderOfChecking) {
                 "B1.1\x1c"
                 "CMD1"),
          "DisassembleZTR: Hash Key Expected "s + goodKey + " Rcvd 12345678\n"},
-        {"control bytes in the length are shown, not written",
-         "\x1b[2J\n\x1c", "DisassembleZTR: Invalid Msg Len fld: \\x1b[2J\\x0a\n"},
+        {"control bytes in the length are shown, not written", "\x1b[2J\n\x1c",
+         "DisassembleZTR: Invalid Msg Len fld: \\x1b[2J\\x0a\n"},
         {"a line feed in the hash key cannot start a forged line",
          Framed("\x1c"
                 "1234\n678\x1c"

@@ -12,19 +12,19 @@
 #include <utility>
 #include <vector>
 
+#include "diag/error_state.h"
 #include "diag/message_fields.h"
 #include "os_sockets.h"
 #include "temp_root.h"
-#include "diag/error_state.h"
-#include "vkstp/config_reader.h"
-#include "vkstp/config_view.h"
+#include "vksoc/codec/iso8583.h"
+#include "vksoc/codec/ztr.h"
 #include "vksoc/port/accept_conn.h"
 #include "vksoc/port/close_port.h"
-#include "vksoc/codec/iso8583.h"
 #include "vksoc/port/open_port.h"
 #include "vksoc/port/port_table.h"
 #include "vksoc/port/send_msg.h"
-#include "vksoc/codec/ztr.h"
+#include "vkstp/config_reader.h"
+#include "vkstp/config_view.h"
 
 struct Field {
     int n;
@@ -34,7 +34,7 @@ struct Field {
 // A TCP client on 127.0.0.1 playing the controller, or the far end of a
 // client port. Closes its socket when destroyed.
 class Peer {
-public:
+  public:
     explicit Peer(SOCKET s = INVALID_SOCKET) : socket_(s) {}
     ~Peer();
     Peer(Peer&& other) noexcept : socket_(std::exchange(other.socket_, INVALID_SOCKET)) {}
@@ -56,14 +56,14 @@ public:
     // Closes with SO_LINGER 0: the other side sees a reset, not an end.
     void Reset();
 
-private:
+  private:
     SOCKET socket_;
 };
 
 // A raw listening socket on 127.0.0.1 and a port the system chose, for
 // client ports to connect to.
 class Listener {
-public:
+  public:
     Listener();
     ~Listener();
     Listener(const Listener&) = delete;
@@ -72,13 +72,13 @@ public:
     Peer Accept() const;
     void Close();
 
-private:
+  private:
     SOCKET socket_;
     int port_;
 };
 
 class ConnectionTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -91,9 +91,9 @@ protected:
 };
 
 inline std::string FieldText(int n, const char* name, int maxLen, int lengthBytes) {
-    return "<FIELD>\n<FIELD_NO>" + std::to_string(n) + "\n<FIELD_NAME>" + name +
-           "\n<MAX_LEN>" + std::to_string(maxLen) + "\n<LENGTH_BYTES>" +
-           std::to_string(lengthBytes) + "\n</FIELD>\n";
+    return "<FIELD>\n<FIELD_NO>" + std::to_string(n) + "\n<FIELD_NAME>" + name + "\n<MAX_LEN>" +
+           std::to_string(maxLen) + "\n<LENGTH_BYTES>" + std::to_string(lengthBytes) +
+           "\n</FIELD>\n";
 }
 
 // C01: 2 (LLVAR 19), 3 (6), 4 (12), 11 (6), 39 (2), 41 (8), 70 (3), 120
@@ -122,7 +122,7 @@ inline std::string TestConfigText(int readTimeout = 1) {
 
 // Field values and the slots pointing at them, kept together.
 class TestMessage {
-public:
+  public:
     TestMessage(std::initializer_list<Field> fields) : values_(fields) {
         for (const Field& field : values_) {
             slots_.slots[field.n].data = reinterpret_cast<const unsigned char*>(field.value.data());
@@ -133,7 +133,7 @@ public:
     TestMessage& operator=(const TestMessage&) = delete;
     const MessageFields* fields() const { return &slots_; }
 
-private:
+  private:
     std::vector<Field> values_;
     MessageFields slots_{};
 };
@@ -163,7 +163,9 @@ inline std::string SlotText(const MessageFields& fields, int n) {
     return std::string(reinterpret_cast<const char*>(slot.data), static_cast<size_t>(slot.length));
 }
 
-inline Peer::~Peer() { Close(); }
+inline Peer::~Peer() {
+    Close();
+}
 
 inline Peer Peer::Connect(int tcpPort) {
     SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -228,9 +230,13 @@ inline Listener::Listener() {
     port_ = plat::SocketLocalPort(socket_);
 }
 
-inline Listener::~Listener() { Close(); }
+inline Listener::~Listener() {
+    Close();
+}
 
-inline Peer Listener::Accept() const { return Peer(accept(socket_, nullptr, nullptr)); }
+inline Peer Listener::Accept() const {
+    return Peer(accept(socket_, nullptr, nullptr));
+}
 
 inline void Listener::Close() {
     if (socket_ != INVALID_SOCKET) {

@@ -81,8 +81,8 @@ TEST_F(OpenPortTest, HeaderLengthGivesThePrefixWidthOfIso8583PortsOnly) {
         std::optional<std::string> value;
         int iso8583Width;
     } const cases[] = {
-        {std::nullopt, 0}, {"0", 0},  {"-2", -2}, {"abc", 0}, {"7", 0},
-        {"4", 4},          {"1", 1},  {"3x", 3},  {"", 0},    {"99999999999999999999", 0},
+        {std::nullopt, 0}, {"0", 0}, {"-2", -2}, {"abc", 0}, {"7", 0},
+        {"4", 4},          {"1", 1}, {"3x", 3},  {"", 0},    {"99999999999999999999", 0},
     };
     for (const Case& c : cases) {
         ScopedEnv env("HEADER_LENGTH", c.value);
@@ -126,8 +126,8 @@ TEST_F(OpenPortTest, ABindToAPortInUseIsRefusedAndLeavesTheEntryFree) {
     EXPECT_EQ(OpenPort(nullptr, tcpPort, MODE_LISTEN, "ZTR"), -1);
     EXPECT_EQ(GetErrorCode(), ERR_INVALID);
     EXPECT_EQ(GetErrorSubCode(), WSAEADDRINUSE);
-    EXPECT_THAT(GetErrorText(),
-                ::testing::EndsWith("OpenPort: Port " + std::to_string(tcpPort) + " already in use\n"));
+    EXPECT_THAT(GetErrorText(), ::testing::EndsWith("OpenPort: Port " + std::to_string(tcpPort) +
+                                                    " already in use\n"));
     EXPECT_EQ(portTable[1].inUse, 0);
 }
 
@@ -171,7 +171,8 @@ TEST_F(OpenPortTest, ClientPortFailuresNameTheirCause) {
         {"127.0.0.1", refusedPort, ERR_CONNECTION, WSAECONNREFUSED,
          "OpenPort: No program running at: [127.0.0.1," + std::to_string(refusedPort) + "]\n"},
         {"999.0.0.1", 7, ERR_INVALID, 0, "OpenPort: Invalid address:       999.0.0.1\n"},
-        {"not-an-address-at-all", 7, ERR_INVALID, 0, "OpenPort: Invalid address: not-an-address-\n"},
+        {"not-an-address-at-all", 7, ERR_INVALID, 0,
+         "OpenPort: Invalid address: not-an-address-\n"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(OpenPort(c.address, c.port, MODE_CONNECT, "ZTR"), -1) << c.address;

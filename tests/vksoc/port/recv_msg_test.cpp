@@ -129,7 +129,7 @@ TEST_F(RecvMsgTest, NothingWithinTheCallersTimeOutIsATimeOutBeforeReceipt) {
 }
 
 class PrefixedRecvTest : public RecvMsgTest {
-protected:
+  protected:
     ScopedEnv headerLength_{"HEADER_LENGTH", "4"};
 };
 
@@ -223,7 +223,8 @@ TEST_F(PrefixedRecvTest, ARecordLengthOutsideOneTo4096IsRefused) {
         EXPECT_EQ(RecvMsg(port, &fields, 5), -1) << c.prefix;
         EXPECT_EQ(GetErrorCode(), ERR_FORMAT) << c.prefix;
         EXPECT_EQ(GetErrorSubCode(), 0);
-        std::string line = "Record length specified : " + std::to_string(c.length) + " longer than 4096";
+        std::string line =
+            "Record length specified : " + std::to_string(c.length) + " longer than 4096";
         EXPECT_THAT(GetErrorText(),
                     MatchesRegex(Chain({line.c_str(), "RecvMsg: Unable to read message"})))
             << c.prefix;
@@ -276,7 +277,8 @@ TEST_F(RecvMsgTest, TheEndOfTheStreamReadsAsClosedBetweenMessagesAndAsFormatErro
         EXPECT_EQ(RecvMsg(port, &fields, 5), -1) << c.line;
         EXPECT_EQ(GetErrorCode(), c.code) << c.line;
         EXPECT_EQ(GetErrorSubCode(), c.subCode) << c.line;
-        EXPECT_THAT(GetErrorText(), MatchesRegex(Chain({c.line, "RecvMsg: Unable to read message"})));
+        EXPECT_THAT(GetErrorText(),
+                    MatchesRegex(Chain({c.line, "RecvMsg: Unable to read message"})));
         ClosePort(port);
     }
 }
@@ -318,7 +320,7 @@ TEST_F(RecvMsgTest, AFullBufferWithoutAWholeMessageIsTooLong) {
 }
 
 class FilePortRecvTest : public RecvMsgTest {
-protected:
+  protected:
     int OpenWith(const std::string& bytes) {
         WriteFile("message.dat", bytes);
         int port = OpenPort("message.dat", O_RDONLY | plat::OPEN_BINARY, MODE_FILE, "C01");
@@ -342,7 +344,8 @@ TEST_F(FilePortRecvTest, AnEmptyOrTruncatedFileFailsAtItsEnd) {
         const char* line;
     } const cases[] = {
         {"", ERR_CONNECTION, "ReadPort: End of File"},
-        {Request("000012").substr(0, 20), ERR_FORMAT, "ReadPort: Socket closed before full message"},
+        {Request("000012").substr(0, 20), ERR_FORMAT,
+         "ReadPort: Socket closed before full message"},
     };
     for (const Case& c : cases) {
         int port = OpenWith(c.content);
@@ -350,7 +353,8 @@ TEST_F(FilePortRecvTest, AnEmptyOrTruncatedFileFailsAtItsEnd) {
         EXPECT_EQ(RecvMsg(port, &fields, -1), -1);
         EXPECT_EQ(GetErrorCode(), c.code);
         EXPECT_EQ(GetErrorSubCode(), 0);
-        EXPECT_THAT(GetErrorText(), MatchesRegex(Chain({c.line, "RecvMsg: Unable to read message"})));
+        EXPECT_THAT(GetErrorText(),
+                    MatchesRegex(Chain({c.line, "RecvMsg: Unable to read message"})));
         ClosePort(port);
     }
 }

@@ -17,8 +17,8 @@ using ::testing::Not;
 using SendMsgTest = ConnectionTest;
 
 int OpenSaveFile(const char* path, const char* controllerId) {
-    int port = OpenPort(path, O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY, MODE_FILE,
-                        controllerId);
+    int port =
+        OpenPort(path, O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY, MODE_FILE, controllerId);
     EXPECT_GE(port, 0) << GetErrorText();
     return port;
 }
@@ -64,7 +64,8 @@ TEST_F(SendMsgTest, AFileReceivesByteForByteWhatTheConnectionCarries) {
             // Both formats carry "1200" in slot 4: the ZTR COMMAND, the ISO 8583 amount.
             TestMessage ztr{{4, "1200"}, {5, "CUST"}};
             TestMessage iso{{0, "0200"}, {3, "011000"}, {4, "1200"}};
-            const MessageFields* fields = std::string(controller) == "ZTR" ? ztr.fields() : iso.fields();
+            const MessageFields* fields =
+                std::string(controller) == "ZTR" ? ztr.fields() : iso.fields();
 
             Peer peer;
             int socketPort = AcceptedPort(controller, &peer);

@@ -21,7 +21,7 @@ std::string UniqueName(const char* test) {
 
 // Publishes an image under a name for the life of the object.
 class Published {
-public:
+  public:
     Published(const std::string& name, const unsigned char* image, long long size)
         : name_(name), size_(size) {
         view_ = plat::CreateSharedMemory(name_.c_str(), size_);
@@ -38,14 +38,14 @@ public:
     }
     unsigned char* view() const { return view_; }
 
-private:
+  private:
     std::string name_;
     long long size_;
     unsigned char* view_;
 };
 
 class SharedConfigTest : public ConnectionTest {
-protected:
+  protected:
     void TearDown() override {
         ConnectionTest::TearDown();
         // Later tests load their own configuration; none may use a view of

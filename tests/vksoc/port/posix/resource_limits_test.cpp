@@ -7,8 +7,8 @@
 #include <csignal>
 
 #include "os_lowio.h"
-#include "vksoc/port/connection_fixture.h"
 #include "vksoc/port/accept_conn.h"
+#include "vksoc/port/connection_fixture.h"
 #include "vksoc/port/send_msg.h"
 
 namespace {
@@ -20,7 +20,7 @@ using AcceptConnTest = ConnectionTest;
 // Lowers the descriptor limit to the descriptors now open, so that the next
 // socket the process asks for is refused.
 class DescriptorLimit {
-public:
+  public:
     DescriptorLimit() {
         getrlimit(RLIMIT_NOFILE, &saved_);
         int probe = plat::_open("/dev/null", O_RDONLY, 0);
@@ -31,7 +31,7 @@ public:
     }
     ~DescriptorLimit() { setrlimit(RLIMIT_NOFILE, &saved_); }
 
-private:
+  private:
     rlimit saved_{};
 };
 
@@ -40,7 +40,8 @@ TEST_F(OpenPortTest, RunningOutOfDescriptorsIsAResourceFailureForEitherSocketKin
     for (char mode : {MODE_LISTEN, MODE_CONNECT}) {
         {
             DescriptorLimit limit;
-            EXPECT_EQ(OpenPort("127.0.0.1", mode == MODE_LISTEN ? 0 : listener.port(), mode, "ZTR"), -1);
+            EXPECT_EQ(OpenPort("127.0.0.1", mode == MODE_LISTEN ? 0 : listener.port(), mode, "ZTR"),
+                      -1);
         }
         EXPECT_EQ(GetErrorCode(), ERR_RESOURCE);
         EXPECT_EQ(GetErrorSubCode(), WSAEMFILE);
@@ -82,7 +83,8 @@ TEST_F(AcceptConnTest, RunningOutOfDescriptorsIsAResourceFailureAndTheController
     }
     EXPECT_EQ(GetErrorCode(), ERR_RESOURCE);
     EXPECT_EQ(GetErrorSubCode(), WSAEMFILE);
-    EXPECT_THAT(GetErrorText(), ::testing::EndsWith("AcceptConn: No resources to accept connection\n"));
+    EXPECT_THAT(GetErrorText(),
+                ::testing::EndsWith("AcceptConn: No resources to accept connection\n"));
     EXPECT_EQ(portTable[port].state, PORT_LISTENING);
     EXPECT_EQ(AcceptConn(port), 0) << GetErrorText();
 }

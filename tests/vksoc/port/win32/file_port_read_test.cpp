@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "vksoc/port/connection_fixture.h"
 #include "os_lowio.h"
+#include "vksoc/port/connection_fixture.h"
 #include "vksoc/port/recv_msg.h"
 
 // After every header of ours: the system's macros share names with ours.

@@ -18,7 +18,7 @@ std::string UniqueName(const char* test) {
 
 // Publishes an image under a name for the life of the object.
 class Published {
-public:
+  public:
     Published(const std::string& name, const unsigned char* image, long long size)
         : name_(name), size_(size) {
         view_ = plat::CreateSharedMemory(name_.c_str(), size_);
@@ -34,14 +34,14 @@ public:
         }
     }
 
-private:
+  private:
     std::string name_;
     long long size_;
     unsigned char* view_;
 };
 
 class SharedConfigTest : public ConnectionTest {
-protected:
+  protected:
     void TearDown() override {
         ConnectionTest::TearDown();
         ClearConfigView();
@@ -53,9 +53,9 @@ TEST_F(SharedConfigTest, WithoutAMappingTheAttachIsRefusedWithTheSystemErrorInTh
     EXPECT_EQ(AttachSharedConfig(name.c_str()), -1);
     EXPECT_EQ(GetErrorCode(), ERR_INVALID);
     EXPECT_EQ(GetErrorSubCode(), 0);
-    EXPECT_THAT(GetErrorText(), EndsWith("VELK_GetShm: Error " +
-                                         std::to_string(ERROR_FILE_NOT_FOUND) +
-                                         " mapping to shm\n"));
+    EXPECT_THAT(GetErrorText(),
+                EndsWith("VELK_GetShm: Error " + std::to_string(ERROR_FILE_NOT_FOUND) +
+                         " mapping to shm\n"));
 }
 
 TEST_F(SharedConfigTest, APublishedImageIsAttachedAndItsControllersAreFound) {
