@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "diag/message_fields.h"
+#include "vksoc/port/connection_limit.h"
 
 // Serves up to `limit` connections of one listening port at once, in the one
 // thread: a wait over all of them together, each connection on a port of
@@ -44,8 +45,6 @@ class PeerAnswerer {
     // accepts again a little later.
     virtual void AcceptFailed() = 0;
 };
-
-inline constexpr int MAX_PEERS = 40;
 
 // listeningPort: an 'L' port that ListenForPeers prepared. Messages are
 // taken into *message. Returns 0 when a stop was requested (every

@@ -4,6 +4,7 @@
 
 #include "diag/message_fields.h"
 #include "send_tally.h"
+#include "vksoc/port/connection_limit.h"
 
 // The controller side of `velkctl send`: C connections to the responder,
 // each sending its requests one after another, all served by one thread
@@ -19,7 +20,8 @@ struct SendPlan {
     bool printResponse = false;  // print the fields of the (one) response
 };
 
-inline constexpr int MAX_SEND_CONNECTIONS = 40;
+// As many connections as one responder serves at once.
+inline constexpr int MAX_SEND_CONNECTIONS = MAX_PEERS;
 
 // Connects every connection, retrying a refused connect until the deadline
 // (a responder that serves one connection at a time listens again only once

@@ -8,6 +8,7 @@
 #include "ui/dialog_host.h"
 #include "ui/script/operator_script.h"
 #include "ui/script/script_dialog.h"
+#include "vksoc/port/connection_limit.h"
 
 // Answers every message dialog by running the operator script against it.
 // Message boxes become lines "VELK Tester: TEXT" on standard error and count
@@ -17,7 +18,8 @@
 
 namespace ui {
 
-inline constexpr int MAX_SUSPENDED_RUNS = 40;
+// One suspended answer per connection at most.
+inline constexpr int MAX_SUSPENDED_RUNS = MAX_PEERS;
 
 class ScriptHost : public UiHost {
   public:
