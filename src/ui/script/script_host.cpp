@@ -11,6 +11,7 @@
 #include "ui/field_rows.h"
 #include "ui/field_text_area.h"
 #include "ui/responder_state.h"
+#include "ui/script/script_path.h"
 #include "ui/standard_error.h"
 #include "vkstp/config_view.h"
 
@@ -217,13 +218,16 @@ void ScriptHost::Type(const Run& run, const ScriptAction& action) {
 bool ScriptHost::FileCommand(Run& run, const ScriptAction& action) {
     char path[FILE_NAME_SIZE];
     Values values(dialog_, run);
-    size_t length = ExpandScriptValue(action.value, values, path, sizeof path);
+    size_t length = ExpandScriptPath(action.value, values, path, sizeof path);
     const char* command = action.kind == ScriptAction::Read ? "read" : "save";
     if (length >= sizeof path) {
         SayOnStandardError(
             "operator script %s line %d: the path of \"%s\" is longer than %d characters; the "
             "message is cancelled",
             script_.path.c_str(), action.line, command, FILE_NAME_SIZE - 1);
+        return false;
+    }
+    if (!UseScriptPath(script_.path, action.line, command, action.value, path)) {
         return false;
     }
     // The dialog tells of every failure of Read and Save in a box (and its

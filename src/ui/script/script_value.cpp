@@ -104,6 +104,14 @@ struct Writer {
         }
         length += text.size();
     }
+    void PutSafeInAPath(std::string_view text) {
+        for (size_t i = 0; i < text.size(); ++i) {
+            char c = text[i];
+            bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '-' || c == '_' || (c == '.' && i > 0);
+            Put(kept ? std::string_view(&text[i], 1) : std::string_view("_"));
+        }
+    }
 };
 
 std::mt19937_64& RandomEngine() {
@@ -166,7 +174,8 @@ bool ParseScriptValue(const std::string& text, ScriptValue& value, std::string& 
     return true;
 }
 
-size_t ExpandScriptValue(const ScriptValue& value, ValueSource& source, char* out, size_t room) {
+size_t ExpandScriptValue(const ScriptValue& value, ValueSource& source, char* out, size_t room,
+                         BoxText boxes) {
     Writer writer{out, room};
     for (const ValuePart& part : value.parts) {
         switch (part.kind) {
@@ -180,7 +189,11 @@ size_t ExpandScriptValue(const ScriptValue& value, ValueSource& source, char* ou
                     text = from < text.size() ? text.substr(from, static_cast<size_t>(part.count))
                                               : std::string_view();
                 }
-                writer.Put(text);
+                if (boxes == BoxText::SafeInAPath) {
+                    writer.PutSafeInAPath(text);
+                } else {
+                    writer.Put(text);
+                }
                 break;
             }
             case ValuePart::Now:

@@ -56,9 +56,20 @@ class ValueSource {
     ~ValueSource() = default;
 };
 
+// How the text of a box (${N}, ${N:FROM:COUNT}) goes into the value.
+enum class BoxText {
+    AsItIs,
+    // The box's text is the peer's: in a file's path each of its characters
+    // that could lead out of a folder, name a drive, a device or a stream, or
+    // end the path (everything but ASCII letters, digits, '-', '_', and '.'
+    // after the first character) is written as '_'.
+    SafeInAPath,
+};
+
 // Writes the value and a NUL into out (room bytes, room >= 1). Returns the
 // length of the whole value; when it is room or more, out holds the first
 // room - 1 characters.
-size_t ExpandScriptValue(const ScriptValue& value, ValueSource& source, char* out, size_t room);
+size_t ExpandScriptValue(const ScriptValue& value, ValueSource& source, char* out, size_t room,
+                         BoxText boxes = BoxText::AsItIs);
 
 }  // namespace ui
