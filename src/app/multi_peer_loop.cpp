@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/exit_codes.h"
 #include "app/peer_set.h"
 #include "diag/error_log.h"
 #include "ui/dialog_template.h"
@@ -58,12 +59,12 @@ class DialogPeers final : public PeerAnswerer {
 
 }  // namespace
 
-void ServeManyPeers(ui::UiHost& host, int limit, PeerHost& peers) {
+int ServeManyPeers(ui::UiHost& host, int limit, PeerHost& peers) {
     if (limit < 1) {
         char text[64];
         std::snprintf(text, sizeof text, "VELK_PEERS must be a number from 1 to %d", MAX_PEERS);
         host.ShowMessageBox(text, ui::MB_NOICON);
-        return;
+        return EXIT_BAD_PEERS;
     }
     const int listening =
         OpenPort(nullptr, responderState.portNumber, MODE_LISTEN, responderState.controllerId);
@@ -73,14 +74,17 @@ void ServeManyPeers(ui::UiHost& host, int limit, PeerHost& peers) {
         if (listening != -1) {
             ClosePort(listening);
         }
-        return;
+        return EXIT_OPEN_PORT_FAILED;
     }
     peers.SetSuspendableDelays(true);
     DialogPeers answerer(host, peers);
+    int code = EXIT_SERVED;
     if (ServePeers(listening, limit, &responderState.message, answerer) < 0) {
         host.ShowMessageBox("Accept failed", ui::MB_NOICON);
         WriteErrorLog();
+        code = EXIT_ACCEPT_FAILED;
     }
     peers.SetSuspendableDelays(false);
     ClosePort(listening);
+    return code;
 }

@@ -12,5 +12,6 @@
 // connection until it is dismissed.
 // A limit of 0 (VELK_PEERS not understood) is refused with a box. Returns
 // when a stop is requested, or when listening or waiting failed (after the
-// box and the error log): the process then ends.
-void ServeManyPeers(ui::UiHost& host, int limit, PeerHost& peers);
+// box and the error log): the process then ends with the exit code returned
+// (app/exit_codes.h).
+int ServeManyPeers(ui::UiHost& host, int limit, PeerHost& peers);

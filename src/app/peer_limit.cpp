@@ -21,3 +21,11 @@ int PeerLimit() {
     }
     return value;
 }
+
+int DescriptorsNeeded(int peers) {
+    constexpr int listening = 1;
+    constexpr int standardStreams = 3;
+    constexpr int logFiles = 2;
+    constexpr int dataFile = 1;
+    return peers + listening + standardStreams + logFiles + dataFile;
+}

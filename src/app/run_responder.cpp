@@ -21,10 +21,10 @@ char* Given(char* argument) {
 }
 
 int Serve(ui::UiHost& host, PeerHost& peers, char* controller, char* port) {
-    if (StartUp(host, Given(controller), Given(port)) == 0) {
-        ServiceLoop(host, peers);
+    if (int code = StartUp(host, Given(controller), Given(port)); code != EXIT_SERVED) {
+        return code;
     }
-    return EXIT_SERVED;
+    return ServiceLoop(host, peers);
 }
 
 // The summary is written once, by the main thread or, where a stop cannot
@@ -40,9 +40,13 @@ void WriteSummaryOnce() {
 
 }  // namespace
 
-int RunResponder(char* controller, char* port) {
-    const char* scriptPath = std::getenv("OPERATOR_SCRIPT");
-    if (scriptPath != nullptr && scriptPath[0] != '\0') {
+const char* OperatorScriptPath() {
+    const char* path = std::getenv("OPERATOR_SCRIPT");
+    return path != nullptr && path[0] != '\0' ? path : nullptr;
+}
+
+int RunResponder(const char* scriptPath, char* controller, char* port) {
+    if (scriptPath != nullptr) {
         static ui::OperatorScript script;
         std::string error;
         if (!ui::LoadOperatorScript(scriptPath, script, error)) {

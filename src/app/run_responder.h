@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/exit_codes.h"
+
 // velk-tester's one start-up path, for every entry point: the operator
 // script or the desk, the start-up checks, the service loop, the exit code.
 //
@@ -7,13 +9,11 @@
 // inside one is part of it); null or empty: not given. Entries that receive
 // one command line cut it into tokens first (command_line.h).
 //
-// Exit codes (the same on every platform):
-//   0  served until a stop was requested, or stopped at a start-up or
-//      service message box (the specified texts)
-//   1  the operator script cannot be used (unreadable, a directory, a line
-//      it does not understand), or there is no desk to show dialogs on and
-//      no operator script
-inline constexpr int EXIT_SERVED = 0;
-inline constexpr int EXIT_CANNOT_START = 1;
+// scriptPath is the operator script to answer with (OperatorScriptPath()),
+// null for the desk. Returns the process's exit code (app/exit_codes.h).
+int RunResponder(const char* scriptPath, char* controller, char* port);
 
-int RunResponder(char* controller, char* port);
+// OPERATOR_SCRIPT, read here only: the path of the operator script, or null
+// when the variable is unset or empty. Each entry reads it once and passes
+// it on.
+const char* OperatorScriptPath();

@@ -1,5 +1,6 @@
 #include "app/service_loop.h"
 
+#include "app/exit_codes.h"
 #include "app/multi_peer_loop.h"
 #include "app/peer_limit.h"
 #include "diag/error_log.h"
@@ -13,7 +14,7 @@
 #include "vksoc/port/port_table.h"
 #include "vksoc/port/recv_msg.h"
 
-void ServiceLoop(ui::UiHost& host, PeerHost& peers) {
+int ServiceLoop(ui::UiHost& host, PeerHost& peers) {
     if (int limit = PeerLimit(); limit != 1) {
         return ServeManyPeers(host, limit, peers);
     }
@@ -25,16 +26,16 @@ void ServiceLoop(ui::UiHost& host, PeerHost& peers) {
         if (state.connPort == -1) {
             host.ShowMessageBox("Open Port failed", ui::MB_NOICON);
             WriteErrorLog();
-            return;
+            return EXIT_OPEN_PORT_FAILED;
         }
         if (AcceptConn(state.connPort) < 0) {
             if (StopRequested()) {
                 ClosePort(state.connPort);
-                return;
+                return EXIT_SERVED;
             }
             host.ShowMessageBox("Accept failed", ui::MB_NOICON);
             WriteErrorLog();
-            return;
+            return EXIT_ACCEPT_FAILED;
         }
         // Messages that arrived together are shown one after the other.
         state.endConnection = false;
@@ -49,4 +50,5 @@ void ServiceLoop(ui::UiHost& host, PeerHost& peers) {
         state.endConnection = false;
         ClosePort(state.connPort);
     }
+    return EXIT_SERVED;
 }

@@ -1,8 +1,12 @@
 #include "app/start_up.h"
 
+#include <cstdio>
 #include <cstring>
 
+#include "app/exit_codes.h"
+#include "app/peer_limit.h"
 #include "os_sockets.h"
+#include "platform/descriptor_limit.h"
 #include "ui/responder_state.h"
 #include "vksoc/port/tcp_port.h"
 #include "vkstp/config_reader.h"
@@ -11,26 +15,45 @@
 
 namespace {
 
-int Fail(ui::UiHost& host, const char* text) {
+int Fail(ui::UiHost& host, const char* text, int exitCode) {
     host.ShowMessageBox(text, ui::MB_NOICON);
-    return -1;
+    return exitCode;
+}
+
+// Running out of descriptors would show only later, as "Accept failed" or a
+// connection refused, long after the cause: it is told here instead.
+int CheckDescriptorLimit(ui::UiHost& host) {
+    const int peers = PeerLimit();
+    if (peers < 1) {
+        return EXIT_SERVED;  // not understood: the service loop refuses it
+    }
+    const int needed = DescriptorsNeeded(peers);
+    const int limit = OpenDescriptorLimit();
+    if (limit >= needed) {
+        return EXIT_SERVED;
+    }
+    char text[128];
+    std::snprintf(text, sizeof text,
+                  "VELK_PEERS=%d needs about %d file descriptors; the limit is %d (ulimit -n)",
+                  peers, needed, limit);
+    return Fail(host, text, EXIT_TOO_FEW_DESCRIPTORS);
 }
 
 }  // namespace
 
 int StartUp(ui::UiHost& host, char* controllerToken, char* portToken) {
     if (LoadConfiguration() != 0) {
-        return Fail(host, "Unable to read configuration file");
+        return Fail(host, "Unable to read configuration file", EXIT_NO_CONFIGURATION);
     }
     WSADATA data{};
     if (WSAStartup(0x0101, &data) != 0) {
-        return Fail(host, "Could not start WSA");
+        return Fail(host, "Could not start WSA", EXIT_NO_SOCKETS);
     }
     if (controllerToken == nullptr) {
-        return Fail(host, "Controller not given");
+        return Fail(host, "Controller not given", EXIT_BAD_ARGUMENTS);
     }
     if (std::strlen(controllerToken) > 3) {
-        return Fail(host, "Controller invalid");
+        return Fail(host, "Controller invalid", EXIT_BAD_ARGUMENTS);
     }
     std::strcpy(responderState.controllerId, controllerToken);
     if (IsZtrController(responderState.controllerId)) {
@@ -38,21 +61,21 @@ int StartUp(ui::UiHost& host, char* controllerToken, char* portToken) {
     } else {
         responderState.fieldSpecs = FindControllerExact(responderState.controllerId);
         if (responderState.fieldSpecs == nullptr) {
-            return Fail(host, "Controller is invalid");
+            return Fail(host, "Controller is invalid", EXIT_BAD_ARGUMENTS);
         }
     }
     if (portToken == nullptr) {
-        return Fail(host, "Port not given");
+        return Fail(host, "Port not given", EXIT_BAD_ARGUMENTS);
     }
     if (std::strlen(portToken) > 5) {
-        return Fail(host, "Port invalid");
+        return Fail(host, "Port invalid", EXIT_BAD_ARGUMENTS);
     }
     responderState.portNumber = ConvertNumber(portToken);
     if (responderState.portNumber == 0) {
-        return Fail(host, "Port not found");
+        return Fail(host, "Port not found", EXIT_BAD_ARGUMENTS);
     }
     if (!IsTcpPort(responderState.portNumber)) {
-        return Fail(host, "Port invalid");
+        return Fail(host, "Port invalid", EXIT_BAD_ARGUMENTS);
     }
-    return 0;
+    return CheckDescriptorLimit(host);
 }

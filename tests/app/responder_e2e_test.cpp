@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <string>
 
 #include "diag/message_fields.h"
@@ -25,26 +26,32 @@ class ResponderTest : public ::testing::Test {
     TempRoot root_;
 };
 
-TEST_F(ResponderTest, StartUpFailuresAreReportedInOrderAndExitWithZero) {
+TEST_F(ResponderTest, StartUpFailuresAreReportedInOrderAndExitWithTheCodeOfTheirKind) {
+    constexpr int kArguments = 2;
     struct Case {
         std::string controller;
         std::string port;
         const char* message;
+        int exitCode;
         bool onlyWhereArgumentsArriveWhole = false;
     };
     const Case cases[] = {
-        {"", "", "Controller not given"},
-        {"C001", "7001", "Controller invalid"},
-        {"c01", "7001", "Controller is invalid"},
-        {"C01", "", "Port not given"},
-        {"C01", "123456", "Port invalid"},
-        {"C01", "65536", "Port invalid"},
-        {"C01", "-1", "Port invalid"},
+        {"", "", "Controller not given", kArguments},
+        {"C001", "7001", "Controller invalid", kArguments},
+        {"c01", "7001", "Controller is invalid", kArguments},
+        {"C99", "7001", "Controller is invalid", kArguments},
+        {"C01", "", "Port not given", kArguments},
+        {"C01", "123456", "Port invalid", kArguments},
+        {"C01", "65536", "Port invalid", kArguments},
+        {"C01", "-1", "Port invalid", kArguments},
         // Each argument is taken whole: a blank inside is part of it.
-        {"C01 7001", "7001", "Controller invalid", true},
-        {"C01", "47320 9", "Port invalid", true},
-        {"C01", "abc", "Port not found"},
-        {"C01", "-0", "Port not found"},
+        {"C01 7001", "7001", "Controller invalid", kArguments, true},
+        {"C01", "47320 9", "Port invalid", kArguments, true},
+        {"C01", "abc", "Port not found", kArguments},
+        {"C01", "-0", "Port not found", kArguments},
+        // Only the exact words ask for the usage.
+        {"--HELP", "7001", "Controller invalid", kArguments},
+        {"-help", "7001", "Controller invalid", kArguments},
     };
     for (const Case& c : cases) {
         if (c.onlyWhereArgumentsArriveWhole && !kArgumentsArriveWhole) {
@@ -52,15 +59,73 @@ TEST_F(ResponderTest, StartUpFailuresAreReportedInOrderAndExitWithZero) {
         }
         ResponderProcess responder(root_, {{"OPERATOR_SCRIPT", kAnswerScript}});
         responder.Start(c.controller, c.port);
-        EXPECT_EQ(responder.Wait(10), 0) << c.message;
+        EXPECT_EQ(responder.Wait(10), c.exitCode) << c.message;
         EXPECT_EQ(responder.Stderr(), std::string("VELK Tester: ") + c.message + "\n");
     }
+
+    // VELK_PEERS is checked after the arguments, before listening.
+    {
+        ResponderProcess responder(root_,
+                                   {{"OPERATOR_SCRIPT", kAnswerScript}, {"VELK_PEERS", "41"}});
+        responder.Start("C01", "7001");
+        EXPECT_EQ(responder.Wait(10), 3);
+        EXPECT_EQ(responder.Stderr(), "VELK Tester: VELK_PEERS must be a number from 1 to 40\n");
+    }
+
+    // A port another responder (in its own installation) listens on; with
+    // several peers its listening socket stays open throughout.
+    {
+        TempRoot other;
+        fs::copy_file(kSampleConfig, other.data() / "velk.cfg");
+        int port = FreePort();
+        ResponderProcess first(other, {{"OPERATOR_SCRIPT", kAnswerScript}, {"VELK_PEERS", "2"}});
+        first.Start("C02", std::to_string(port));
+        int peer = ConnectWhenListening(port, 10);
+        ASSERT_GE(peer, 0);
+        ClosePeer(peer);
+        ResponderProcess second(root_, {{"OPERATOR_SCRIPT", kAnswerScript}});
+        second.Start("C02", std::to_string(port));
+        EXPECT_EQ(second.Wait(10), 5);
+        EXPECT_EQ(second.Stderr(), "VELK Tester: Open Port failed\n");
+        EXPECT_NE(Log().find("already in use"), std::string::npos) << Log();
+    }
+
     fs::remove(root_.data() / "velk.cfg");
     ResponderProcess responder(root_, {{"OPERATOR_SCRIPT", kAnswerScript}});
     responder.Start("", "");
-    EXPECT_EQ(responder.Wait(10), 0);
+    EXPECT_EQ(responder.Wait(10), 4);
     EXPECT_EQ(responder.Stderr(), "VELK Tester: Unable to read configuration file\n");
     EXPECT_NE(Log().find("velk.cfg could not be opened for reading"), std::string::npos);
+}
+
+TEST_F(ResponderTest, HelpAndVersionAreToldWithoutStartingAndExitWithZero) {
+    struct Case {
+        const char* word;
+        const char* told;  // a pattern
+    } const cases[] = {
+        {"--help", "Usage: velk-tester CONTROLLER PORT\n[\\s\\S]*"},
+        {"-h", "Usage: velk-tester CONTROLLER PORT\n[\\s\\S]*"},
+        {"--version", "velk-tester [0-9]+(\\.[0-9]+)*\n"},
+    };
+    // Neither needs the configuration, a desk or a script.
+    fs::remove(root_.data() / "velk.cfg");
+    for (const Case& c : cases) {
+        ResponderProcess responder(root_, {});
+        responder.Start(c.word, "7001");
+        EXPECT_EQ(responder.Wait(10), 0) << c.word;
+        // Standard output, or standard error where a desktop program has no
+        // standard output of its own.
+        std::string told = responder.Stdout() + responder.Stderr();
+        EXPECT_TRUE(std::regex_match(told, std::regex(c.told))) << c.word << ": " << told;
+    }
+    ResponderProcess help(root_, {});
+    help.Start("--help", "");
+    EXPECT_EQ(help.Wait(10), 0);
+    std::string told = help.Stdout() + help.Stderr();
+    for (const char* mentioned :
+         {"OPERATOR_SCRIPT", "VELK_PEERS", "HEADER_LENGTH", "docs/start-up-messages.md"}) {
+        EXPECT_NE(told.find(mentioned), std::string::npos) << mentioned;
+    }
 }
 
 TEST_F(ResponderTest, ABadScriptOrNoDisplayStopsWithALineThatSaysWhy) {
@@ -168,6 +233,49 @@ TEST_F(ResponderTest, AZtrRequestIsAnsweredWithAComputedHashKey) {
     EXPECT_EQ(text(7), "C01");
     EXPECT_EQ(text(26), "00");
     ClosePeer(peer);
+}
+
+// A peer's field must never choose a file: its text in a save path keeps
+// only what cannot leave the folder the script names.
+TEST_F(ResponderTest, AFieldInASavePathCannotReachAFileOutsideTheScriptsFolder) {
+    fs::create_directories(root_.root() / "files" / "req");
+    const fs::path victim = root_.root() / "files" / "v.txt";
+    WriteFile(victim, "victim\n");
+    WriteFile(root_.root() / "save.script",
+              "on 41=../v.txt\n  set 0 0210\n  set 39 00\n  save ../files/req/${41}\n  respond\n"
+              "on *\n  save ../files/req/.${11:6:1}./x\n  respond\n");
+    int port = FreePort();
+    ResponderProcess responder(root_,
+                               {{"OPERATOR_SCRIPT", (root_.root() / "save.script").string()}});
+    responder.Start("C02", std::to_string(port));
+    int peer = ConnectWhenListening(port, 10);
+    ASSERT_GE(peer, 0);
+
+    auto withTerminal = [](std::string message, const std::string& terminal) {
+        return message.replace(message.size() - 8, 8, terminal);
+    };
+    std::string response = withTerminal(kResponse0210, "../v.txt");
+    SendAll(peer, withTerminal(kRequest0200, "../v.txt"));
+    EXPECT_EQ(ReceiveBytes(peer, response.size()), response);
+    EXPECT_EQ(ReadFile(victim), "victim\n");
+    EXPECT_TRUE(fs::exists(root_.root() / "files" / "req" / "_._v.txt"));
+
+    // A path whose fixed text climbs once the peer's part comes out empty is
+    // refused: no answer, a record and a line, and the connection goes on.
+    SendAll(peer, kRequest0200);
+    EXPECT_EQ(ReceiveBytes(peer, 1, 1), "");
+    SendAll(peer, withTerminal(kRequest0200, "../v.txt"));
+    EXPECT_EQ(ReceiveBytes(peer, response.size()), response);
+    ClosePeer(peer);
+    responder.Stop();
+    EXPECT_FALSE(fs::exists(root_.root() / "files" / "x"));
+    EXPECT_NE(Log().find("line 7: \"save ../files/req/../x\" refused: the path leaves the folder "
+                         "\"../files/req/\""),
+              std::string::npos)
+        << Log();
+    EXPECT_NE(responder.Stderr().find("line 7: \"save ../files/req/../x\" failed"),
+              std::string::npos)
+        << responder.Stderr();
 }
 
 }  // namespace

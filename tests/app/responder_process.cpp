@@ -29,6 +29,7 @@ void ResponderProcess::Start(const std::string& controller, const std::string& p
     std::string program = std::string(VELK_BINARY_DIR) + "/velk-tester";
     std::string work = (root_.root() / "work").string();
     std::string errors = (root_.root() / "stderr.txt").string();
+    std::string output = (root_.root() / "stdout.txt").string();
     pid_ = fork();
     if (pid_ == 0) {
         for (const auto& [name, value] : environment_) {
@@ -40,7 +41,7 @@ void ResponderProcess::Start(const std::string& controller, const std::string& p
             _exit(127);
         }
         int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int out = open("/dev/null", O_WRONLY);
+        int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(err, STDERR_FILENO);
         dup2(out, STDOUT_FILENO);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -90,6 +91,10 @@ void ResponderProcess::Stop() {
 
 std::string ResponderProcess::Stderr() const {
     return ReadFile(root_.root() / "stderr.txt");
+}
+
+std::string ResponderProcess::Stdout() const {
+    return ReadFile(root_.root() / "stdout.txt");
 }
 
 int FreePort() {

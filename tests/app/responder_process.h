@@ -14,7 +14,8 @@ class ResponderProcess {
     ResponderProcess(const TempRoot& root, std::map<std::string, std::string> environment);
     ~ResponderProcess();
 
-    // Starts velk-tester with the arguments; standard error is kept.
+    // Starts velk-tester with the arguments; standard error and standard
+    // output are kept.
     void Start(const std::string& controller, const std::string& port);
     // Waits for the process to end by itself; returns its exit code (-1 on a
     // time-out, after which it is killed).
@@ -23,6 +24,7 @@ class ResponderProcess {
     // Sends a signal (POSIX).
     void Signal(int signal);
     std::string Stderr() const;
+    std::string Stdout() const;
 
   private:
     const TempRoot& root_;

@@ -86,16 +86,19 @@ void ResponderProcess::Start(const std::string& controller, const std::string& p
     }
     std::string work = (root_.root() / "work").string();
     std::string errors = (root_.root() / "stderr.txt").string();
+    std::string output = (root_.root() / "stdout.txt").string();
 
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE err = CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    HANDLE out = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = out;
+    startup.hStdInput = in;
     startup.hStdOutput = out;
     startup.hStdError = err;
     std::string environment = EnvironmentBlock(environment_);
@@ -108,6 +111,7 @@ void ResponderProcess::Start(const std::string& controller, const std::string& p
     }
     CloseHandle(err);
     CloseHandle(out);
+    CloseHandle(in);
 }
 
 int ResponderProcess::Wait(int seconds) {
@@ -141,6 +145,10 @@ void ResponderProcess::Stop() {
 // Standard error is a text stream, whose lines Windows ends with CR LF.
 std::string ResponderProcess::Stderr() const {
     return ReadText(root_.root() / "stderr.txt");
+}
+
+std::string ResponderProcess::Stdout() const {
+    return ReadText(root_.root() / "stdout.txt");
 }
 
 int FreePort() {
