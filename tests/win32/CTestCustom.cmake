@@ -22,6 +22,7 @@ set(CTEST_CUSTOM_TESTS_IGNORE
   # port in use, and Wine refuses it with WSAEACCES (10013): neither says
   # 10048.
   OpenPortTest.ABindToAPortInUseIsRefusedAndLeavesTheEntryFree
+  ResponderTest.APortAnotherResponderListensOnEndsWithOpenPortFailed
   # The sub-code is the system's error number (ERROR_PATH_NOT_FOUND, not
   # ENOENT): vksoc/win32/open_port_errors_test.cpp.
   OpenPortTest.AFileThatCannotBeOpenedGivesTheSystemErrorNumber
