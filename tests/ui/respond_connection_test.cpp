@@ -24,13 +24,13 @@ class RespondTest : public DialogFixture {
         peer_ = socket(AF_INET, SOCK_STREAM, 0);
         ASSERT_EQ(connect(peer_, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
         ASSERT_EQ(AcceptConn(listening), 0) << GetErrorText();
-        responderState.connPort = listening;
+        exchange_.port = listening;
         Put(0, "0200");
         Put(3, "000000");
         Init();
     }
     void TearDown() override {
-        ClosePort(responderState.connPort);
+        ClosePort(exchange_.port);
         if (peer_ != INVALID_SOCKET) {
             closesocket(peer_);
         }
@@ -54,7 +54,7 @@ TEST_F(RespondTest, ASendIntoAConnectionThatIsGoneEndsItAfterTheBox) {
         Press(ui::IDOK);
     }
     ASSERT_EQ(host_.boxes, std::vector<std::string>{"Could not Send Response"});
-    EXPECT_TRUE(responderState.endConnection);
+    EXPECT_TRUE(exchange_.endConnection);
     EXPECT_NE(Log().find("SendMsg: Connection reset\n"), std::string::npos);
 }
 
@@ -63,7 +63,7 @@ TEST_F(RespondTest, AMessageThatCannotBeAssembledKeepsTheConnection) {
     Press(ui::IDOK);
     EXPECT_EQ(host_.boxes, std::vector<std::string>{"Could not Send Response"});
     EXPECT_FALSE(host_.ended);
-    EXPECT_FALSE(responderState.endConnection);
+    EXPECT_FALSE(exchange_.endConnection);
 }
 
 }  // namespace

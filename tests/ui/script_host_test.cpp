@@ -31,20 +31,23 @@ class ScriptHostTest : public DialogFixture {
 
     // Runs one message through the loaded script; returns what was sent.
     std::string AnswerOne() {
-        responderState.connPort = OpenWire("wire.bin");
+        exchange_.port = OpenWire("wire.bin");
         ::testing::internal::CaptureStderr();
         result_ = Run();
         stderr_ = ::testing::internal::GetCapturedStderr();
-        ClosePort(responderState.connPort);
+        ClosePort(exchange_.port);
         return Wire("wire.bin");
     }
     std::string Answer(const std::string& scriptText) {
         Load(scriptText);
         return AnswerOne();
     }
+    // A fresh request on exchange_.port.
     int Run() {
+        exchange_.sendFailed = false;
+        exchange_.lastFile = ui::FileOutcome::None;
         unsigned char block[ui::TEMPLATE_BLOCK_SIZE];
-        return host_->RunDialog(block, ui::FillDialogTemplate(block), ui::MsgDlgProc);
+        return host_->RunDialog(block, ui::FillDialogTemplate(block), ui::MsgDlgProc, &exchange_);
     }
     std::string Summary() {
         ::testing::internal::CaptureStderr();
@@ -164,9 +167,9 @@ TEST_F(ScriptHostTest, CloseEndsTheConnectionWithItsRecordAndEveryOutcomeIsCount
     for (const Message& m : messages) {
         Put(0, m.id);
         Put(4, m.amount);
-        responderState.endConnection = false;
+        exchange_.endConnection = false;
         std::string sent = AnswerOne();
-        EXPECT_EQ(responderState.endConnection, m.endsConnection) << m.id << " " << m.amount;
+        EXPECT_EQ(exchange_.endConnection, m.endsConnection) << m.id << " " << m.amount;
         EXPECT_EQ(sent.empty(), std::string(m.id) != "0800") << m.id;
     }
     EXPECT_NE(Log().find("Operator script test.script line 5 closed the connection\n"),
@@ -189,7 +192,7 @@ TEST_F(ScriptHostTest, ADelayCanSuspendTheRunUntilItIsResumed) {
 
     Put(0, "0200");
     Put(3, "111111");
-    responderState.connPort = first;
+    exchange_.port = first;
     int64_t before = SteadyMilliseconds();
     EXPECT_EQ(Run(), ui::DIALOG_SUSPENDED);
     int64_t wake = host_->WakeTime(first);
@@ -200,13 +203,13 @@ TEST_F(ScriptHostTest, ADelayCanSuspendTheRunUntilItIsResumed) {
     // Meanwhile another connection's message, with other values.
     Put(0, "0800");
     Put(3, "222222");
-    responderState.connPort = second;
+    exchange_.port = second;
     EXPECT_EQ(Run(), 1);
 
-    responderState.connPort = first;
-    EXPECT_EQ(host_->Resume(first), 1);
+    exchange_.port = first;
+    EXPECT_EQ(host_->Resume(exchange_), 1);
     EXPECT_EQ(host_->WakeTime(first), -1) << "done";
-    EXPECT_EQ(host_->Resume(first), -1);
+    EXPECT_EQ(host_->Resume(exchange_), -1);
     ClosePort(first);
     ClosePort(second);
     std::string sent = Wire("first.bin");
@@ -216,7 +219,7 @@ TEST_F(ScriptHostTest, ADelayCanSuspendTheRunUntilItIsResumed) {
 
     // A run whose connection ended is dropped and counted as not answered.
     Put(0, "0200");
-    responderState.connPort = 7;
+    exchange_.port = 7;
     EXPECT_EQ(Run(), ui::DIALOG_SUSPENDED);
     host_->Discard(7);
     EXPECT_EQ(host_->WakeTime(7), -1);
