@@ -137,6 +137,29 @@ TEST_F(ScriptHostTest, AFailedReadEndsTheRuleAsCancelInsteadOfEchoingTheRequest)
         << stderr_;
 }
 
+TEST_F(ScriptHostTest, AFailedSaveEndsTheRuleAsCancelToo) {
+    Put(0, "0200");
+    const std::string path = root_.root().string() + "/no-such-folder/req.dat";
+    EXPECT_EQ(Answer("on *\n  set 0 0210\n  save " + path + "\n  respond\n"), "");
+    EXPECT_NE(stderr_.find("VELK Tester: Could not open\n"), std::string::npos) << stderr_;
+    EXPECT_NE(stderr_.find("line 3: \"save " + path + "\" failed; the message is cancelled"),
+              std::string::npos)
+        << stderr_;
+}
+
+// A send that fails on a connection that lasts (a message that cannot be
+// assembled) lets the rule go on; the request is counted apart.
+TEST_F(ScriptHostTest, AResponseThatCouldNotBeSentIsCountedAsSendFailed) {
+    Put(0, "0200");
+    std::string sent = Answer("on *\n  set 0 02\n  respond\n  set 0 0210\n  respond\n");
+    EXPECT_EQ(sent.substr(0, 4), "0210");
+    EXPECT_EQ(stderr_, "VELK Tester: Could not Send Response\n");
+    EXPECT_FALSE(exchange_.endConnection);
+    EXPECT_EQ(Summary(),
+              "VELK Tester: 1 requests: 0 responded, 0 cancelled, 0 closed, 1 send failed; by "
+              "rule: line 1 1, no rule 0\n");
+}
+
 TEST_F(ScriptHostTest, RespondTwiceSendsTwoResponsesWithWhatWasTypedBetween) {
     Put(0, "0200");
     Put(3, "000000");
