@@ -12,7 +12,7 @@ bool SocketPeerAddress(uintptr_t socket, char* text, int size) {
         return false;
     }
     sockaddr_storage address{};
-    socklen_t length = sizeof address;
+    socklen_t length = static_cast<socklen_t>(sizeof address);
     char host[NI_MAXHOST];
     char service[NI_MAXSERV];
     if (getpeername(static_cast<int>(socket), reinterpret_cast<sockaddr*>(&address), &length) !=

@@ -14,7 +14,7 @@ bool SocketPeerAddress(uintptr_t socket, char* text, int size) {
         return false;
     }
     sockaddr_storage address{};
-    int length = sizeof address;
+    int length = static_cast<int>(sizeof address);
     char host[NI_MAXHOST];
     char service[NI_MAXSERV];
     if (getpeername(static_cast<SOCKET>(socket), reinterpret_cast<sockaddr*>(&address), &length) !=

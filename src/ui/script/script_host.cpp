@@ -321,6 +321,7 @@ bool ScriptHost::Suspend(const Run& run, int delayMs) {
     place->port = port;
     place->wakeTime = SteadyMilliseconds() + delayMs;
     place->run = run;
+    place->run.exchange = nullptr;  // the exchange ends with this call; a resume brings one
     place->used = packed.used;
     std::memcpy(place->lengths, packed.lengths, sizeof place->lengths);
     std::memcpy(place->texts, packed.texts, static_cast<size_t>(packed.used));
