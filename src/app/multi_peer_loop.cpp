@@ -1,6 +1,5 @@
 #include "app/multi_peer_loop.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "app/peer_set.h"
@@ -14,13 +13,13 @@
 #include "vksoc/port/open_port.h"
 #include "vksoc/port/port_peer_name.h"
 #include "vksoc/port/port_table.h"
-#include "vkstp/config_view.h"
 
 namespace {
 
 // The longest one response may wait for its peer to take bytes while the
 // other connections wait for the loop: a peer that does not read costs the
-// others this once, then its connection ends.
+// others this once, then its connection ends. HOST_TIMEOUT (1 s at least)
+// is never shorter.
 constexpr int PEER_SEND_WAIT_MS = 1000;
 
 class DialogPeers final : public PeerAnswerer {
@@ -54,9 +53,7 @@ class DialogPeers final : public PeerAnswerer {
         exchange.port = port;
         exchange.message = &message_;
         exchange.peer = PortPeerName(port);
-        const int hostTimeout = ConfiguredHostTimeout();
-        exchange.sendWaitMs =
-            hostTimeout >= 0 ? std::min(hostTimeout * 1000, PEER_SEND_WAIT_MS) : PEER_SEND_WAIT_MS;
+        exchange.sendWaitMs = PEER_SEND_WAIT_MS;
         return exchange;
     }
     static PeerAnswer Outcome(const ui::Exchange& exchange, int result) {

@@ -9,9 +9,9 @@
 // connection that ends gets its own record in the error log and frees its
 // port. Each connection's start and end is one line on standard error
 // ("peer 127.0.0.1:54321 connected", "... ended"); its records and dumps
-// name the peer. A response waits at most a second for its peer to take
-// bytes (less when HOST_TIMEOUT is shorter); a peer that does not read loses
-// its connection instead of holding the others. A connection's end is told by a box only where
+// name the peer. A response waits at most a second in all for its peer to
+// take bytes, not HOST_TIMEOUT: a peer that does not read loses its
+// connection instead of holding the others. A connection's end is told by a box only where
 // boxes wait for nobody (the operator script's lines): at the desk a box would hold every other
 // connection until it is dismissed.
 // A limit of 0 (VELK_PEERS not understood) is refused with a box. Returns
