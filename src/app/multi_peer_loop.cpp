@@ -5,56 +5,79 @@
 #include "app/exit_codes.h"
 #include "app/peer_set.h"
 #include "diag/error_log.h"
-#include "ui/dialog_template.h"
+#include "ui/exchange.h"
 #include "ui/message_dialog.h"
 #include "ui/responder_state.h"
+#include "ui/standard_error.h"
 #include "vksoc/port/accept_peer.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/open_port.h"
+#include "vksoc/port/port_peer_name.h"
 #include "vksoc/port/port_table.h"
 
 namespace {
 
+// The longest one response may wait for its peer to take bytes while the
+// other connections wait for the loop: a peer that does not read costs the
+// others this once, then its connection ends. HOST_TIMEOUT (1 s at least)
+// is never shorter.
+constexpr int PEER_SEND_WAIT_MS = 1000;
+
 class DialogPeers final : public PeerAnswerer {
   public:
-    DialogPeers(ui::UiHost& host, PeerHost& peers) : host_(host), peers_(peers) {}
+    DialogPeers(ui::UiHost& host, PeerHost& peers, MessageFields& message)
+        : host_(host), peers_(peers), message_(message) {}
 
     PeerAnswer Answer(int port) override {
-        responderState.connPort = port;
-        responderState.endConnection = false;
-        unsigned char block[ui::TEMPLATE_BLOCK_SIZE];
-        int size = ui::FillDialogTemplate(block);
+        ui::Exchange exchange = ExchangeFor(port);
         // A dialog that cannot be created drops the message without notice.
-        return Outcome(host_.RunDialog(block, size, ui::MsgDlgProc));
+        int result = ui::RunMessageDialog(host_, exchange);
+        return Outcome(exchange, result);
     }
     int64_t WakeTime(int port) const override { return peers_.WakeTime(port); }
     PeerAnswer Resume(int port) override {
-        responderState.connPort = port;
-        responderState.endConnection = false;
-        return Outcome(peers_.Resume(port));
+        ui::Exchange exchange = ExchangeFor(port);
+        int result = peers_.Resume(exchange);
+        return Outcome(exchange, result);
     }
-    void Failed(int) override { Tell("Connection closed"); }
-    void Gone(int port) override { peers_.Discard(port); }
-    void AcceptFailed() override { Tell("Accept failed"); }
+    void Accepted(int port) override { Say(port, "connected"); }
+    void Failed(int port) override { Tell("Connection closed", port); }
+    void Gone(int port) override {
+        peers_.Discard(port);
+        Say(port, "ended");
+    }
+    void AcceptFailed() override { Tell("Accept failed", -1); }
 
   private:
-    PeerAnswer Outcome(int result) {
-        if (responderState.endConnection) {
-            responderState.endConnection = false;
+    ui::Exchange ExchangeFor(int port) {
+        ui::Exchange exchange;
+        exchange.port = port;
+        exchange.message = &message_;
+        exchange.peer = PortPeerName(port);
+        exchange.sendWaitMs = PEER_SEND_WAIT_MS;
+        return exchange;
+    }
+    static PeerAnswer Outcome(const ui::Exchange& exchange, int result) {
+        if (exchange.endConnection) {
             return PeerAnswer::End;
         }
         return result == ui::DIALOG_SUSPENDED ? PeerAnswer::Suspended : PeerAnswer::Done;
     }
     // The box first, then the error log, as for one connection.
-    void Tell(const char* text) {
+    void Tell(const char* text, int port) {
         if (!peers_.BoxesWait()) {
             host_.ShowMessageBox(text, ui::MB_NOICON);
         }
-        WriteErrorLog();
+        WriteErrorLog(PortPeerName(port));
+    }
+    static void Say(int port, const char* what) {
+        const char* peer = PortPeerName(port);
+        ui::SayOnStandardError("peer %s %s", peer != nullptr ? peer : "?", what);
     }
 
     ui::UiHost& host_;
     PeerHost& peers_;
+    MessageFields& message_;
 };
 
 }  // namespace
@@ -77,7 +100,7 @@ int ServeManyPeers(ui::UiHost& host, int limit, PeerHost& peers) {
         return EXIT_OPEN_PORT_FAILED;
     }
     peers.SetSuspendableDelays(true);
-    DialogPeers answerer(host, peers);
+    DialogPeers answerer(host, peers, responderState.message);
     int code = EXIT_SERVED;
     if (ServePeers(listening, limit, &responderState.message, answerer) < 0) {
         host.ShowMessageBox("Accept failed", ui::MB_NOICON);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "ui/dialog_host.h"
+#include "ui/exchange.h"
 
 // What serving several connections at once asks of the host that answers
 // them, beyond dialogs and boxes: suspended answers (a script's "delay" that
@@ -19,9 +20,9 @@ class PeerHost {
     virtual void SetSuspendableDelays(bool on) = 0;
     // When the port's suspended run is due; -1 when it has none.
     virtual int64_t WakeTime(int port) const = 0;
-    // Continues the port's suspended run (responderState.connPort is the
-    // port): the dialog's result, or ui::DIALOG_SUSPENDED again.
-    virtual int Resume(int port) = 0;
+    // Continues the suspended run of exchange.port on that exchange: the
+    // dialog's result, or ui::DIALOG_SUSPENDED again.
+    virtual int Resume(ui::Exchange& exchange) = 0;
     // The port's connection ended: its suspended run is dropped.
     virtual void Discard(int port) = 0;
     // True when a message box waits for a person: the end of one connection
@@ -34,7 +35,7 @@ class DeskPeerHost final : public PeerHost {
   public:
     void SetSuspendableDelays(bool) override {}
     int64_t WakeTime(int) const override { return -1; }
-    int Resume(int) override { return 0; }
+    int Resume(ui::Exchange&) override { return 0; }
     void Discard(int) override {}
     bool BoxesWait() const override { return true; }
 };
@@ -47,7 +48,7 @@ class SuspendingPeerHost final : public PeerHost {
     explicit SuspendingPeerHost(Host& host) : host_(host) {}
     void SetSuspendableDelays(bool on) override { host_.SetSuspendableDelays(on); }
     int64_t WakeTime(int port) const override { return host_.WakeTime(port); }
-    int Resume(int port) override { return host_.Resume(port); }
+    int Resume(ui::Exchange& exchange) override { return host_.Resume(exchange); }
     void Discard(int port) override { host_.Discard(port); }
     bool BoxesWait() const override { return false; }
 

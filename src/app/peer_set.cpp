@@ -7,6 +7,7 @@
 #include "platform/stop_request.h"
 #include "vksoc/port/accept_peer.h"
 #include "vksoc/port/close_port.h"
+#include "vksoc/port/port_peer_name.h"
 #include "vksoc/port/port_table.h"
 #include "vksoc/port/recv_msg.h"
 #include "vkstp/config_view.h"
@@ -91,6 +92,14 @@ int PeerSet::Run() {
             }
         }
     }
+    // A stop cuts every delay short: the answers in hand go out, as with
+    // one connection; the requests not yet taken stay unanswered.
+    const int64_t now = SteadyMilliseconds();
+    for (Peer& peer : peers_) {
+        if (peer.port >= 0 && peer.suspended) {
+            After(peer, answerer_.Resume(peer.port), now);
+        }
+    }
     for (Peer& peer : peers_) {
         if (peer.port >= 0) {
             Close(peer);
@@ -154,6 +163,8 @@ void PeerSet::Accept(int64_t now) {
         *place = Peer{};
         place->port = port;
         ++open_;
+        NamePortPeer(port);
+        answerer_.Accepted(port);
     }
 }
 
@@ -234,6 +245,7 @@ void PeerSet::Fail(Peer& peer) {
 void PeerSet::Close(Peer& peer) {
     answerer_.Gone(peer.port);
     ClosePort(peer.port);
+    SetPortPeerName(peer.port, nullptr);
     peer = Peer{};
     --open_;
 }

@@ -39,6 +39,8 @@ class PeerAnswerer {
     // The connection failed: the error state says why. Its port is closed
     // after the call.
     virtual void Failed(int port) = 0;
+    // A connection was accepted on the port.
+    virtual void Accepted(int /*port*/) {}
     // The connection is gone (failed, ended by request, or the loop stops).
     virtual void Gone(int port) = 0;
     // Accepting a connection failed: the error state says why. The loop
@@ -46,8 +48,12 @@ class PeerAnswerer {
     virtual void AcceptFailed() = 0;
 };
 
+// Each accepted connection's port is given its peer's name
+// (vksoc/port/port_peer_name.h) for its records and dumps until it closes.
+//
 // listeningPort: an 'L' port that ListenForPeers prepared. Messages are
 // taken into *message. Returns 0 when a stop was requested (every
-// connection is closed then, the listening port is left to the caller), or
+// suspended answer is resumed once, its delay cut short, and every
+// connection is closed then; the listening port is left to the caller), or
 // -1 when waiting failed while no connection was open (the error recorded).
 int ServePeers(int listeningPort, int limit, MessageFields* message, PeerAnswerer& answerer);

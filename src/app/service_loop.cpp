@@ -5,7 +5,7 @@
 #include "app/peer_limit.h"
 #include "diag/error_log.h"
 #include "platform/stop_request.h"
-#include "ui/dialog_template.h"
+#include "ui/exchange.h"
 #include "ui/message_dialog.h"
 #include "ui/responder_state.h"
 #include "vksoc/port/accept_conn.h"
@@ -22,33 +22,36 @@ int ServiceLoop(ui::UiHost& host, PeerHost& peers) {
     // A stop request ends the loop between messages: a wait it interrupts
     // fails, and that failure is the stop, not a fault to tell of.
     while (!StopRequested()) {
-        state.connPort = OpenPort(nullptr, state.portNumber, MODE_LISTEN, state.controllerId);
-        if (state.connPort == -1) {
+        const int port = OpenPort(nullptr, state.portNumber, MODE_LISTEN, state.controllerId);
+        if (port == -1) {
             host.ShowMessageBox("Open Port failed", ui::MB_NOICON);
             WriteErrorLog();
             return EXIT_OPEN_PORT_FAILED;
         }
-        if (AcceptConn(state.connPort) < 0) {
+        if (AcceptConn(port) < 0) {
             if (StopRequested()) {
-                ClosePort(state.connPort);
+                ClosePort(port);
                 return EXIT_SERVED;
             }
             host.ShowMessageBox("Accept failed", ui::MB_NOICON);
             WriteErrorLog();
             return EXIT_ACCEPT_FAILED;
         }
-        // Messages that arrived together are shown one after the other.
-        state.endConnection = false;
-        while (!state.endConnection && !StopRequested() &&
-               RecvMsg(state.connPort, &state.message, -1) >= 0) {
-            ui::BuildDialog(host, ui::MsgDlgProc);
+        // Messages that arrived together are shown one after the other, each
+        // with its own exchange.
+        bool ended = false;
+        while (!ended && !StopRequested() && RecvMsg(port, &state.message, -1) >= 0) {
+            ui::Exchange exchange;
+            exchange.port = port;
+            exchange.message = &state.message;
+            ui::RunMessageDialog(host, exchange);
+            ended = exchange.endConnection;
         }
-        if (!state.endConnection && !StopRequested()) {
+        if (!ended && !StopRequested()) {
             host.ShowMessageBox("Connection closed", ui::MB_NOICON);
             WriteErrorLog();
         }
-        state.endConnection = false;
-        ClosePort(state.connPort);
+        ClosePort(port);
     }
     return EXIT_SERVED;
 }

@@ -17,6 +17,10 @@ void ResetErrorFilePrefix() {
 }
 
 void WriteErrorLog() {
+    WriteErrorLog(nullptr);
+}
+
+void WriteErrorLog(const char* peer) {
     if (errorFilePrefix[0] == '\0') {
         ReadLogPrefix(errorFilePrefix, "ERROR_FILE_PFX");
     }
@@ -24,11 +28,14 @@ void WriteErrorLog() {
     char path[LOG_PATH_SIZE];
     BuildLogFilePath(path, errorFilePrefix, now);
 
-    LogWrite result = AppendToLog(path, [&now](FILE* file) {
+    LogWrite result = AppendToLog(path, [&now, peer](FILE* file) {
         std::fprintf(file, "#################################################\n");
         std::fprintf(file, "\t\t\t\t\t\t\t\t\t\t\t\t \n");
         std::fprintf(file, "Time :%02d:%02d:%02d \n", now.hour, now.minute, now.second);
         std::fprintf(file, "PID  :  %d\n", CurrentProcessId());
+        if (peer != nullptr) {
+            std::fprintf(file, "Peer :  %s\n", peer);
+        }
         std::fprintf(file, "Error: (%d,%d) **\n%s\n", GetErrorCode(), GetErrorSubCode(),
                      GetErrorText());
     });
@@ -39,8 +46,9 @@ void WriteErrorLog() {
         } else {
             ReportLostRecord(path);
         }
-        std::fprintf(stderr, "** %02d:%02d:%02d Pid: %ld Error: (%d,%d) **\n%s\n", now.hour,
-                     now.minute, now.second, static_cast<long>(CurrentProcessId()), GetErrorCode(),
+        std::fprintf(stderr, "** %02d:%02d:%02d Pid: %ld%s%s Error: (%d,%d) **\n%s\n", now.hour,
+                     now.minute, now.second, static_cast<long>(CurrentProcessId()),
+                     peer != nullptr ? " Peer: " : "", peer != nullptr ? peer : "", GetErrorCode(),
                      GetErrorSubCode(), GetErrorText());
     }
     ClearError();

@@ -53,11 +53,22 @@ void ResetLogFilePrefix() {
     logFilePrefix[0] = '\0';
 }
 
+namespace {
+// Ends a dump's first line, naming the peer where there is one.
+void PutPeer(FILE* file, char direction, const char* peer) {
+    if (peer != nullptr) {
+        std::fprintf(file, " %s %s", direction == 'S' ? "to" : "from", peer);
+    }
+    std::fputc('\n', file);
+}
+}  // namespace
+
 bool DumpBytesOn(char direction) {
     return SwitchOn(direction == 'S' ? "DUMP_SEND_BYTES" : "DUMP_RECV_BYTES");
 }
 
-void DumpBytes(const unsigned char* data, int length, char direction, const unsigned char* shown) {
+void DumpBytes(const unsigned char* data, int length, char direction, const unsigned char* shown,
+               const char* peer) {
     if (!DumpBytesOn(direction)) {
         return;
     }
@@ -66,9 +77,10 @@ void DumpBytes(const unsigned char* data, int length, char direction, const unsi
     }
     LocalTime now = CurrentLocalTime();
     AppendDump(now, [&](FILE* file) {
-        std::fprintf(file, "Pid: %d %02d/%02d/%04d %02d:%02d:%02d %s %d Bytes\n",
-                     CurrentProcessId(), now.day, now.month, now.yearsSince1900 + 1900, now.hour,
-                     now.minute, now.second, direction == 'R' ? "Received" : "Sent", length);
+        std::fprintf(file, "Pid: %d %02d/%02d/%04d %02d:%02d:%02d %s %d Bytes", CurrentProcessId(),
+                     now.day, now.month, now.yearsSince1900 + 1900, now.hour, now.minute,
+                     now.second, direction == 'R' ? "Received" : "Sent", length);
+        PutPeer(file, direction, peer);
         char characters[17];
         int inLine = 0;
         for (int i = 0; i < length; ++i) {
@@ -89,15 +101,16 @@ void DumpBytes(const unsigned char* data, int length, char direction, const unsi
     });
 }
 
-void DumpFields(int iso8583, char direction, const MessageFields* fields) {
+void DumpFields(int iso8583, char direction, const MessageFields* fields, const char* peer) {
     if (!SwitchOn(direction == 'S' ? "DUMP_SEND_FLDS" : "DUMP_RECV_FLDS")) {
         return;
     }
     LocalTime now = CurrentLocalTime();
     AppendDump(now, [&](FILE* file) {
-        std::fprintf(file, "Pid: %d %s At: %02d/%02d/%04d %02d:%02d:%02d\n", CurrentProcessId(),
+        std::fprintf(file, "Pid: %d %s At: %02d/%02d/%04d %02d:%02d:%02d", CurrentProcessId(),
                      direction == 'S' ? "Sent" : "Received", now.day, now.month,
                      now.yearsSince1900 + 1900, now.hour, now.minute, now.second);
+        PutPeer(file, direction, peer);
         if (iso8583) {
             const FieldSlot& id = fields->slots[0];
             std::fprintf(file, "MessageId: %*.*s\n", id.length, id.length, SlotText(id));

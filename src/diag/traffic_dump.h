@@ -10,15 +10,19 @@
 
 // direction: 'S' sent, anything else received. shown, when given, holds the
 // `length` bytes the character column shows instead of data (card data
-// masked); the hexadecimal column always shows data.
+// masked); the hexadecimal column always shows data. peer, when given, is
+// named at the end of the dump's first line ("from 127.0.0.1:54321", or
+// "to" for a send): one of several connections.
 void DumpBytes(const unsigned char* data, int length, char direction,
-               const unsigned char* shown = nullptr);
+               const unsigned char* shown = nullptr, const char* peer = nullptr);
 // Whether DumpBytes in that direction writes anything now.
 bool DumpBytesOn(char direction);
 // iso8583: non-zero for an ISO 8583 message (lists MessageId, fields 2-128),
 // 0 for ZTR (fields 2-64). With DUMP_MASK_PAN on, an ISO 8583 message's card
 // data is masked (diag/card_mask.h).
-void DumpFields(int iso8583, char direction, const MessageFields* fields);
+// peer as for DumpBytes.
+void DumpFields(int iso8583, char direction, const MessageFields* fields,
+                const char* peer = nullptr);
 // Lists slots 0 to last that are present into fileName, under title.
 void PrintFields(const char* fileName, const char* title, const MessageFields* fields, int last);
 

@@ -10,8 +10,7 @@ FieldTextArea fieldTextArea{};
 
 namespace ui {
 
-int CollectFields(DialogHost& dialog) {
-    MessageFields& message = responderState.message;
+int CollectFields(DialogHost& dialog, MessageFields& message) {
     std::memset(&message, 0, sizeof message);
     bool iso8583 = responderState.fieldSpecs != nullptr;
     char* area = iso8583 ? fieldTextArea.iso8583 : fieldTextArea.ztr;
@@ -37,12 +36,12 @@ int CollectFields(DialogHost& dialog) {
     return 1;
 }
 
-int ShowFields(DialogHost& dialog) {
+int ShowFields(DialogHost& dialog, const MessageFields& message) {
     const FieldRows& listed = CurrentFieldRows();
     const FieldRow* rows = listed.rows;
     char text[FIELD_VALUE_SIZE];
     for (int r = 0; r < listed.count; ++r) {
-        const FieldSlot& slot = responderState.message.slots[rows[r].slot];
+        const FieldSlot& slot = message.slots[rows[r].slot];
         dialog.SetItemText(rows[r].editId, ValueText(slot.data, slot.length, text));
     }
     return 1;

@@ -114,8 +114,10 @@ class DialogHost {
 };
 
 // Returns non-zero when the message was handled (the dialog manager's rule).
+// context: what the dialog's run was given, handed to every call (the
+// message dialog's is its ui::Exchange).
 using DialogProc = intptr_t (*)(DialogHost& dialog, unsigned message, uintptr_t wParam,
-                                intptr_t lParam);
+                                intptr_t lParam, void* context);
 
 // The user interface of the program as a whole.
 class UiHost {
@@ -124,10 +126,10 @@ class UiHost {
     // No owner window, the title DIALOG_TITLE, an OK button.
     virtual void ShowMessageBox(const char* text, unsigned icon) = 0;
     // Runs a modal dialog built from the in-memory template until its
-    // procedure ends it. Returns the end result, or -1 when the dialog could
-    // not be created.
+    // procedure ends it; context goes to every call of the procedure.
+    // Returns the end result, or -1 when the dialog could not be created.
     virtual int RunDialog(const unsigned char* dialogTemplate, int templateSize,
-                          DialogProc procedure) = 0;
+                          DialogProc procedure, void* context) = 0;
 };
 
 }  // namespace ui

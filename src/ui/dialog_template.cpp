@@ -52,10 +52,10 @@ int FillDialogTemplate(unsigned char (&block)[TEMPLATE_BLOCK_SIZE]) {
     return position;
 }
 
-void BuildDialog(UiHost& host, DialogProc procedure) {
+int RunFramedDialog(UiHost& host, DialogProc procedure, void* context) {
     unsigned char block[TEMPLATE_BLOCK_SIZE];
     int size = FillDialogTemplate(block);
-    host.RunDialog(block, size, procedure);
+    return host.RunDialog(block, size, procedure, context);
 }
 
 }  // namespace ui

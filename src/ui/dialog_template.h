@@ -27,8 +27,9 @@ int RoundUpTo4(int value);
 // Fills block with the template; returns its size (46).
 int FillDialogTemplate(unsigned char (&block)[TEMPLATE_BLOCK_SIZE]);
 
-// Builds the template and runs the dialog modally through the host; the end
-// result is not examined. A dialog that cannot be created is not reported.
-void BuildDialog(UiHost& host, DialogProc procedure);
+// Builds the template and runs the dialog modally through the host, context
+// handed to the procedure. Returns the dialog's end result (-1: it could not
+// be created; nothing is reported).
+int RunFramedDialog(UiHost& host, DialogProc procedure, void* context);
 
 }  // namespace ui

@@ -104,15 +104,15 @@ bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* 
     return created;
 }
 
-void CreateFieldRows(DialogHost& dialog, int& y) {
+void CreateFieldRows(DialogHost& dialog, const MessageFields& message, int& y) {
     const FieldRows& listed = CurrentFieldRows();
-    if (dialog.RefillRows(listed, responderState.message)) {
+    if (dialog.RefillRows(listed, message)) {
         y += ROW_HEIGHT * listed.count;
         return;
     }
     const FieldRow* rows = listed.rows;
     for (int r = 0; r < listed.count; ++r) {
-        const FieldSlot& slot = responderState.message.slots[rows[r].slot];
+        const FieldSlot& slot = message.slots[rows[r].slot];
         CreateFieldRow(dialog, rows[r].label, slot.data, slot.length, rows[r].editId, rows[r].limit,
                        10, y);
         y += ROW_HEIGHT;

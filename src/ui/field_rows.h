@@ -43,9 +43,9 @@ const FieldRows& CurrentFieldRows();
 
 bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* value, int length,
                     int editId, int limit, int x, int y);
-// Creates the rows from y on; y advances by 30 for every row, also one whose
-// controls could not be created.
-void CreateFieldRows(DialogHost& dialog, int& y);
+// Creates the rows from y on, showing message's values; y advances by 30 for
+// every row, also one whose controls could not be created.
+void CreateFieldRows(DialogHost& dialog, const MessageFields& message, int& y);
 bool CreateButton(DialogHost& dialog, const char* text, int x, int y, int id);
 
 }  // namespace ui

@@ -16,8 +16,7 @@ namespace {
 
 // The message's slots point into the file port's buffer, which ClosePort
 // releases: keep the values in the dialog's own area instead.
-void KeepMessageValues() {
-    MessageFields& message = responderState.message;
+void KeepMessageValues(MessageFields& message) {
     int used = 0;
     for (FieldSlot& slot : message.slots) {
         if (slot.length <= 0 || slot.data == nullptr) {
@@ -35,18 +34,17 @@ void KeepMessageValues() {
 
 }  // namespace
 
-void SaveMessageFile(DialogHost& dialog) {
-    if (CollectFields(dialog) == 0) {
-        return;
+FileOutcome SaveMessageFile(DialogHost& dialog, MessageFields& message) {
+    if (CollectFields(dialog, message) == 0) {
+        return FileOutcome::Failed;
     }
     char fileName[FILE_NAME_SIZE] = {};
     if (!dialog.ChooseFile(fileName, true)) {
-        return;
+        return FileOutcome::NotChosen;
     }
-    switch (
-        WriteMessageFile(fileName, &responderState.message, responderState.controllerId, nullptr)) {
+    switch (WriteMessageFile(fileName, &message, responderState.controllerId, nullptr)) {
         case SaveResult::Saved:
-            return;
+            return FileOutcome::Done;
         case SaveResult::NotOpened:
             dialog.ShowMessageBox("Could not open", MB_ICONERROR);
             break;
@@ -55,28 +53,30 @@ void SaveMessageFile(DialogHost& dialog) {
             break;
     }
     WriteErrorLog();
+    return FileOutcome::Failed;
 }
 
-void ReadMessageFile(DialogHost& dialog) {
+FileOutcome ReadMessageFile(DialogHost& dialog, MessageFields& message) {
     char fileName[FILE_NAME_SIZE] = {};
     if (!dialog.ChooseFile(fileName, false)) {
-        return;
+        return FileOutcome::NotChosen;
     }
     int port = OpenMessageFile(fileName, responderState.controllerId);
     if (port < 0) {
         dialog.ShowMessageBox("Open file failed", MB_ICONERROR);
         WriteErrorLog();
-        return;
+        return FileOutcome::Failed;
     }
-    std::memset(&responderState.message, 0, sizeof responderState.message);
-    if (RecvMsg(port, &responderState.message, -1) < 0) {
+    std::memset(&message, 0, sizeof message);
+    if (RecvMsg(port, &message, -1) < 0) {
         dialog.ShowMessageBox("Read from file failed", MB_ICONERROR);
         ClosePort(port);
-        return;
+        return FileOutcome::Failed;
     }
-    KeepMessageValues();
-    ShowFields(dialog);
+    KeepMessageValues(message);
+    ShowFields(dialog, message);
     ClosePort(port);
+    return FileOutcome::Done;
 }
 
 }  // namespace ui

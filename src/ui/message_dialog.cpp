@@ -3,18 +3,18 @@
 #include "diag/error_log.h"
 #include "ui/collect_fields.h"
 #include "ui/dialog_scroll.h"
+#include "ui/dialog_template.h"
 #include "ui/field_rows.h"
 #include "ui/message_data_file.h"
-#include "ui/responder_state.h"
 #include "vksoc/port/send_msg.h"
 
 namespace ui {
 
 namespace {
 
-intptr_t InitDialog(DialogHost& dialog) {
+intptr_t InitDialog(DialogHost& dialog, Exchange& exchange) {
     int y = 10;
-    CreateFieldRows(dialog, y);
+    CreateFieldRows(dialog, *exchange.message, y);
     CreateButton(dialog, "Respond", 10, y, IDOK);
     CreateButton(dialog, "&Read", 110, y, READ_BUTTON_ID);
     CreateButton(dialog, "&Save", 210, y, SAVE_BUTTON_ID);
@@ -30,17 +30,18 @@ intptr_t InitDialog(DialogHost& dialog) {
     return 0;
 }
 
-intptr_t Respond(DialogHost& dialog) {
-    if (CollectFields(dialog) == 0) {
+intptr_t Respond(DialogHost& dialog, Exchange& exchange) {
+    if (CollectFields(dialog, *exchange.message) == 0) {
         return 1;
     }
-    if (SendMsg(responderState.connPort, &responderState.message) < 0) {
+    if (SendMsgWithin(exchange.port, exchange.message, exchange.sendWaitMs) < 0) {
         dialog.ShowMessageBox("Could not Send Response", MB_NOICON);
-        WriteErrorLog();
+        WriteErrorLog(exchange.peer);
+        exchange.sendFailed = true;
         // Requests already queued on a connection that is gone must not
         // each raise another box: the loop ends it once the dialog is over.
         if (SendLostConnection()) {
-            responderState.endConnection = true;
+            exchange.endConnection = true;
         }
         return 0;
     }
@@ -50,25 +51,27 @@ intptr_t Respond(DialogHost& dialog) {
 
 }  // namespace
 
-intptr_t MsgDlgProc(DialogHost& dialog, unsigned message, uintptr_t wParam, intptr_t /*lParam*/) {
+intptr_t MsgDlgProc(DialogHost& dialog, unsigned message, uintptr_t wParam, intptr_t /*lParam*/,
+                    void* context) {
+    Exchange& exchange = *static_cast<Exchange*>(context);
     switch (message) {
         case WM_INITDIALOG:
-            return InitDialog(dialog);
+            return InitDialog(dialog, exchange);
         case WM_VSCROLL:
             HandleScroll(dialog, wParam);
             return 0;
         case WM_COMMAND:
             switch (static_cast<int>(LowWord(wParam))) {
                 case IDOK:
-                    return Respond(dialog);
+                    return Respond(dialog, exchange);
                 case IDCANCEL:
                     dialog.EndDialog(1);
                     return 1;
                 case READ_BUTTON_ID:
-                    ReadMessageFile(dialog);
+                    exchange.lastFile = ReadMessageFile(dialog, *exchange.message);
                     return 1;
                 case SAVE_BUTTON_ID:
-                    SaveMessageFile(dialog);
+                    exchange.lastFile = SaveMessageFile(dialog, *exchange.message);
                     return 1;
                 default:
                     return 0;
@@ -76,6 +79,10 @@ intptr_t MsgDlgProc(DialogHost& dialog, unsigned message, uintptr_t wParam, intp
         default:
             return 0;
     }
+}
+
+int RunMessageDialog(UiHost& host, Exchange& exchange) {
+    return RunFramedDialog(host, MsgDlgProc, &exchange);
 }
 
 }  // namespace ui

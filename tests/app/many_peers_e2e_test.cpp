@@ -27,12 +27,14 @@ class ManyPeersTest : public ::testing::Test {
   protected:
     void SetUp() override { fs::copy_file(kSampleConfig, root_.data() / "velk.cfg"); }
 
-    void Start(const std::string& peers, const std::string& script = kAnswerScript) {
+    void Start(const std::string& peers, const std::string& script = kAnswerScript,
+               const std::string& controller = "C02",
+               std::map<std::string, std::string> environment = {}) {
         port_ = FreePort();
-        responder_ = std::make_unique<ResponderProcess>(
-            root_,
-            std::map<std::string, std::string>{{"OPERATOR_SCRIPT", script}, {"VELK_PEERS", peers}});
-        responder_->Start("C02", std::to_string(port_));
+        environment["OPERATOR_SCRIPT"] = script;
+        environment["VELK_PEERS"] = peers;
+        responder_ = std::make_unique<ResponderProcess>(root_, std::move(environment));
+        responder_->Start(controller, std::to_string(port_));
     }
     int Connect() {
         int fd = ConnectWhenListening(port_, 10);
@@ -282,6 +284,107 @@ TEST_F(ManyPeersTest, AScriptDelayHoldsOnlyItsOwnConnectionAndKeepsItsOrder) {
     std::this_thread::sleep_for(200ms);
     responder_->Stop();
     EXPECT_NE(Log().find("closed the connection"), std::string::npos) << Log();
+}
+
+// "127.0.0.1:PORT" for the local end of a test's connection: how the
+// responder names that peer.
+std::string PeerName(int fd) {
+    return "127.0.0.1:" + std::to_string(plat::SocketLocalPort(static_cast<SOCKET>(fd)));
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// A C01 0200 with element 3 only; the script below answers 000000 with
+// thousands of responses of 3 KB each, anything else with one small one.
+std::string RequestOfC01(const std::string& processingCode) {
+    return "0200" + Bytes({0x20, 0, 0, 0, 0, 0, 0, 0}) + processingCode;
+}
+
+TEST_F(ManyPeersTest, APeerThatNeverReadsLosesItsConnectionAndHoldsTheOthersAtMostASecond) {
+    const std::string long999(999, 'A');
+    std::string text = "on 0=0200 3=000000\n  set 0 0210\n  set 46 " + long999 + "\n  set 47 " +
+                       long999 + "\n  set 48 " + long999 + "\n";
+    for (int i = 0; i < 3000; ++i) {
+        text += "  respond\n";
+    }
+    text += "on 0=0200\n  set 0 0210\n  respond\n";
+    fs::path script = root_.data() / "flood.script";
+    WriteFile(script, text);
+    Start("2", script.string(), "C01");
+    int hostile = Connect();
+    int good = Connect();
+    ASSERT_GE(hostile, 0);
+    ASSERT_GE(good, 0);
+    const std::string hostileName = PeerName(hostile);
+
+    SendAll(hostile, RequestOfC01("000000"));  // and never reads
+    std::this_thread::sleep_for(300ms);
+    auto start = std::chrono::steady_clock::now();
+    SendAll(good, RequestOfC01("111111"));
+    const std::string answer = "0210" + Bytes({0x20, 0, 0, 0, 0, 0, 0, 0}) + "111111";
+    EXPECT_EQ(ReceiveBytes(good, answer.size(), 20), answer);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "HOST_TIMEOUT is 30 s";
+
+    // Served again at once, and the hostile connection is over.
+    start = std::chrono::steady_clock::now();
+    SendAll(good, RequestOfC01("222222"));
+    EXPECT_EQ(ReceiveBytes(good, answer.size(), 5).substr(0, 4), "0210");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    ClosePeer(good);
+    ClosePeer(hostile);
+    std::this_thread::sleep_for(200ms);
+    responder_->Stop();
+
+    const std::string log = Log();
+    const std::string errors = responder_->Stderr();
+    EXPECT_EQ(Count(log, "SendMsg: Peer did not take the message within 1000 ms"), 1u) << log;
+    EXPECT_NE(log.find("Peer :  " + hostileName + "\n"), std::string::npos)
+        << "the record names the peer\n"
+        << log;
+    EXPECT_EQ(Count(errors, "Could not Send Response"), 1u) << errors;
+    EXPECT_EQ(Count(errors, "VELK Tester: peer " + hostileName + " ended\n"), 1u) << errors;
+}
+
+TEST_F(ManyPeersTest, EachConnectionsRecordsAndDumpsNameItsPeer) {
+    Start("2", kAnswerScript, "C02",
+          {{"DUMP_RECV_BYTES", "Y"}, {"DUMP_SEND_BYTES", "Y"}, {"DUMP_RECV_FLDS", "Y"}});
+    int a = Connect();
+    int b = Connect();
+    ASSERT_GE(a, 0);
+    ASSERT_GE(b, 0);
+    const std::string aName = PeerName(a);
+    const std::string bName = PeerName(b);
+    EXPECT_TRUE(RoundTrip(a));
+    SendAll(b, "GARBAGE!GARBAGE!GARBAGE!\n");
+    EXPECT_TRUE(PeerClosed(b));
+    ClosePeer(a);
+    ClosePeer(b);
+    std::this_thread::sleep_for(200ms);
+    responder_->Stop();
+
+    const std::string log = Log();
+    EXPECT_NE(
+        log.find(" Received " + std::to_string(kRequest.size()) + " Bytes from " + aName + "\n"),
+        std::string::npos)
+        << log;
+    EXPECT_NE(log.find(" Sent " + std::to_string(kResponse.size()) + " Bytes to " + aName + "\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find(" from " + aName + "\nMessageId: 0200\n"), std::string::npos) << log;
+    const size_t record = log.find("Peer :  " + bName + "\n");
+    ASSERT_NE(record, std::string::npos) << log;
+    EXPECT_NE(log.find("RecvMsg: Message received is invalid", record), std::string::npos) << log;
+    const std::string errors = responder_->Stderr();
+    for (const std::string& name : {aName, bName}) {
+        EXPECT_EQ(Count(errors, "VELK Tester: peer " + name + " connected\n"), 1u) << errors;
+        EXPECT_EQ(Count(errors, "VELK Tester: peer " + name + " ended\n"), 1u) << errors;
+    }
 }
 
 TEST_F(ManyPeersTest, AValueItDoesNotUnderstandStopsWithALineThatSaysSo) {

@@ -27,17 +27,18 @@ using namespace std::chrono_literals;
 class FakeHosts final : public ui::UiHost, public PeerHost {
   public:
     void ShowMessageBox(const char* text, unsigned) override { boxes.push_back(text); }
-    int RunDialog(const unsigned char*, int, ui::DialogProc) override {
-        std::string command = SlotText(responderState.message, 4);
+    int RunDialog(const unsigned char*, int, ui::DialogProc, void* context) override {
+        ui::Exchange& exchange = *static_cast<ui::Exchange*>(context);
+        std::string command = SlotText(*exchange.message, 4);
         if (command == "BYE") {
-            responderState.endConnection = true;
+            exchange.endConnection = true;
             return 2;
         }
         if (command == "WAIT") {
-            wake_[responderState.connPort] = SteadyMilliseconds() + 200;
+            wake_[exchange.port] = SteadyMilliseconds() + 200;
             return ui::DIALOG_SUSPENDED;
         }
-        return SendMsg(responderState.connPort, &responderState.message) > 0 ? 1 : 2;
+        return SendMsg(exchange.port, exchange.message) > 0 ? 1 : 2;
     }
 
     void SetSuspendableDelays(bool on) override {
@@ -49,10 +50,10 @@ class FakeHosts final : public ui::UiHost, public PeerHost {
         }
     }
     int64_t WakeTime(int port) const override { return wake_[port]; }
-    int Resume(int port) override {
-        wake_[port] = -1;
+    int Resume(ui::Exchange& exchange) override {
+        wake_[exchange.port] = -1;
         TestMessage late({{4, "LATE"}, {7, "C01"}});
-        return SendMsg(port, late.fields()) > 0 ? 1 : 2;
+        return SendMsg(exchange.port, late.fields()) > 0 ? 1 : 2;
     }
     void Discard(int port) override { wake_[port] = -1; }
     bool BoxesWait() const override { return false; }

@@ -12,6 +12,7 @@
 #include "scoped_env.h"
 #include "temp_root.h"
 #include "ui/collect_fields.h"
+#include "ui/exchange.h"
 #include "ui/field_rows.h"
 #include "ui/message_dialog.h"
 #include "ui/responder_state.h"
@@ -48,12 +49,14 @@ class DialogFixture : public ::testing::Test {
         std::memset(&responderState, 0, sizeof responderState);
         std::strcpy(responderState.controllerId, "C01");
         responderState.fieldSpecs = FindControllerExact("C01");
-        responderState.connPort = -1;
+        exchange_ = ui::Exchange{};
+        exchange_.message = &responderState.message;
     }
     void UseZtr() {
         std::memset(&responderState, 0, sizeof responderState);
         std::strcpy(responderState.controllerId, "ZTR");
-        responderState.connPort = -1;
+        exchange_ = ui::Exchange{};
+        exchange_.message = &responderState.message;
     }
     void Put(int n, const std::string& value) {
         values_[n] = value;
@@ -62,13 +65,13 @@ class DialogFixture : public ::testing::Test {
                       static_cast<int32_t>(values_[n].size())};
     }
 
-    intptr_t Init() { return ui::MsgDlgProc(host_, ui::WM_INITDIALOG, 0, 0); }
+    intptr_t Init() { return ui::MsgDlgProc(host_, ui::WM_INITDIALOG, 0, 0, &exchange_); }
     intptr_t Press(int id) {
         return ui::MsgDlgProc(host_, ui::WM_COMMAND, ui::MakeWParam(static_cast<unsigned>(id), 0),
-                              0);
+                              0, &exchange_);
     }
     intptr_t Scroll(unsigned code, unsigned position = 0) {
-        return ui::MsgDlgProc(host_, ui::WM_VSCROLL, ui::MakeWParam(code, position), 0);
+        return ui::MsgDlgProc(host_, ui::WM_VSCROLL, ui::MakeWParam(code, position), 0, &exchange_);
     }
     void Type(int n, const std::string& text) { host_.Find(1000 + n)->text = text; }
     std::string Box(int n) { return host_.Find(1000 + n)->text; }
@@ -84,5 +87,8 @@ class DialogFixture : public ::testing::Test {
     ScopedEnv prefix_{"ERROR_FILE_PFX", "DLG"};
     ScopedEnv header_{"HEADER_LENGTH", std::nullopt};
     FakeDialogHost host_;
+    // The request in hand: its port is -1 (no connection) unless a test
+    // opens one.
+    ui::Exchange exchange_;
     std::string values_[129];
 };

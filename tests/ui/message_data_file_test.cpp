@@ -26,9 +26,9 @@ int FreePorts() {
 
 TEST_F(DataFile, RespondSendsTheBoxesAndEndsTheDialog) {
     std::string path = (root_.root() / "wire.bin").string();
-    responderState.connPort =
+    exchange_.port =
         OpenPort(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY, 'F', "C01");
-    ASSERT_GE(responderState.connPort, 0);
+    ASSERT_GE(exchange_.port, 0);
     Put(0, "0200");
     Init();
     Type(0, "0210");
@@ -37,7 +37,7 @@ TEST_F(DataFile, RespondSendsTheBoxesAndEndsTheDialog) {
     EXPECT_EQ(Press(ui::IDOK), 1);
     EXPECT_TRUE(host_.ended);
     EXPECT_EQ(host_.endResult, 1);
-    ClosePort(responderState.connPort);
+    ClosePort(exchange_.port);
     // Bit 3 and bit 39; the fixed field is blank-padded to its length.
     EXPECT_EQ(ReadFile(path), std::string("0210\x20\x00\x00\x00\x02\x00\x00\x00"
                                           "12    00",
@@ -47,7 +47,7 @@ TEST_F(DataFile, RespondSendsTheBoxesAndEndsTheDialog) {
 TEST_F(DataFile, AFailedSendTellsTheOperatorLogsAndKeepsTheDialogOpen) {
     UseZtr();
     std::string path = (root_.root() / "wire.bin").string();
-    responderState.connPort =
+    exchange_.port =
         OpenPort(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY, 'F', "ZTR");
     Init();
     host_.Find(1004)->text = "EC\x1cHO";  // a separator inside a field cannot be sent
@@ -55,7 +55,7 @@ TEST_F(DataFile, AFailedSendTellsTheOperatorLogsAndKeepsTheDialogOpen) {
     EXPECT_EQ(host_.boxes, std::vector<std::string>{"Could not Send Response"});
     EXPECT_FALSE(host_.ended);
     EXPECT_NE(Log().find("Error: (1004,0) **"), std::string::npos) << Log();
-    ClosePort(responderState.connPort);
+    ClosePort(exchange_.port);
     EXPECT_EQ(ReadFile(path), "");
 }
 

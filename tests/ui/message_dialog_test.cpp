@@ -91,7 +91,7 @@ TEST_F(Dialog, ReadBackPacksTheTextsBackToBackIntoTheTextArea) {
     Type(3, "000000");
     Type(4, "");
     Type(39, "00");
-    ASSERT_EQ(ui::CollectFields(host_), 1);
+    ASSERT_EQ(ui::CollectFields(host_, responderState.message), 1);
     const char* area = fieldTextArea.iso8583;
     EXPECT_EQ(std::string(area, 12), "021000000000");
     const MessageFields& m = responderState.message;
@@ -113,7 +113,7 @@ TEST_F(Dialog, ZtrReadBackTakesEveryNamedBoxAndRequiresNone) {
     Init();
     host_.Find(1004)->text = "ECHO";
     host_.Find(1057)->text = "T";
-    ASSERT_EQ(ui::CollectFields(host_), 1);
+    ASSERT_EQ(ui::CollectFields(host_, responderState.message), 1);
     EXPECT_EQ(Slot(4), "ECHO");
     EXPECT_EQ(Slot(57), "T");
     EXPECT_EQ(std::string(fieldTextArea.ztr, 5), "ECHOT");
@@ -129,7 +129,7 @@ TEST_F(Dialog, TextsThatOverflowTheAreaAreCutAndTheRestReadsAsAbsent) {
     for (int p : {1022, 1025, 1037, 1053, 1054, 1055}) {
         host_.Find(p)->text = std::string(200, 'd');
     }
-    ASSERT_EQ(ui::CollectFields(host_), 1);
+    ASSERT_EQ(ui::CollectFields(host_, responderState.message), 1);
     int total = 0;
     for (const FieldSlot& slot : responderState.message.slots) {
         total += slot.length;
@@ -159,7 +159,7 @@ TEST_F(Dialog, CancelEndsWithOneAndOtherCommandsAreIgnored) {
     EXPECT_EQ(Press(ui::IDCANCEL), 1);
     EXPECT_TRUE(host_.ended);
     EXPECT_EQ(host_.endResult, 1);
-    EXPECT_EQ(ui::MsgDlgProc(host_, 0x0010 /* close */, 0, 0), 0);
+    EXPECT_EQ(ui::MsgDlgProc(host_, 0x0010 /* close */, 0, 0, &exchange_), 0);
 }
 
 TEST_F(Dialog, ScrollingFollowsTheLineAndPageRules) {

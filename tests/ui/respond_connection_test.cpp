@@ -3,6 +3,8 @@
 
 #include "dialog_fixture.h"
 #include "os_sockets.h"
+#include "ui/dialog_template.h"
+#include "ui/script/script_host.h"
 #include "vksoc/port/accept_conn.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/open_port.h"
@@ -24,13 +26,13 @@ class RespondTest : public DialogFixture {
         peer_ = socket(AF_INET, SOCK_STREAM, 0);
         ASSERT_EQ(connect(peer_, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
         ASSERT_EQ(AcceptConn(listening), 0) << GetErrorText();
-        responderState.connPort = listening;
+        exchange_.port = listening;
         Put(0, "0200");
         Put(3, "000000");
         Init();
     }
     void TearDown() override {
-        ClosePort(responderState.connPort);
+        ClosePort(exchange_.port);
         if (peer_ != INVALID_SOCKET) {
             closesocket(peer_);
         }
@@ -54,7 +56,7 @@ TEST_F(RespondTest, ASendIntoAConnectionThatIsGoneEndsItAfterTheBox) {
         Press(ui::IDOK);
     }
     ASSERT_EQ(host_.boxes, std::vector<std::string>{"Could not Send Response"});
-    EXPECT_TRUE(responderState.endConnection);
+    EXPECT_TRUE(exchange_.endConnection);
     EXPECT_NE(Log().find("SendMsg: Connection reset\n"), std::string::npos);
 }
 
@@ -63,7 +65,34 @@ TEST_F(RespondTest, AMessageThatCannotBeAssembledKeepsTheConnection) {
     Press(ui::IDOK);
     EXPECT_EQ(host_.boxes, std::vector<std::string>{"Could not Send Response"});
     EXPECT_FALSE(host_.ended);
-    EXPECT_FALSE(responderState.endConnection);
+    EXPECT_FALSE(exchange_.endConnection);
+}
+
+// A connection whose send failed is finished: the rule's later responses
+// are not tried on it, so they cost neither a box nor a wait.
+TEST_F(RespondTest, AScriptStopsRespondingOnAConnectionWhoseSendFailed) {
+    std::string text = "on *\n  set 0 0210\n";
+    for (int i = 0; i < 200; ++i) {
+        text += "  respond\n";
+    }
+    ui::OperatorScript script;
+    std::string error;
+    ASSERT_TRUE(ui::ParseOperatorScript("lost.script", text, script, error)) << error;
+    ui::ScriptHost host(script, nullptr);
+    ResetPeer();
+    ::testing::internal::CaptureStderr();
+    unsigned char block[ui::TEMPLATE_BLOCK_SIZE];
+    EXPECT_EQ(host.RunDialog(block, ui::FillDialogTemplate(block), ui::MsgDlgProc, &exchange_), 1);
+    host.WriteSummary();
+    std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(exchange_.endConnection);
+    const std::string box = "VELK Tester: Could not Send Response\n";
+    size_t first = errors.find(box);
+    ASSERT_NE(first, std::string::npos) << errors;
+    EXPECT_EQ(errors.find(box, first + box.size()), std::string::npos) << errors;
+    EXPECT_NE(errors.find("1 requests: 0 responded, 0 cancelled, 0 closed, 1 send failed;"),
+              std::string::npos)
+        << errors;
 }
 
 }  // namespace

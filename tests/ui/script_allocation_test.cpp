@@ -53,7 +53,7 @@ TEST_F(ScriptAllocation, AnsweringMessagesAllocatesNothing) {
         << error;
     ui::ScriptHost host(script, nullptr);
     std::string path = (root_.root() / "wire.bin").string();
-    responderState.connPort =
+    exchange_.port =
         OpenPort(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY, 'F', "C01");
     unsigned char block[ui::TEMPLATE_BLOCK_SIZE];
     int size = ui::FillDialogTemplate(block);
@@ -63,8 +63,8 @@ TEST_F(ScriptAllocation, AnsweringMessagesAllocatesNothing) {
         host.SetSuspendableDelays(suspendable);
         for (const char* id : {"0200", "0800", "0400"}) {
             Put(0, id);  // short: no allocation of the test's own
-            if (host.RunDialog(block, size, ui::MsgDlgProc) == ui::DIALOG_SUSPENDED) {
-                ASSERT_EQ(host.Resume(responderState.connPort), 1);
+            if (host.RunDialog(block, size, ui::MsgDlgProc, &exchange_) == ui::DIALOG_SUSPENDED) {
+                ASSERT_EQ(host.Resume(exchange_), 1);
             }
         }
     };
@@ -79,7 +79,7 @@ TEST_F(ScriptAllocation, AnsweringMessagesAllocatesNothing) {
         counting = false;
         EXPECT_EQ(allocations.load(), 0) << (suspendable ? "suspendable" : "plain");
     }
-    ClosePort(responderState.connPort);
+    ClosePort(exchange_.port);
     EXPECT_FALSE(ReadFile(path).empty());
 }
 

@@ -31,20 +31,23 @@ class ScriptHostTest : public DialogFixture {
 
     // Runs one message through the loaded script; returns what was sent.
     std::string AnswerOne() {
-        responderState.connPort = OpenWire("wire.bin");
+        exchange_.port = OpenWire("wire.bin");
         ::testing::internal::CaptureStderr();
         result_ = Run();
         stderr_ = ::testing::internal::GetCapturedStderr();
-        ClosePort(responderState.connPort);
+        ClosePort(exchange_.port);
         return Wire("wire.bin");
     }
     std::string Answer(const std::string& scriptText) {
         Load(scriptText);
         return AnswerOne();
     }
+    // A fresh request on exchange_.port.
     int Run() {
+        exchange_.sendFailed = false;
+        exchange_.lastFile = ui::FileOutcome::None;
         unsigned char block[ui::TEMPLATE_BLOCK_SIZE];
-        return host_->RunDialog(block, ui::FillDialogTemplate(block), ui::MsgDlgProc);
+        return host_->RunDialog(block, ui::FillDialogTemplate(block), ui::MsgDlgProc, &exchange_);
     }
     std::string Summary() {
         ::testing::internal::CaptureStderr();
@@ -134,6 +137,29 @@ TEST_F(ScriptHostTest, AFailedReadEndsTheRuleAsCancelInsteadOfEchoingTheRequest)
         << stderr_;
 }
 
+TEST_F(ScriptHostTest, AFailedSaveEndsTheRuleAsCancelToo) {
+    Put(0, "0200");
+    const std::string path = root_.root().string() + "/no-such-folder/req.dat";
+    EXPECT_EQ(Answer("on *\n  set 0 0210\n  save " + path + "\n  respond\n"), "");
+    EXPECT_NE(stderr_.find("VELK Tester: Could not open\n"), std::string::npos) << stderr_;
+    EXPECT_NE(stderr_.find("line 3: \"save " + path + "\" failed; the message is cancelled"),
+              std::string::npos)
+        << stderr_;
+}
+
+// A send that fails on a connection that lasts (a message that cannot be
+// assembled) lets the rule go on; the request is counted apart.
+TEST_F(ScriptHostTest, AResponseThatCouldNotBeSentIsCountedAsSendFailed) {
+    Put(0, "0200");
+    std::string sent = Answer("on *\n  set 0 02\n  respond\n  set 0 0210\n  respond\n");
+    EXPECT_EQ(sent.substr(0, 4), "0210");
+    EXPECT_EQ(stderr_, "VELK Tester: Could not Send Response\n");
+    EXPECT_FALSE(exchange_.endConnection);
+    EXPECT_EQ(Summary(),
+              "VELK Tester: 1 requests: 0 responded, 0 cancelled, 0 closed, 1 send failed; by "
+              "rule: line 1 1, no rule 0\n");
+}
+
 TEST_F(ScriptHostTest, RespondTwiceSendsTwoResponsesWithWhatWasTypedBetween) {
     Put(0, "0200");
     Put(3, "000000");
@@ -164,9 +190,9 @@ TEST_F(ScriptHostTest, CloseEndsTheConnectionWithItsRecordAndEveryOutcomeIsCount
     for (const Message& m : messages) {
         Put(0, m.id);
         Put(4, m.amount);
-        responderState.endConnection = false;
+        exchange_.endConnection = false;
         std::string sent = AnswerOne();
-        EXPECT_EQ(responderState.endConnection, m.endsConnection) << m.id << " " << m.amount;
+        EXPECT_EQ(exchange_.endConnection, m.endsConnection) << m.id << " " << m.amount;
         EXPECT_EQ(sent.empty(), std::string(m.id) != "0800") << m.id;
     }
     EXPECT_NE(Log().find("Operator script test.script line 5 closed the connection\n"),
@@ -189,7 +215,7 @@ TEST_F(ScriptHostTest, ADelayCanSuspendTheRunUntilItIsResumed) {
 
     Put(0, "0200");
     Put(3, "111111");
-    responderState.connPort = first;
+    exchange_.port = first;
     int64_t before = SteadyMilliseconds();
     EXPECT_EQ(Run(), ui::DIALOG_SUSPENDED);
     int64_t wake = host_->WakeTime(first);
@@ -200,13 +226,13 @@ TEST_F(ScriptHostTest, ADelayCanSuspendTheRunUntilItIsResumed) {
     // Meanwhile another connection's message, with other values.
     Put(0, "0800");
     Put(3, "222222");
-    responderState.connPort = second;
+    exchange_.port = second;
     EXPECT_EQ(Run(), 1);
 
-    responderState.connPort = first;
-    EXPECT_EQ(host_->Resume(first), 1);
+    exchange_.port = first;
+    EXPECT_EQ(host_->Resume(exchange_), 1);
     EXPECT_EQ(host_->WakeTime(first), -1) << "done";
-    EXPECT_EQ(host_->Resume(first), -1);
+    EXPECT_EQ(host_->Resume(exchange_), -1);
     ClosePort(first);
     ClosePort(second);
     std::string sent = Wire("first.bin");
@@ -216,7 +242,7 @@ TEST_F(ScriptHostTest, ADelayCanSuspendTheRunUntilItIsResumed) {
 
     // A run whose connection ended is dropped and counted as not answered.
     Put(0, "0200");
-    responderState.connPort = 7;
+    exchange_.port = 7;
     EXPECT_EQ(Run(), ui::DIALOG_SUSPENDED);
     host_->Discard(7);
     EXPECT_EQ(host_->WakeTime(7), -1);

@@ -15,6 +15,7 @@
 
 std::vector<DeskFixture::Call> DeskFixture::calls;
 int DeskFixture::cancelsToIgnore = 0;
+ui::Exchange DeskFixture::exchange_;
 
 namespace {
 
@@ -40,7 +41,8 @@ void DeskFixture::SetUp() {
     std::memset(&responderState, 0, sizeof responderState);
     std::strcpy(responderState.controllerId, "C01");
     responderState.fieldSpecs = FindControllerExact("C01");
-    responderState.connPort = -1;
+    exchange_ = ui::Exchange{};
+    exchange_.message = &responderState.message;
     calls.clear();
     cancelsToIgnore = 0;
     watchdog_ = std::make_unique<ModalWatchdog>();
@@ -53,7 +55,8 @@ void DeskFixture::TearDown() {
 void DeskFixture::UseZtr() {
     std::memset(&responderState, 0, sizeof responderState);
     std::strcpy(responderState.controllerId, "ZTR");
-    responderState.connPort = -1;
+    exchange_ = ui::Exchange{};
+    exchange_.message = &responderState.message;
 }
 
 void DeskFixture::Put(int n, std::string value) {
@@ -67,8 +70,8 @@ std::unique_ptr<ui::QtDialogHost> DeskFixture::Open() {
     unsigned char block[ui::TEMPLATE_BLOCK_SIZE] = {};
     ui::DialogFrame frame{};
     EXPECT_TRUE(ui::ReadDialogFrame(block, ui::FillDialogTemplate(block), frame));
-    auto dialog = std::make_unique<ui::QtDialogHost>(frame, RecordingProc);
-    RecordingProc(*dialog, ui::WM_INITDIALOG, 0, 0);
+    auto dialog = std::make_unique<ui::QtDialogHost>(frame, RecordingProc, &exchange_);
+    RecordingProc(*dialog, ui::WM_INITDIALOG, 0, 0, &exchange_);
     dialog->show();
     return dialog;
 }
@@ -76,7 +79,7 @@ std::unique_ptr<ui::QtDialogHost> DeskFixture::Open() {
 int DeskFixture::RunDialog() {
     ui::QtUiHost host;
     unsigned char block[ui::TEMPLATE_BLOCK_SIZE] = {};
-    return host.RunDialog(block, ui::FillDialogTemplate(block), RecordingProc);
+    return host.RunDialog(block, ui::FillDialogTemplate(block), RecordingProc, &exchange_);
 }
 
 ui::LimitedLineEdit* DeskFixture::Box(ui::QtDialogHost& dialog, int id) {
@@ -93,13 +96,13 @@ QRect DeskFixture::Place(ui::QtDialogHost& dialog, int id) {
 }
 
 intptr_t DeskFixture::RecordingProc(ui::DialogHost& dialog, unsigned message, uintptr_t wParam,
-                                    intptr_t lParam) {
+                                    intptr_t lParam, void* context) {
     calls.push_back(Call{message, wParam});
     if (message == ui::WM_COMMAND && ui::LowWord(wParam) == ui::IDCANCEL && cancelsToIgnore > 0) {
         --cancelsToIgnore;
         return 0;
     }
-    return ui::MsgDlgProc(dialog, message, wParam, lParam);
+    return ui::MsgDlgProc(dialog, message, wParam, lParam, context);
 }
 
 std::vector<uintptr_t> DeskFixture::ScrollRequests() {

@@ -13,6 +13,7 @@
 #include "scoped_env.h"
 #include "temp_root.h"
 #include "ui/dialog_host.h"
+#include "ui/exchange.h"
 #include "ui/qt/limited_line_edit.h"
 #include "ui/qt/qt_dialog_host.h"
 
@@ -45,13 +46,15 @@ class DeskFixture : public ::testing::Test {
     // message dialog's procedure. While cancelsToIgnore is above 0, a Cancel
     // command is only recorded and counted down.
     static intptr_t RecordingProc(ui::DialogHost& dialog, unsigned message, uintptr_t wParam,
-                                  intptr_t lParam);
+                                  intptr_t lParam, void* context);
     struct Call {
         unsigned message;
         uintptr_t wParam;
     };
     static std::vector<Call> calls;
     static int cancelsToIgnore;
+    // The request the dialogs answer: port -1 (none) unless a test opens one.
+    static ui::Exchange exchange_;
     static std::vector<uintptr_t> ScrollRequests();
 
     TempRoot root_;

@@ -160,9 +160,8 @@ TEST_F(QtDialog, EnterPressesTheFocusedButtonOrResponds) {
     };
     Put(0, "0200");
     std::string peer = (root_.root() / "peer.bin").string();
-    responderState.connPort =
-        OpenPort(peer.c_str(), O_WRONLY | O_CREAT | O_TRUNC, MODE_FILE, "C01");
-    ASSERT_GE(responderState.connPort, 0);
+    exchange_.port = OpenPort(peer.c_str(), O_WRONLY | O_CREAT | O_TRUNC, MODE_FILE, "C01");
+    ASSERT_GE(exchange_.port, 0);
     for (const Press& press : presses) {
         calls.clear();
         auto dialog = Open();
@@ -181,7 +180,7 @@ TEST_F(QtDialog, EnterPressesTheFocusedButtonOrResponds) {
         EXPECT_EQ(commands, press.commands) << "focus on " << press.focus;
         EXPECT_EQ(dialog->isVisible(), press.focus == ui::READ_BUTTON_ID) << press.focus;
     }
-    ClosePort(responderState.connPort);
+    ClosePort(exchange_.port);
     EXPECT_EQ(ReadFile(peer).substr(0, 4), "0200");
 }
 

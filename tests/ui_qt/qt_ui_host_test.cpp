@@ -31,8 +31,8 @@ TEST_F(QtUiHost, RespondSendsWhatWasTypedAndEndsTheDialog) {
     Put(3, "000000");
     Put(4, "000000010000");
     std::string peer = (root_.root() / "peer.bin").string();
-    responderState.connPort = OpenPort(peer.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 'F', "C01");
-    ASSERT_GE(responderState.connPort, 0);
+    exchange_.port = OpenPort(peer.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 'F', "C01");
+    ASSERT_GE(exchange_.port, 0);
     OnNextModal([](QWidget& widget) {
         auto* dialog = qobject_cast<ui::QtDialogHost*>(&widget);
         ASSERT_NE(dialog, nullptr);
@@ -42,7 +42,7 @@ TEST_F(QtUiHost, RespondSendsWhatWasTypedAndEndsTheDialog) {
         qobject_cast<QPushButton*>(dialog->Item(ui::IDOK))->click();
     });
     EXPECT_EQ(RunDialog(), 1);
-    ClosePort(responderState.connPort);
+    ClosePort(exchange_.port);
     EXPECT_EQ(ReadFile(peer), std::string("0210\x20\0\0\0\x02\0\0\0"
                                           "000000"
                                           "00",
@@ -59,10 +59,10 @@ TEST_F(QtUiHost, ATemplateItCannotReadShowsNothing) {
     ui::QtUiHost host;
     unsigned char block[ui::TEMPLATE_BLOCK_SIZE] = {};
     int size = ui::FillDialogTemplate(block);
-    EXPECT_EQ(host.RunDialog(block, 17, RecordingProc), -1);
+    EXPECT_EQ(host.RunDialog(block, 17, RecordingProc, &exchange_), -1);
     // The title's terminator cut off.
-    EXPECT_EQ(host.RunDialog(block, size - 4, RecordingProc), -1);
-    EXPECT_EQ(host.RunDialog(nullptr, size, RecordingProc), -1);
+    EXPECT_EQ(host.RunDialog(block, size - 4, RecordingProc, &exchange_), -1);
+    EXPECT_EQ(host.RunDialog(nullptr, size, RecordingProc, &exchange_), -1);
     EXPECT_TRUE(calls.empty());
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "ui/desk_host.h"
-#include "ui/desk_module.h"
+#include "ui/qt/desk_module.h"
 
 extern "C" __attribute__((visibility("default"))) ui::UiHost* VelkOpenDeskHost(
     const char* programName, char* why, int whySize) {

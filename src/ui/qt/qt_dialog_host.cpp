@@ -51,9 +51,10 @@ QString TextOf(const QWidget* widget) {
 
 }  // namespace
 
-QtDialogHost::QtDialogHost(const DialogFrame& frame, DialogProc procedure)
+QtDialogHost::QtDialogHost(const DialogFrame& frame, DialogProc procedure, void* context)
     : QDialog(nullptr, FRAME_FLAGS),
       procedure_(procedure),
+      context_(context),
       viewport_(new QWidget(this)),
       contents_(new QWidget(viewport_)),
       scrollBar_(new QScrollBar(Qt::Vertical, this)) {
@@ -74,7 +75,7 @@ QtDialogHost::QtDialogHost(const DialogFrame& frame, DialogProc procedure)
 
 int QtDialogHost::Run() {
     // Non-zero from the initialisation asks for the focus on the first tab stop.
-    if (procedure_(*this, WM_INITDIALOG, 0, 0) != 0) {
+    if (procedure_(*this, WM_INITDIALOG, 0, 0, context_) != 0) {
         auto first = std::find_if(controls_.begin(), controls_.end(),
                                   [](const Control& control) { return control.tabStop; });
         if (first != controls_.end()) {
@@ -247,11 +248,11 @@ void QtDialogHost::reject() {
 }
 
 void QtDialogHost::Command(int id) {
-    procedure_(*this, WM_COMMAND, MakeWParam(static_cast<unsigned>(id), 0), 0);
+    procedure_(*this, WM_COMMAND, MakeWParam(static_cast<unsigned>(id), 0), 0, context_);
 }
 
 void QtDialogHost::Scroll(unsigned request, unsigned position) {
-    procedure_(*this, WM_VSCROLL, MakeWParam(request, position), 0);
+    procedure_(*this, WM_VSCROLL, MakeWParam(request, position), 0, context_);
 }
 
 // Called after the bar has moved its slider for the action and before it

@@ -29,7 +29,8 @@ namespace ui {
 class QtDialogHost : public QDialog, public DialogHost {
     Q_OBJECT
   public:
-    QtDialogHost(const DialogFrame& frame, DialogProc procedure);
+    // context goes to every call of the procedure.
+    QtDialogHost(const DialogFrame& frame, DialogProc procedure, void* context);
 
     // Initialises the dialog, then runs it until its procedure ends it.
     // Returns the end result, or -1 when the dialog was closed otherwise.
@@ -81,6 +82,7 @@ class QtDialogHost : public QDialog, public DialogHost {
     void PlaceScrollBar();
 
     DialogProc procedure_;
+    void* context_;
     QWidget* viewport_;  // the client area left of the scroll bar
     QWidget* contents_;  // holds the controls; moved as a whole by scrolling
     QScrollBar* scrollBar_;

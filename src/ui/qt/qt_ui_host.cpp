@@ -10,13 +10,13 @@ void QtUiHost::ShowMessageBox(const char* text, unsigned icon) {
     ShowVelkMessageBox(text, icon);
 }
 
-int QtUiHost::RunDialog(const unsigned char* dialogTemplate, int templateSize,
-                        DialogProc procedure) {
+int QtUiHost::RunDialog(const unsigned char* dialogTemplate, int templateSize, DialogProc procedure,
+                        void* context) {
     DialogFrame frame;
     if (procedure == nullptr || !ReadDialogFrame(dialogTemplate, templateSize, frame)) {
         return -1;
     }
-    QtDialogHost dialog(frame, procedure);
+    QtDialogHost dialog(frame, procedure, context);
     return dialog.Run();
 }
 

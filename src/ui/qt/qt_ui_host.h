@@ -10,8 +10,8 @@ class QtUiHost : public UiHost {
   public:
     void ShowMessageBox(const char* text, unsigned icon) override;
     // Returns -1 without showing anything for a template it cannot read.
-    int RunDialog(const unsigned char* dialogTemplate, int templateSize,
-                  DialogProc procedure) override;
+    int RunDialog(const unsigned char* dialogTemplate, int templateSize, DialogProc procedure,
+                  void* context) override;
 };
 
 }  // namespace ui

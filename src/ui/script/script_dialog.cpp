@@ -278,7 +278,6 @@ void ScriptDialog::SetScrollRange(int minimum, int maximum, bool) {
 }
 
 void ScriptDialog::ShowMessageBox(const char* text, unsigned) {
-    ++boxesShown_;
     SayOnStandardError("%s", text);
 }
 

@@ -62,8 +62,6 @@ class ScriptDialog : public DialogHost {
     // Lets a rule go on after Respond ended the dialog (a duplicate response).
     void KeepOpen() { ended_ = false; }
     bool ended() const { return ended_; }
-    // Message boxes shown since the dialog was made.
-    int boxesShown() const { return boxesShown_; }
     int result() const { return result_; }
     int boxCount() const { return boxCount_; }
     int boxId(int index) const { return boxes_[index].id; }
@@ -113,7 +111,6 @@ class ScriptDialog : public DialogHost {
     int scrollPosition_ = 0;
     bool ended_ = false;
     int result_ = 0;
-    int boxesShown_ = 0;
     const char* pendingFile_ = nullptr;
 };
 

@@ -7,6 +7,7 @@
 #include "diag/error_log.h"
 #include "diag/error_state.h"
 #include "platform/steady_clock.h"
+#include "platform/stop_request.h"
 #include "ui/dialog_template.h"
 #include "ui/field_rows.h"
 #include "ui/field_text_area.h"
@@ -46,16 +47,22 @@ class ScriptHost::Values : public ValueSource {
 namespace {
 
 // "ask" shows the message at the desk with what the rule typed so far: the
-// desk's dialog runs the same procedure and then receives those texts.
-ScriptDialog* askTexts = nullptr;
-DialogProc askProcedure = nullptr;
+// desk's dialog runs the same procedure on the same exchange and then
+// receives those texts.
+struct AskContext {
+    ScriptDialog& texts;
+    DialogProc procedure;
+    Exchange& exchange;
+};
 
-intptr_t AskProc(DialogHost& dialog, unsigned message, uintptr_t wParam, intptr_t lParam) {
-    intptr_t result = askProcedure(dialog, message, wParam, lParam);
-    if (message == WM_INITDIALOG && askTexts != nullptr) {
-        for (int i = 0; i < askTexts->boxCount(); ++i) {
-            int id = askTexts->boxId(i);
-            dialog.SetItemText(id, askTexts->BoxText(id));
+intptr_t AskProc(DialogHost& dialog, unsigned message, uintptr_t wParam, intptr_t lParam,
+                 void* context) {
+    AskContext& ask = *static_cast<AskContext*>(context);
+    intptr_t result = ask.procedure(dialog, message, wParam, lParam, &ask.exchange);
+    if (message == WM_INITDIALOG) {
+        for (int i = 0; i < ask.texts.boxCount(); ++i) {
+            int id = ask.texts.boxId(i);
+            dialog.SetItemText(id, ask.texts.BoxText(id));
         }
     }
     return result;
@@ -97,7 +104,7 @@ void ScriptHost::ShowMessageBox(const char* text, unsigned) {
     SayOnStandardError("%s", text);
 }
 
-int ScriptHost::RunDialog(const unsigned char*, int, DialogProc procedure) {
+int ScriptHost::RunDialog(const unsigned char*, int, DialogProc procedure, void* context) {
     // The kept boxes serve every message of the same layout.
     const void* layout = responderState.fieldSpecs;
     if (dialog_.boxCount() == 0 || layout != boxesFor_ ||
@@ -108,9 +115,8 @@ int ScriptHost::RunDialog(const unsigned char*, int, DialogProc procedure) {
     } else {
         dialog_.Reopen();
     }
-    // "ask" builds its own template: a suspended run outlives this one.
-    Run run{nullptr, 0, ++messages_, false, 0, procedure};
-    procedure(dialog_, WM_INITDIALOG, 0, 0);
+    Run run{nullptr, 0, ++messages_, false, false, 0, procedure, static_cast<Exchange*>(context)};
+    procedure(dialog_, WM_INITDIALOG, 0, 0, run.exchange);
     run.rule = FindRule(script_, dialog_);
     if (run.rule == nullptr) {
         Command(run, IDCANCEL);
@@ -121,7 +127,10 @@ int ScriptHost::RunDialog(const unsigned char*, int, DialogProc procedure) {
 
 void ScriptHost::Command(Run& run, int id) {
     dialog_.KeepOpen();
-    run.procedure(dialog_, WM_COMMAND, MakeWParam(static_cast<unsigned>(id), 0), 0);
+    run.procedure(dialog_, WM_COMMAND, MakeWParam(static_cast<unsigned>(id), 0), 0, run.exchange);
+    if (run.exchange->sendFailed) {
+        run.sendFailed = true;
+    }
     if (dialog_.ended()) {
         run.result = dialog_.result();
         if (id == IDOK) {
@@ -149,6 +158,11 @@ int ScriptHost::Continue(Run& run) {
                 break;
             case ScriptAction::Respond:
                 Command(run, IDOK);
+                // A connection whose send failed is finished: the rest of
+                // the rule would only fail on it again, or wait.
+                if (run.exchange->endConnection) {
+                    return EndAsCancel(run);
+                }
                 break;
             case ScriptAction::Cancel:
                 return EndAsCancel(run);
@@ -161,8 +175,8 @@ int ScriptHost::Continue(Run& run) {
                 SetError(ERR_CONNECTION, 0);
                 ADD_ERROR_TEXT("Operator script %s line %d closed the connection\n",
                                script_.path.c_str(), action.line);
-                WriteErrorLog();
-                responderState.endConnection = true;
+                WriteErrorLog(run.exchange->peer);
+                run.exchange->endConnection = true;
                 if (!run.responded) {
                     Command(run, IDCANCEL);
                 }
@@ -170,7 +184,9 @@ int ScriptHost::Continue(Run& run) {
             case ScriptAction::Ask:
                 return Ask(run, action);
             case ScriptAction::Delay:
-                if (suspendable_ && Suspend(run, action.delayMs)) {
+                // A stop cuts the delay short: the run goes on at once and
+                // its answer goes out, with one connection or several.
+                if (suspendable_ && !StopRequested() && Suspend(run, action.delayMs)) {
                     return DIALOG_SUSPENDED;
                 }
                 SleepMilliseconds(action.delayMs);
@@ -189,6 +205,9 @@ int ScriptHost::EndAsCancel(Run& run) {
 }
 
 int ScriptHost::Finish(const Run& run, Outcome outcome) {
+    if (run.sendFailed && outcome != Asked) {
+        outcome = SendFailed;
+    }
     ++outcomes_[outcome];
     size_t rule = run.rule != nullptr ? static_cast<size_t>(run.rule - script_.rules.data())
                                       : script_.rules.size();
@@ -230,12 +249,10 @@ bool ScriptHost::FileCommand(Run& run, const ScriptAction& action) {
     if (!UseScriptPath(script_.path, action.line, command, action.value, path)) {
         return false;
     }
-    // The dialog tells of every failure of Read and Save in a box (and its
-    // record): a box means the file was not read or written.
-    int boxes = dialog_.boxesShown();
     dialog_.AnswerFileDialog(path);
+    run.exchange->lastFile = FileOutcome::None;
     Command(run, action.kind == ScriptAction::Read ? READ_BUTTON_ID : SAVE_BUTTON_ID);
-    if (dialog_.boxesShown() != boxes) {
+    if (run.exchange->lastFile != FileOutcome::Done) {
         SayOnStandardError("operator script %s line %d: \"%s %s\" failed; the message is cancelled",
                            script_.path.c_str(), action.line, command, path);
         return false;
@@ -258,12 +275,8 @@ int ScriptHost::Ask(Run& run, const ScriptAction& action) {
     if (deskState_ == DeskFailed) {
         return EndAsCancel(run);
     }
-    askTexts = &dialog_;
-    askProcedure = run.procedure;
-    unsigned char block[TEMPLATE_BLOCK_SIZE];
-    int size = FillDialogTemplate(block);
-    run.result = desk_->RunDialog(block, size, AskProc);
-    askTexts = nullptr;
+    AskContext ask{dialog_, run.procedure, *run.exchange};
+    run.result = RunFramedDialog(*desk_, AskProc, &ask);
     return Finish(run, Asked);
 }
 
@@ -288,7 +301,7 @@ ScriptHost::SuspendedRun* ScriptHost::FindSuspended(int port) const {
 }
 
 bool ScriptHost::Suspend(const Run& run, int delayMs) {
-    int port = responderState.connPort;
+    int port = run.exchange->port;
     // A resumed run keeps its own place; a new one takes a free place.
     SuspendedRun* place = port >= 0 ? FindSuspended(port) : nullptr;
     if (place == nullptr) {
@@ -312,6 +325,7 @@ bool ScriptHost::Suspend(const Run& run, int delayMs) {
     place->port = port;
     place->wakeTime = SteadyMilliseconds() + delayMs;
     place->run = run;
+    place->run.exchange = nullptr;  // the exchange ends with this call; a resume brings one
     place->used = packed.used;
     std::memcpy(place->lengths, packed.lengths, sizeof place->lengths);
     std::memcpy(place->texts, packed.texts, static_cast<size_t>(packed.used));
@@ -323,7 +337,8 @@ int64_t ScriptHost::WakeTime(int port) const {
     return place != nullptr ? place->wakeTime : -1;
 }
 
-int ScriptHost::Resume(int port) {
+int ScriptHost::Resume(Exchange& exchange) {
+    const int port = exchange.port;
     SuspendedRun* place = port >= 0 ? FindSuspended(port) : nullptr;
     if (place == nullptr) {
         return -1;
@@ -335,6 +350,7 @@ int ScriptHost::Resume(int port) {
         offset += place->lengths[i];
     }
     Run run = place->run;
+    run.exchange = &exchange;
     int result = Continue(run);
     if (result != DIALOG_SUSPENDED) {
         place->port = -1;
@@ -360,6 +376,9 @@ void ScriptHost::WriteSummary() const {
     }
     if (outcomes_[Asked] > 0) {
         line += ", " + std::to_string(outcomes_[Asked]) + " asked";
+    }
+    if (outcomes_[SendFailed] > 0) {
+        line += ", " + std::to_string(outcomes_[SendFailed]) + " send failed";
     }
     line += "; by rule:";
     for (size_t i = 0; i < script_.rules.size(); ++i) {

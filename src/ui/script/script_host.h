@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "ui/dialog_host.h"
+#include "ui/exchange.h"
 #include "ui/script/operator_script.h"
 #include "ui/script/script_dialog.h"
 #include "vksoc/port/connection_limit.h"
 
 // Answers every message dialog by running the operator script against it.
+// The dialog's context is its ui::Exchange (never null); the template is not
+// looked at: there is no frame to draw.
 // Message boxes become lines "VELK Tester: TEXT" on standard error and count
 // as answered with OK. "ask" hands the message to the person at the desk
 // through the GUI host when there is one. Counts what it answered, for the
@@ -31,23 +34,24 @@ class ScriptHost : public UiHost {
     ~ScriptHost() override;
 
     void ShowMessageBox(const char* text, unsigned icon) override;
-    int RunDialog(const unsigned char* dialogTemplate, int templateSize,
-                  DialogProc procedure) override;
+    int RunDialog(const unsigned char* dialogTemplate, int templateSize, DialogProc procedure,
+                  void* context) override;
 
     // Several connections at once. Off (the default): "delay" waits. On: a
     // "delay" returns DIALOG_SUSPENDED from RunDialog and keeps the run (the
-    // rule, the next line, the box texts, the message's number) for the port
-    // responderState.connPort had, due at WakeTime. At most
-    // MAX_SUSPENDED_RUNS at once; beyond that a delay waits. Their storage is
-    // made when this is first turned on, never per message.
+    // rule, the next line, the box texts, the message's number) for its
+    // exchange's port, due at WakeTime. At most MAX_SUSPENDED_RUNS at once;
+    // beyond that a delay waits. Once a stop is requested a delay neither
+    // suspends nor waits. Their storage is made when this is first turned
+    // on, never per message.
     void SetSuspendableDelays(bool on);
     // SteadyMilliseconds() (platform/steady_clock.h) at which the port's
     // suspended run is due; -1 when it has none.
     int64_t WakeTime(int port) const;
-    // With responderState.connPort == port: continues the port's suspended
-    // run. Returns the dialog's result, or DIALOG_SUSPENDED again (-1 when
-    // the port has no suspended run).
-    int Resume(int port);
+    // Continues the suspended run of exchange.port on that exchange (its
+    // message is the one the run began with). Returns the dialog's result,
+    // or DIALOG_SUSPENDED again (-1 when the port has no suspended run).
+    int Resume(Exchange& exchange);
     // The port's connection ended: its suspended run is dropped.
     void Discard(int port);
 
@@ -61,12 +65,14 @@ class ScriptHost : public UiHost {
         size_t next;        // the next line to run
         uint64_t sequence;  // the message's number, from 1
         bool responded;     // a Respond ended the dialog
+        bool sendFailed;    // a Respond could not send
         int result;         // the dialog's end result
         DialogProc procedure;
+        Exchange* exchange;  // the one of the current call (a resume brings its own)
     };
     struct SuspendedRun;
     class Values;
-    enum Outcome { Responded, Cancelled, Closed, Silenced, Asked };
+    enum Outcome { Responded, Cancelled, Closed, Silenced, Asked, SendFailed };
 
     int Continue(Run& run);
     void Command(Run& run, int id);
@@ -88,7 +94,7 @@ class ScriptHost : public UiHost {
     unsigned boxesGeneration_ = 0;
 
     uint64_t messages_ = 0;
-    uint64_t outcomes_[Asked + 1] = {};
+    uint64_t outcomes_[SendFailed + 1] = {};
     std::vector<uint64_t> byRule_;   // one per rule, then "no rule"
     std::vector<bool> cutReported_;  // by script line: a "set" cut was told once
 

@@ -50,9 +50,13 @@ LRESULT CALLBACK EditPassingWheel(HWND box, UINT message, WPARAM wParam, LPARAM 
 // One running dialog as its procedure sees it.
 class Win32Dialog final : public DialogHost {
   public:
-    Win32Dialog(HWND window, DialogProc procedure) : window_(window), procedure_(procedure) {}
+    Win32Dialog(HWND window, DialogProc procedure, void* context)
+        : window_(window), procedure_(procedure), context_(context) {}
 
-    DialogProc procedure() const { return procedure_; }
+    // Hands a message of the dialog logic to the procedure, with the context.
+    intptr_t Call(unsigned message, uintptr_t wParam, intptr_t lParam) {
+        return procedure_(*this, message, wParam, lParam, context_);
+    }
 
     bool CreateControl(const char* className, const char* text, uint32_t style, int x, int y,
                        int width, int height, int id) override {
@@ -111,7 +115,7 @@ class Win32Dialog final : public DialogHost {
     void Wheel(int delta) {
         int lines = WheelLines(wheelRest_, delta);
         for (int line = 0; line < (lines < 0 ? -lines : lines); ++line) {
-            procedure_(*this, WM_VSCROLL, MakeWParam(lines > 0 ? SB_LINEUP : SB_LINEDOWN, 0), 0);
+            Call(WM_VSCROLL, MakeWParam(lines > 0 ? SB_LINEUP : SB_LINEDOWN, 0), 0);
         }
     }
 
@@ -131,8 +135,7 @@ class Win32Dialog final : public DialogHost {
         int next = PositionShowing(position, minimum, maximum, place.top + position,
                                    place.bottom + position, client.bottom);
         if (next != position) {
-            procedure_(*this, WM_VSCROLL, MakeWParam(SB_THUMBPOSITION, static_cast<unsigned>(next)),
-                       0);
+            Call(WM_VSCROLL, MakeWParam(SB_THUMBPOSITION, static_cast<unsigned>(next)), 0);
         }
     }
 
@@ -159,13 +162,16 @@ class Win32Dialog final : public DialogHost {
   private:
     HWND window_;
     DialogProc procedure_;
+    void* context_;
     int wheelRest_ = 0;
 };
 
-// The procedure of the dialog being created. The dialog manager is given the
-// initialisation value 0, so the procedure travels beside it; dialogs are
-// created one at a time on the program's one thread.
-DialogProc pendingProcedure = nullptr;
+// What a dialog starts with: the dialog manager hands its address to
+// WM_INITDIALOG as the initialisation value.
+struct DialogStart {
+    DialogProc procedure;
+    void* context;
+};
 
 // The dialog manager's procedure for every dialog of this host: it keeps a
 // Win32Dialog in the window's user data from WM_INITDIALOG to WM_NCDESTROY
@@ -173,13 +179,16 @@ DialogProc pendingProcedure = nullptr;
 INT_PTR CALLBACK DialogManagerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* dialog = reinterpret_cast<Win32Dialog*>(::GetWindowLongPtrA(window, DWLP_USER));
     switch (message) {
-        case WM_INITDIALOG:
-            if (pendingProcedure == nullptr) {
+        case WM_INITDIALOG: {
+            const auto* start = reinterpret_cast<const DialogStart*>(lParam);
+            if (start == nullptr || start->procedure == nullptr) {
                 return TRUE;
             }
-            dialog = new Win32Dialog(window, pendingProcedure);
+            dialog = new Win32Dialog(window, start->procedure, start->context);
             ::SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
-            break;
+            // The procedure's own initialisation value is 0, as ever.
+            return static_cast<INT_PTR>(dialog->Call(message, wParam, 0));
+        }
         case WM_COMMAND:
             if (HIWORD(wParam) == EN_SETFOCUS && dialog != nullptr) {
                 dialog->ShowFocusedBox(reinterpret_cast<HWND>(lParam));
@@ -210,7 +219,7 @@ INT_PTR CALLBACK DialogManagerProc(HWND window, UINT message, WPARAM wParam, LPA
     if (dialog == nullptr) {
         return FALSE;
     }
-    return static_cast<INT_PTR>(dialog->procedure()(*dialog, message, wParam, lParam));
+    return static_cast<INT_PTR>(dialog->Call(message, wParam, lParam));
 }
 
 class Win32UiHost final : public UiHost {
@@ -221,8 +230,8 @@ class Win32UiHost final : public UiHost {
 
     // The template goes into a fixed block of the local heap, as large as
     // the dialog manager may read for a template with one control item.
-    int RunDialog(const unsigned char* dialogTemplate, int templateSize,
-                  DialogProc procedure) override {
+    int RunDialog(const unsigned char* dialogTemplate, int templateSize, DialogProc procedure,
+                  void* context) override {
         if (templateSize <= 0 || templateSize > TEMPLATE_BLOCK_SIZE) {
             return -1;
         }
@@ -233,12 +242,10 @@ class Win32UiHost final : public UiHost {
         auto* bytes = static_cast<unsigned char*>(::LocalLock(block));
         std::memset(bytes, 0, TEMPLATE_BLOCK_SIZE);
         std::memcpy(bytes, dialogTemplate, static_cast<size_t>(templateSize));
-        DialogProc previous = pendingProcedure;
-        pendingProcedure = procedure;
+        DialogStart start{procedure, context};
         INT_PTR result =
             ::DialogBoxIndirectParamA(instanceHandle, reinterpret_cast<LPCDLGTEMPLATEA>(bytes),
-                                      nullptr, DialogManagerProc, 0);
-        pendingProcedure = previous;
+                                      nullptr, DialogManagerProc, reinterpret_cast<LPARAM>(&start));
         ::LocalUnlock(block);
         ::LocalFree(block);
         return static_cast<int>(result);

@@ -43,10 +43,11 @@ void MaskDigitsFrom(const Chunk& chunk, const unsigned char* from) {
 }  // namespace
 
 void DumpStreamBytes(const FieldSpec* specs, const unsigned char* stream, int streamLength,
-                     const unsigned char* chunk, int chunkLength, char direction) {
+                     const unsigned char* chunk, int chunkLength, char direction,
+                     const char* peer) {
     if (specs == nullptr || chunkLength <= 0 || chunkLength > SEND_BUFFER_SIZE ||
         !DumpBytesOn(direction) || !MaskPanOn()) {
-        DumpBytes(chunk, chunkLength, direction);
+        DumpBytes(chunk, chunkLength, direction, nullptr, peer);
         return;
     }
     std::memcpy(shown, chunk, static_cast<size_t>(chunkLength));
@@ -70,5 +71,5 @@ void DumpStreamBytes(const FieldSpec* specs, const unsigned char* stream, int st
         position += taken;
     }
     RestoreError(saved);
-    DumpBytes(chunk, chunkLength, direction, shown);
+    DumpBytes(chunk, chunkLength, direction, shown, peer);
 }

@@ -10,5 +10,7 @@
 // fields of a message cannot be told yet (it is incomplete or malformed),
 // every digit from its start on is masked. specs null (ZTR): no masking.
 // The error state is left as it was.
+// peer: as DumpBytes's.
 void DumpStreamBytes(const FieldSpec* specs, const unsigned char* stream, int streamLength,
-                     const unsigned char* chunk, int chunkLength, char direction);
+                     const unsigned char* chunk, int chunkLength, char direction,
+                     const char* peer = nullptr);

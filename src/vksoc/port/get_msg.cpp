@@ -4,6 +4,7 @@
 #include "diag/traffic_dump.h"
 #include "vksoc/codec/iso8583.h"
 #include "vksoc/codec/ztr.h"
+#include "vksoc/port/port_peer_name.h"
 #include "vksoc/port/port_table.h"
 
 int GetMsg(int port, MessageFields* fields, int* complete) {
@@ -29,7 +30,7 @@ int GetMsg(int port, MessageFields* fields, int* complete) {
         } else {
             entry.state = PORT_IDLE;
         }
-        DumpFields(entry.format != nullptr, 'R', fields);
+        DumpFields(entry.format != nullptr, 'R', fields, PortPeerName(port));
         return taken;
     }
 

@@ -8,6 +8,7 @@
 #include "os_sockets.h"
 #include "vksoc/codec/length_prefix.h"
 #include "vksoc/port/card_data_dump.h"
+#include "vksoc/port/port_peer_name.h"
 #include "vksoc/port/port_table.h"
 
 namespace {
@@ -100,12 +101,13 @@ int ReadPort(int port) {
     }
 
     if (inPrefix) {
-        DumpBytes(reinterpret_cast<const unsigned char*>(target), n, 'R');
+        DumpBytes(reinterpret_cast<const unsigned char*>(target), n, 'R', nullptr,
+                  PortPeerName(port));
     } else {
         // The bytes held, the new ones included, are whole messages from the
         // buffer's start on (readOffset is 0 after the compaction above).
         DumpStreamBytes(entry.format, entry.buffer, entry.bytesHeld + n,
-                        reinterpret_cast<const unsigned char*>(target), n, 'R');
+                        reinterpret_cast<const unsigned char*>(target), n, 'R', PortPeerName(port));
     }
 
     if (!prefixed) {

@@ -4,10 +4,12 @@
 #include "diag/traffic_dump.h"
 #include "os_lowio.h"
 #include "os_sockets.h"
+#include "platform/steady_clock.h"
 #include "vksoc/codec/iso8583.h"
 #include "vksoc/codec/length_prefix.h"
 #include "vksoc/codec/ztr.h"
 #include "vksoc/port/card_data_dump.h"
+#include "vksoc/port/port_peer_name.h"
 #include "vksoc/port/port_table.h"
 #include "vkstp/config_view.h"
 
@@ -86,9 +88,11 @@ int WriteFile(const PortEntry& entry, int count) {
 // A peer that stops reading fills the system's buffers; the send then waits
 // for room, but never longer than HOST_TIMEOUT seconds without progress. A
 // send cut off there has put part of a message on the wire: the connection
-// is lost for framing, and is reported so.
-int WriteSocket(const PortEntry& entry, int count) {
+// is lost for framing, and is reported so. With waitMs at 0 or above, the
+// whole send waits at most that long instead, progress or not.
+int WriteSocket(const PortEntry& entry, int count, int waitMs) {
     const SOCKET s = static_cast<SOCKET>(entry.handle);
+    const int64_t deadline = waitMs >= 0 ? SteadyMilliseconds() + waitMs : -1;
     int written = 0;
     while (written < count) {
         int n =
@@ -99,6 +103,23 @@ int WriteSocket(const PortEntry& entry, int count) {
         }
         if (n > 0) {
             written += n;
+            continue;
+        }
+        if (deadline >= 0) {
+            const int64_t left = deadline - SteadyMilliseconds();
+            plat::WaitEntry wait{s, false, true, false, false, false};
+            // 0 also after a signal: the deadline decides.
+            int ready = left > 0 ? plat::WaitSockets(&wait, 1, static_cast<int>(left)) : 0;
+            if (ready == SOCKET_ERROR) {
+                FailSend();
+                return -1;
+            }
+            if (ready == 0 && SteadyMilliseconds() >= deadline) {
+                connectionLost = true;
+                SetError(ERR_CONNECTION, WSAETIMEDOUT);
+                ADD_ERROR_TEXT("SendMsg: Peer did not take the message within %d ms\n", waitMs);
+                return -1;
+            }
             continue;
         }
         const int timeout = ConfiguredHostTimeout();
@@ -124,6 +145,10 @@ bool SendLostConnection() {
 }
 
 int SendMsg(int port, const MessageFields* fields) {
+    return SendMsgWithin(port, fields, -1);
+}
+
+int SendMsgWithin(int port, const MessageFields* fields, int waitMs) {
     connectionLost = false;
     const PortEntry& entry = portTable[port];
     const int prefix = entry.headerLength > 0 ? entry.headerLength : 0;
@@ -135,7 +160,7 @@ int SendMsg(int port, const MessageFields* fields) {
 
     // Dumped before assembling, so the log shows what was asked for even
     // when assembling then fails.
-    DumpFields(entry.format != nullptr, 'S', fields);
+    DumpFields(entry.format != nullptr, 'S', fields, PortPeerName(port));
 
     int n = entry.format == nullptr ? AssembleZTR(out, room, fields)
                                     : Assemble8583(out, room, entry.format, fields);
@@ -155,10 +180,10 @@ int SendMsg(int port, const MessageFields* fields) {
         n += prefix;
     }
 
-    int written = entry.mode == MODE_FILE ? WriteFile(entry, n) : WriteSocket(entry, n);
+    int written = entry.mode == MODE_FILE ? WriteFile(entry, n) : WriteSocket(entry, n, waitMs);
     if (written < 0) {
         return -1;
     }
-    DumpStreamBytes(entry.format, out, n - prefix, sendBuffer, n, 'S');
+    DumpStreamBytes(entry.format, out, n - prefix, sendBuffer, n, 'S', PortPeerName(port));
     return n;
 }

@@ -14,6 +14,11 @@ inline constexpr int SEND_BUFFER_SIZE = 4104;
 // does not read) fails. The receive side of the port is not touched. All
 // ports share one send buffer.
 int SendMsg(int port, const MessageFields* fields);
+// The same with the socket write's wait bounded: below 0, as SendMsg; else
+// the write fails, its connection lost, once it has waited waitMs
+// milliseconds in all for the peer to take bytes (a loop serving other
+// connections meanwhile cannot give one peer HOST_TIMEOUT).
+int SendMsgWithin(int port, const MessageFields* fields, int waitMs);
 
 // Whether the last SendMsg failed because its connection is gone (reset,
 // aborted, timed out, or no progress within HOST_TIMEOUT): nothing more can

@@ -154,7 +154,7 @@ class Win32Dialog : public DialogFixture {
         };
         unsigned char block[ui::TEMPLATE_BLOCK_SIZE];
         int size = ui::FillDialogTemplate(block);
-        return ui::Win32Host().RunDialog(block, size, ui::MsgDlgProc);
+        return ui::Win32Host().RunDialog(block, size, ui::MsgDlgProc, &exchange_);
     }
 
     static void Press(HWND dialog, int id) { SendMessageA(dialog, WM_COMMAND, id, 0); }
@@ -329,16 +329,16 @@ TEST_F(Win32Dialog, TheStartingButtonShowsItsFocus) {
 TEST_F(Win32Dialog, EnterInAnEditBoxResponds) {
     Put(0, "0200");
     std::string path = (root_.root() / "enter.dat").string();
-    responderState.connPort =
+    exchange_.port =
         OpenPort(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY, MODE_FILE, "C01");
-    ASSERT_GE(responderState.connPort, 0);
+    ASSERT_GE(exchange_.port, 0);
     int result = Run(
         [&](HWND dialog) {
             SetFocus(GetDlgItem(dialog, 1039));
             PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
         },
         After::Wait);
-    ClosePort(responderState.connPort);
+    ClosePort(exchange_.port);
     EXPECT_EQ(result, 1);
     EXPECT_FALSE(endedByFallback);
     EXPECT_EQ(ReadFile(path).substr(0, 4), "0200");
@@ -348,16 +348,16 @@ TEST_F(Win32Dialog, RespondSendsTheEditedBoxesAndEndsTheDialog) {
     Put(0, "0200");
     Put(3, "011000");
     std::string path = (root_.root() / "wire.dat").string();
-    responderState.connPort =
+    exchange_.port =
         OpenPort(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY, MODE_FILE, "C01");
-    ASSERT_GE(responderState.connPort, 0);
+    ASSERT_GE(exchange_.port, 0);
     int result = Run([&](HWND dialog) {
         SetDlgItemTextA(dialog, 1000, "0210");
         SetDlgItemTextA(dialog, 1039, "00");
         Press(dialog, IDOK);
         EXPECT_FALSE(IsWindowVisible(dialog));
     });
-    ClosePort(responderState.connPort);
+    ClosePort(exchange_.port);
     EXPECT_EQ(result, 1);
     EXPECT_FALSE(endedByFallback);
     EXPECT_TRUE(boxes.empty());
@@ -439,7 +439,7 @@ TEST_F(Win32Dialog, SaveAndReadGoThroughTheFileDialogs) {
 
 TEST_F(Win32Dialog, TheTemplateIsRefusedWhenItDoesNotFitTheBlock) {
     unsigned char large[ui::TEMPLATE_BLOCK_SIZE + 1] = {};
-    EXPECT_EQ(ui::Win32Host().RunDialog(large, sizeof large, ui::MsgDlgProc), -1);
+    EXPECT_EQ(ui::Win32Host().RunDialog(large, sizeof large, ui::MsgDlgProc, &exchange_), -1);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include "os_module.h"
 #include "ui/desk_host.h"
-#include "ui/desk_module.h"
+#include "ui/qt/desk_module.h"
 
 namespace ui {
 
