@@ -1,5 +1,6 @@
 // The field-spec list of one controller: FIELD records selected by FIELD_NO.
 
+#include <cstdint>
 #include <cstring>
 
 #include "diag/error_log.h"
@@ -23,6 +24,7 @@ struct ControllerName {
 // error is logged like the other field errors and the field stays undefined.
 // Where the keys of the current field were read, for the notices.
 struct FieldLines {
+    int fieldNo = 0;
     int maxLen = 0;
     int lengthBytes = 0;
 };
@@ -53,6 +55,13 @@ void CheckFieldSpec(ConfigLoad& load, const ControllerParams& controller, FieldS
         std::memset(&spec, 0, sizeof spec);
         return;
     }
+    if (spec.MAX_LEN == 0) {
+        NoticeAt(load, lines.maxLen > 0 ? lines.maxLen : lines.fieldNo,
+                 "field %d of %s has %s: the field stays undefined, and the responder treats "
+                 "it as unknown",
+                 fieldNo, name.text, lines.maxLen > 0 ? "MAX_LEN 0" : "no MAX_LEN");
+        return;
+    }
     if (spec.LENGTH_BYTES > 0) {
         int widest = spec.LENGTH_BYTES == 1 ? 9 : spec.LENGTH_BYTES == 2 ? 99 : 999;
         if (spec.MAX_LEN > widest) {
@@ -81,6 +90,9 @@ int ReadFieldSpecList(ConfigLoad& load, ControllerParams& controller) {
     FieldSpec* current = nullptr;
     int currentNo = 0;
     FieldLines lines;
+    // The line that first selected each field of this list, for the notice
+    // about a field given twice.
+    int selectedAt[MAX_FIELD_NO + 1] = {};
     auto finishField = [&] {
         if (current != nullptr) {
             CheckFieldSpec(load, controller, *current, currentNo, lines);
@@ -102,6 +114,7 @@ int ReadFieldSpecList(ConfigLoad& load, ControllerParams& controller) {
         } else if (std::strcmp(tag, "FIELD_NO") == 0) {
             finishField();
             int n = ConvertNumber(load.value);
+            NoticeNumberValue(load, "FIELD_NO", n, INT32_MIN, INT32_MAX);
             if (n < 1 || n > MAX_FIELD_NO) {
                 ControllerName name(controller);
                 SetError(0, 0);
@@ -110,6 +123,23 @@ int ReadFieldSpecList(ConfigLoad& load, ControllerParams& controller) {
             }
             current = &controller.fields[n - 1];
             currentNo = n;
+            const int line = load.lines->lineNumber();
+            lines.fieldNo = line;
+            ControllerName name(controller);
+            if (selectedAt[n] != 0) {
+                Notice(load,
+                       "field %d of %s is given again (first at line %d): the keys given here "
+                       "replace those given there, the others keep their earlier values",
+                       n, name.text, selectedAt[n]);
+            } else {
+                selectedAt[n] = line;
+            }
+            if (n == 1) {
+                Notice(load,
+                       "field 1 of %s is the secondary bitmap, which the codec makes itself: "
+                       "no message carries a value of it (a value typed for it is never sent)",
+                       name.text);
+            }
         } else if (std::strcmp(tag, "FIELD_NAME") == 0 || std::strcmp(tag, "MAX_LEN") == 0 ||
                    std::strcmp(tag, "LENGTH_BYTES") == 0) {
             if (current == nullptr) {
@@ -120,11 +150,14 @@ int ReadFieldSpecList(ConfigLoad& load, ControllerParams& controller) {
             }
             if (tag[0] == 'F') {
                 StoreText(current->FIELD_NAME, sizeof current->FIELD_NAME - 1, load.value);
+                NoticeTextValue(load, tag, sizeof current->FIELD_NAME - 1);
             } else if (tag[0] == 'M') {
                 current->MAX_LEN = ConvertNumber(load.value);
+                NoticeNumberValue(load, tag, current->MAX_LEN, INT32_MIN, INT32_MAX);
                 lines.maxLen = load.lines->lineNumber();
             } else {
                 current->LENGTH_BYTES = ConvertNumber(load.value);
+                NoticeNumberValue(load, tag, current->LENGTH_BYTES, INT32_MIN, INT32_MAX);
                 lines.lengthBytes = load.lines->lineNumber();
             }
         } else {

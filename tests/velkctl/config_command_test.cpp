@@ -76,6 +76,96 @@ TEST(VelkctlConfig, WarnsWithLineNumbersAndStillLoads) {
     EXPECT_NE(run.output.find("C01: 0 fields defined"), std::string::npos);
 }
 
+TEST(VelkctlConfig, WarnsAboutEveryValueTheReaderTakesOtherwiseThanWritten) {
+    TempRoot root;
+    root.WriteConfig(
+        "<MISCELLANEOUS>\n"           // 1
+        "  <HOST_TIMOUT>30\n"         // 2
+        "  <READ_TIMEOUT>1O\n"        // 3
+        "  <HOST_TIMEOUT>abc\n"       // 4
+        "</MISCELLANEOUS>\n"          // 5
+        "<DC_SERVER_LIST>\n"          // 6
+        "<SERVER>\n"                  // 7
+        "<PORT>70000\n"               // 8
+        "</SERVER>\n"                 // 9
+        "</DC_SERVER_LIST>\n"         // 10
+        "<CONTROLLER_PARAMS_LIST>\n"  // 11
+        "<CONTROLLER_PARAMS>\n"       // 12
+        "<CONTROLLER_ID>LONGID\n"     // 13
+        "<FIELD_SPEC_LIST>\n"         // 14
+        "<FIELD>\n"                   // 15
+        "<FIELD_NO>4O\n"              // 16
+        "<MAX_LEN>12\n"               // 17
+        "</FIELD>\n"                  // 18
+        "<FIELD>\n"                   // 19
+        "<FIELD_NO>11\n"              // 20
+        "<MAX_LEN>6\n"                // 21
+        "</FIELD>\n"                  // 22
+        "<FIELD>\n"                   // 23
+        "<FIELD_NO>11\n"              // 24
+        "<FIELD_NAME>STAN\n"          // 25
+        "</FIELD>\n"                  // 26
+        "<FIELD>\n"                   // 27
+        "<FIELD_NO>12\n"              // 28
+        "<MAX_LEN>0\n"                // 29
+        "</FIELD>\n"                  // 30
+        "<FIELD>\n"                   // 31
+        "<FIELD_NO>13\n"              // 32
+        "<FIELD_NAME>DATE\n"          // 33
+        "</FIELD>\n"                  // 34
+        "<FIELD>\n"                   // 35
+        "<FIELD_NO>1\n"               // 36
+        "<MAX_LEN>8\n"                // 37
+        "</FIELD>\n"                  // 38
+        "<FIELD>\n"                   // 39
+        "<FIELD_NO>14\n"              // 40
+        "<MAX_LEN>99999999999\n"      // 41
+        "</FIELD>\n"                  // 42
+        "</FIELD_SPEC_LIST>\n"        // 43
+        "</CONTROLLER_PARAMS>\n"      // 44
+        "</CONTROLLER_PARAMS_LIST>\n");
+    const char* const warnings[] = {
+        "line 2: unknown tag <HOST_TIMOUT> in <MISCELLANEOUS>; passed over",
+        "line 3: <READ_TIMEOUT> value '1O' is not a number: its digits end at 'O'; the "
+        "responder uses 1",
+        "line 4: <HOST_TIMEOUT> value 'abc' is not a number; it is read as 0, so the responder "
+        "uses 30 s (the default)",
+        "line 8: <PORT> value '70000' is outside 0 to 65535; the responder uses 4464",
+        "line 13: <CONTROLLER_ID> value 'LONGID' is longer than 3 characters; the responder "
+        "uses 'LON'",
+        "line 16: <FIELD_NO> value '4O' is not a number: its digits end at 'O'; the responder "
+        "uses 4",
+        "line 24: field 11 of LON is given again (first at line 20)",
+        "line 29: field 12 of LON has MAX_LEN 0: the field stays undefined",
+        "line 32: field 13 of LON has no MAX_LEN: the field stays undefined",
+        "line 36: field 1 of LON is the secondary bitmap",
+        "line 41: <MAX_LEN> value '99999999999' is outside -2147483648 to 2147483647; the "
+        "responder uses 2147483647",
+    };
+    for (const char* strict : {"", " --strict"}) {
+        CommandResult run = RunVelkctl(std::string("config") + strict);
+        EXPECT_EQ(run.exitCode, *strict == '\0' ? 0 : 2) << run.output;
+        for (const char* warning : warnings) {
+            EXPECT_NE(run.output.find(std::string("  ") + warning), std::string::npos)
+                << warning << "\n"
+                << run.output;
+        }
+        // The summary says what the responder uses, and what (N) is.
+        EXPECT_NE(run.output.find("HOST_TIMEOUT    0 (below 1: the responder uses the default, "
+                                  "30 s;"),
+                  std::string::npos)
+            << run.output;
+        EXPECT_NE(run.output.find("(in brackets: the status of each DC id"), std::string::npos);
+        EXPECT_NE(run.output.find("LON: 4 fields defined"), std::string::npos) << run.output;
+    }
+    // A configuration without warnings passes the strict check.
+    fs::copy_file(VELK_TEST_DATA "/config/example.cfg", root.data() / "velk.cfg",
+                  fs::copy_options::overwrite_existing);
+    CommandResult clean = RunVelkctl("config --strict");
+    EXPECT_EQ(clean.exitCode, 0) << clean.output;
+    EXPECT_NE(clean.output.find("HOST_TIMEOUT    30 s ("), std::string::npos) << clean.output;
+}
+
 TEST(VelkctlConfig, WarnsAboutAPrefixOrReadTimeoutThatCannotServe) {
     struct Case {
         const char* headerLength;

@@ -16,7 +16,12 @@ namespace {
 
 struct ConfigOptions {
     std::string imagePath;
+    bool strict = false;  // any warning fails the check (exit 2)
 };
+
+// The exit code of a configuration that loaded and was checked with
+// --strict: for a CI job, a warning is a failure of its own kind.
+constexpr int EXIT_WARNINGS = 2;
 
 void CollectWarning(void* context, int line, const char* text) {
     static_cast<std::vector<ConfigWarning>*>(context)->push_back({line, text});
@@ -82,6 +87,11 @@ int RunConfig(const GlobalOptions& global, const ConfigOptions& options) {
         std::printf("\nImage written to %s (%d bytes)\n", options.imagePath.c_str(),
                     CONFIG_IMAGE_SIZE);
     }
+    if (options.strict && !warnings.empty()) {
+        std::fprintf(stderr, "velkctl: %zu warning%s, and --strict was given\n", warnings.size(),
+                     warnings.size() == 1 ? "" : "s");
+        return EXIT_WARNINGS;
+    }
     return 0;
 }
 
@@ -93,5 +103,7 @@ void AddConfigCommand(CLI::App& app, GlobalOptions& global) {
         "config", "Load the configuration, summarise it and warn about every line passed over");
     command->add_option("--image", options->imagePath,
                         "Also write the 98,304-byte configuration image to this file");
+    command->add_flag("--strict", options->strict,
+                      "Exit 2 when any warning was given (for CI); 1 still means it did not load");
     command->callback([&global, options] { global.exitCode = RunConfig(global, *options); });
 }
