@@ -7,6 +7,7 @@
 #include "ui/field_text_area.h"
 #include "ui/responder_state.h"
 #include "vksoc/port/close_port.h"
+#include "vksoc/port/framing_guess.h"
 #include "vksoc/port/message_file_port.h"
 #include "vksoc/port/recv_msg.h"
 
@@ -70,7 +71,9 @@ void ReadMessageFile(DialogHost& dialog) {
     }
     std::memset(&responderState.message, 0, sizeof responderState.message);
     if (RecvMsg(port, &responderState.message, -1) < 0) {
-        dialog.ShowMessageBox("Read from file failed", MB_ICONERROR);
+        char box[256] = "Read from file failed";
+        AppendFramingHint(box, sizeof box, fileName, responderState.controllerId);
+        dialog.ShowMessageBox(box, MB_ICONERROR);
         ClosePort(port);
         return;
     }

@@ -1,11 +1,13 @@
 #include "vksoc/port/framing_guess.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "diag/error_state.h"
 #include "diag/message_fields.h"
 #include "os_lowio.h"
 #include "vksoc/codec/iso8583.h"
+#include "vksoc/port/open_port.h"
 #include "vksoc/port/port_table.h"
 #include "vkstp/config_view.h"
 
@@ -68,7 +70,7 @@ bool DataFileFramingHint(const char* fileName, const char* controllerId, int cur
     }
     // One byte more than the longest prefixed message: a longer file is no
     // single message under any width.
-    static unsigned char bytes[MAX_HEADER_LENGTH + MAX_MESSAGE_LENGTH + 1];
+    unsigned char bytes[MAX_HEADER_LENGTH + MAX_MESSAGE_LENGTH + 1];
     const size_t count = std::fread(bytes, 1, sizeof bytes, file);
     std::fclose(file);
     const int width = GuessHeaderLength(bytes, static_cast<int>(count), specs, current);
@@ -85,4 +87,14 @@ bool DataFileFramingHint(const char* fileName, const char* controllerId, int cur
                       width, width);
     }
     return true;
+}
+
+void AppendFramingHint(char* text, size_t size, const char* fileName, const char* controllerId) {
+    const int current = HeaderLengthFromEnvironment();
+    char hint[160];
+    const size_t used = strnlen(text, size);
+    if (used < size &&
+        DataFileFramingHint(fileName, controllerId, current > 0 ? current : 0, hint, sizeof hint)) {
+        std::snprintf(text + used, size - used, " (%s)", hint);
+    }
 }

@@ -26,3 +26,8 @@ int GuessHeaderLength(const unsigned char* bytes, int count, const FieldSpec* sp
 // ISO 8583 controller.
 bool DataFileFramingHint(const char* fileName, const char* controllerId, int current, char* out,
                          size_t outSize);
+
+// Appends " (HINT)" to the NUL-terminated text in its buffer of size bytes,
+// cut to fit, when there is a hint for the file under the HEADER_LENGTH a
+// file port opened now would take; the text stays as it is otherwise.
+void AppendFramingHint(char* text, size_t size, const char* fileName, const char* controllerId);
