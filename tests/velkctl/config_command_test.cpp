@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <regex>
 #include <string>
 
 #include "run_command.h"
@@ -193,6 +194,14 @@ TEST(VelkctlConfig, WarnsAboutAPrefixOrReadTimeoutThatCannotServe) {
             c.warning != nullptr ? std::string("Warnings: 1\n  ") + c.warning : "No warnings.";
         EXPECT_NE(run.output.find(expected), std::string::npos) << run.output;
     }
+}
+
+TEST(Velkctl, TellsItsVersion) {
+    CommandResult run = RunVelkctl("--version");
+    EXPECT_EQ(run.exitCode, 0);
+    // The project's version, as CMake has it.
+    EXPECT_TRUE(std::regex_match(run.output, std::regex("velkctl [0-9]+(\\.[0-9]+)*\n")))
+        << run.output;
 }
 
 TEST(VelkctlConfig, AMissingConfigurationExitsWithOne) {
