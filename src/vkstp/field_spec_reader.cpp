@@ -29,7 +29,34 @@ struct FieldLines {
     int lengthBytes = 0;
 };
 
-void CheckFieldSpec(ConfigLoad& load, const ControllerParams& controller, FieldSpec& spec,
+// Fields of one list left without a MAX_LEN (or with MAX_LEN 0) when their
+// keys end: told once the list is read, since a later FIELD_NO of the same
+// field may still give one.
+struct UndefinedFields {
+    int line[MAX_FIELD_NO + 1] = {};   // 0: nothing to tell
+    bool zero[MAX_FIELD_NO + 1] = {};  // MAX_LEN 0 was written, not left out
+
+    // kept: false for a spec refused (and told) already.
+    void Note(const FieldSpec& spec, int fieldNo, const FieldLines& lines, bool kept) {
+        const bool undefined = kept && spec.MAX_LEN == 0;
+        line[fieldNo] = undefined ? (lines.maxLen > 0 ? lines.maxLen : lines.fieldNo) : 0;
+        zero[fieldNo] = lines.maxLen > 0;
+    }
+    void Tell(const ConfigLoad& load, const ControllerParams& controller) const {
+        ControllerName name(controller);
+        for (int n = 1; n <= MAX_FIELD_NO; ++n) {
+            if (line[n] != 0) {
+                NoticeAt(load, line[n],
+                         "field %d of %s has %s: the field stays undefined, and the responder "
+                         "treats it as unknown",
+                         n, name.text, zero[n] ? "MAX_LEN 0" : "no MAX_LEN");
+            }
+        }
+    }
+};
+
+// Returns false when the spec was refused and cleared.
+bool CheckFieldSpec(ConfigLoad& load, const ControllerParams& controller, FieldSpec& spec,
                     int fieldNo, const FieldLines& lines) {
     ControllerName name(controller);
     const char* refusal = nullptr;
@@ -53,14 +80,7 @@ void CheckFieldSpec(ConfigLoad& load, const ControllerParams& controller, FieldS
                  "more); the field is left undefined",
                  fieldNo, name.text, refusal, value);
         std::memset(&spec, 0, sizeof spec);
-        return;
-    }
-    if (spec.MAX_LEN == 0) {
-        NoticeAt(load, lines.maxLen > 0 ? lines.maxLen : lines.fieldNo,
-                 "field %d of %s has %s: the field stays undefined, and the responder treats "
-                 "it as unknown",
-                 fieldNo, name.text, lines.maxLen > 0 ? "MAX_LEN 0" : "no MAX_LEN");
-        return;
+        return false;
     }
     if (spec.LENGTH_BYTES > 0) {
         int widest = spec.LENGTH_BYTES == 1 ? 9 : spec.LENGTH_BYTES == 2 ? 99 : 999;
@@ -76,6 +96,7 @@ void CheckFieldSpec(ConfigLoad& load, const ControllerParams& controller, FieldS
                  "field %d of %s: MAX_LEN %d is longer than a whole message (4096 bytes)", fieldNo,
                  name.text, spec.MAX_LEN);
     }
+    return true;
 }
 
 int FailFieldSpecList(ConfigLoad& load, const char* notice) {
@@ -93,9 +114,11 @@ int ReadFieldSpecList(ConfigLoad& load, ControllerParams& controller) {
     // The line that first selected each field of this list, for the notice
     // about a field given twice.
     int selectedAt[MAX_FIELD_NO + 1] = {};
+    UndefinedFields undefined;
     auto finishField = [&] {
         if (current != nullptr) {
-            CheckFieldSpec(load, controller, *current, currentNo, lines);
+            const bool kept = CheckFieldSpec(load, controller, *current, currentNo, lines);
+            undefined.Note(*current, currentNo, lines, kept);
         }
         current = nullptr;
         lines = FieldLines{};
@@ -107,6 +130,7 @@ int ReadFieldSpecList(ConfigLoad& load, ControllerParams& controller) {
         }
         if (std::strcmp(tag, "/FIELD_SPEC_LIST") == 0) {
             finishField();
+            undefined.Tell(load, controller);
             return 0;
         }
         if (std::strcmp(tag, "FIELD") == 0 || std::strcmp(tag, "/FIELD") == 0) {
@@ -119,6 +143,7 @@ int ReadFieldSpecList(ConfigLoad& load, ControllerParams& controller) {
                 ControllerName name(controller);
                 SetError(0, 0);
                 ADD_ERROR_TEXT("Invalid Field: %d Ctrl: %s\n", n, name.text);
+                undefined.Tell(load, controller);
                 return FailFieldSpecList(load, "FIELD_NO is outside 1 to 128");
             }
             current = &controller.fields[n - 1];
@@ -146,6 +171,7 @@ int ReadFieldSpecList(ConfigLoad& load, ControllerParams& controller) {
                 ControllerName name(controller);
                 SetError(0, 0);
                 ADD_ERROR_TEXT("FieldNo unknown. Ctrl: %s\n", name.text);
+                undefined.Tell(load, controller);
                 return FailFieldSpecList(load, "a key comes before any FIELD_NO of its field");
             }
             if (tag[0] == 'F') {
@@ -165,6 +191,7 @@ int ReadFieldSpecList(ConfigLoad& load, ControllerParams& controller) {
         }
     }
     finishField();
+    undefined.Tell(load, controller);
     Notice(load,
            "<FIELD_SPEC_LIST> has no closing tag </FIELD_SPEC_LIST>; it ends at the end of "
            "the file");

@@ -122,8 +122,15 @@ TEST(VelkctlConfig, WarnsAboutEveryValueTheReaderTakesOtherwiseThanWritten) {
         "<FIELD_NO>14\n"              // 40
         "<MAX_LEN>99999999999\n"      // 41
         "</FIELD>\n"                  // 42
-        "</FIELD_SPEC_LIST>\n"        // 43
-        "</CONTROLLER_PARAMS>\n"      // 44
+        "<FIELD>\n"                   // 43
+        "<FIELD_NO>15\n"              // 44: MAX_LEN comes with the second FIELD_NO
+        "</FIELD>\n"                  // 45
+        "<FIELD>\n"                   // 46
+        "<FIELD_NO>15\n"              // 47
+        "<MAX_LEN>2\n"                // 48
+        "</FIELD>\n"                  // 49
+        "</FIELD_SPEC_LIST>\n"        // 50
+        "</CONTROLLER_PARAMS>\n"      // 51
         "</CONTROLLER_PARAMS_LIST>\n");
     const char* const warnings[] = {
         "line 2: unknown tag <HOST_TIMOUT> in <MISCELLANEOUS>; passed over",
@@ -157,7 +164,10 @@ TEST(VelkctlConfig, WarnsAboutEveryValueTheReaderTakesOtherwiseThanWritten) {
                   std::string::npos)
             << run.output;
         EXPECT_NE(run.output.find("(in brackets: the status of each DC id"), std::string::npos);
-        EXPECT_NE(run.output.find("LON: 4 fields defined"), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find("LON: 5 fields defined"), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("field 15 of LON has no MAX_LEN"), std::string::npos);
+        // In line order: the fields told undefined at the end of their list too.
+        EXPECT_LT(run.output.find("line 29: "), run.output.find("line 36: "));
     }
     // A configuration without warnings passes the strict check.
     fs::copy_file(VELK_TEST_DATA "/config/example.cfg", root.data() / "velk.cfg",

@@ -2,6 +2,7 @@
 // what was understood and every line that was passed over or refused.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -37,7 +38,13 @@ bool WriteImage(const std::string& path) {
     return written == static_cast<size_t>(CONFIG_IMAGE_SIZE) && closed;
 }
 
-void PrintWarnings(const std::vector<ConfigWarning>& warnings) {
+// Warnings of lines in line order (the reader tells some only once a list
+// is read), those of the whole configuration after them.
+void PrintWarnings(std::vector<ConfigWarning> warnings) {
+    std::stable_sort(warnings.begin(), warnings.end(),
+                     [](const ConfigWarning& a, const ConfigWarning& b) {
+                         return a.line > 0 && (b.line == 0 || a.line < b.line);
+                     });
     if (warnings.empty()) {
         std::printf("\nNo warnings.\n");
         return;
