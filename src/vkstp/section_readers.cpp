@@ -191,6 +191,7 @@ int ReadSection(ConfigLoad& load, const SectionRules& rules) {
             }
             case Action::Character:
                 record[rule->offset] = static_cast<unsigned char>(ConvertCharacter(load.value));
+                NoticeTextValue(load, rule->tag, 1);
                 keysPending = true;
                 break;
             case Action::ClearFieldSpecs: {

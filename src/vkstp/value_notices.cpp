@@ -92,6 +92,6 @@ void NoticeTextValue(const ConfigLoad& load, const char* tag, int width) {
     std::memcpy(kept, load.value, static_cast<size_t>(width));
     kept[width] = '\0';
     const QuotedValue used(kept);
-    Notice(load, "<%s> value '%s' is longer than %d characters; the responder uses '%s'", tag,
-           quoted.text, width, used.text);
+    Notice(load, "<%s> value '%s' is longer than %d character%s; the responder uses '%s'", tag,
+           quoted.text, width, width == 1 ? "" : "s", used.text);
 }
