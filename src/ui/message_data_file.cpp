@@ -7,6 +7,7 @@
 #include "ui/field_text_area.h"
 #include "ui/responder_state.h"
 #include "vksoc/port/close_port.h"
+#include "vksoc/port/framing_guess.h"
 #include "vksoc/port/message_file_port.h"
 #include "vksoc/port/recv_msg.h"
 
@@ -69,7 +70,9 @@ FileOutcome ReadMessageFile(DialogHost& dialog, MessageFields& message) {
     }
     std::memset(&message, 0, sizeof message);
     if (RecvMsg(port, &message, -1) < 0) {
-        dialog.ShowMessageBox("Read from file failed", MB_ICONERROR);
+        char box[256] = "Read from file failed";
+        AppendFramingHint(box, sizeof box, fileName, responderState.controllerId);
+        dialog.ShowMessageBox(box, MB_ICONERROR);
         ClosePort(port);
         return FileOutcome::Failed;
     }

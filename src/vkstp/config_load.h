@@ -29,6 +29,15 @@ bool NextTagLine(ConfigLoad& load);
 void Notice(const ConfigLoad& load, const char* format, ...) VELK_PRINTF(2, 3);
 void NoticeAt(const ConfigLoad& load, int line, const char* format, ...) VELK_PRINTF(3, 4);
 
+// Notices about the value of the line just read (tag without brackets) that
+// its conversion does not take whole, saying what the responder uses: a
+// number with no digits, with text after its digits, or outside lowest to
+// highest (stored: what the conversion made of it); a text longer than the
+// width its field keeps. Nothing is changed.
+void NoticeNumberValue(const ConfigLoad& load, const char* tag, long long stored, long long lowest,
+                       long long highest);
+void NoticeTextValue(const ConfigLoad& load, const char* tag, int width);
+
 // The record of recordSize bytes at offset, or null when it does not lie
 // wholly inside the image; then the load is stopped with an error-log record.
 unsigned char* RecordAt(ConfigLoad& load, long long offset, int recordSize);

@@ -2,6 +2,7 @@
 // record field's offset and width, run by one loop.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <span>
 
@@ -171,18 +172,26 @@ int ReadSection(ConfigLoad& load, const SectionRules& rules) {
                 break;
             case Action::Text:
                 StoreText(reinterpret_cast<char*>(record + rule->offset), rule->width, load.value);
+                NoticeTextValue(load, rule->tag, rule->width);
                 keysPending = true;
                 break;
-            case Action::Number:
-                StoreInt32(record + rule->offset, ConvertNumber(load.value));
+            case Action::Number: {
+                const int32_t number = ConvertNumber(load.value);
+                StoreInt32(record + rule->offset, number);
+                NoticeNumberValue(load, rule->tag, number, INT32_MIN, INT32_MAX);
                 keysPending = true;
                 break;
-            case Action::Number16:
-                StoreInt16(record + rule->offset, ConvertNumber16(load.value));
+            }
+            case Action::Number16: {
+                const uint16_t number = ConvertNumber16(load.value);
+                StoreInt16(record + rule->offset, number);
+                NoticeNumberValue(load, rule->tag, number, 0, UINT16_MAX);
                 keysPending = true;
                 break;
+            }
             case Action::Character:
                 record[rule->offset] = static_cast<unsigned char>(ConvertCharacter(load.value));
+                NoticeTextValue(load, rule->tag, 1);
                 keysPending = true;
                 break;
             case Action::ClearFieldSpecs: {

@@ -147,6 +147,25 @@ TEST_F(DataFile, CommandsFailWithTheirBoxesAndLeaveNoPortInUse) {
     }
 }
 
+TEST_F(DataFile, AFileSavedUnderAnotherPrefixNamesItInTheReadBox) {
+    std::string path = (root_.root() / "prefixed.dat").string();
+    Put(0, "0200");
+    Init();
+    Type(3, "31");
+    {
+        ScopedEnv header("HEADER_LENGTH", "4");
+        host_.nextFile = path;
+        EXPECT_EQ(Press(ui::SAVE_BUTTON_ID), 1);
+    }
+    host_.boxes.clear();
+    host_.nextFile = path;
+    EXPECT_EQ(Press(ui::READ_BUTTON_ID), 1);
+    EXPECT_EQ(host_.boxes, std::vector<std::string>{
+                               "Read from file failed (the file seems to carry a 4-digit length "
+                               "prefix: HEADER_LENGTH=4)"});
+    EXPECT_EQ(FreePorts(), MAX_PORTS);
+}
+
 // The file is replaced only by a whole message: a Save that cannot assemble
 // leaves the earlier file as it was, and nothing beside it.
 TEST_F(DataFile, ARefusedSaveLeavesTheEarlierFileWhole) {

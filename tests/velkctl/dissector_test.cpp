@@ -251,6 +251,18 @@ TEST_F(DissectorTest, MarksMalformedMessagesWithTheTextsTheResponderLogs) {
          "00000\x1c"
          "12345678",
          "DisassembleZTR: Invalid Msg Len fld: 00000"},
+        // Faults of no width at the very end of the bytes: a missing hash key,
+        // a missing version.
+        {"nothing after the length", "ZTR", 0, "00001\x1c",
+         "DisassembleZTR: Invalid Length of Hash Key[0]"},
+        {"nothing after the hash key", "ZTR", 0,
+         "00009\x1c"
+         "00000000",
+         "DisassembleZTR: Versn Expected: B1.0 Rcvd:     "},
+        {"a wrong hash key and no version", "ZTR", 0,
+         "00009\x1c"
+         "12345678",
+         "DisassembleZTR: Hash Key Expected 00000000 Rcvd 12345678"},
     };
     // The cases of one width share a capture, each on a connection of its own.
     // The texts must reach the detail view and, without a tree, the expert
@@ -511,8 +523,8 @@ TEST(VelkctlDissector, RefusesWhatItCannotDecode) {
         {"dissector --port 7001", "--port '7001' is not of the form N=CONTROLLER"},
         {"dissector --port 0=C01", "--port '0=C01' is not of the form N=CONTROLLER"},
         {"dissector --port 65536=C01", "--port '65536=C01' is not of the form N=CONTROLLER"},
-        {"dissector C01 --port 7001=ZTR",
-         "--port 7001=ZTR: ZTR is not among the controllers decoded"},
+        {"dissector C01 --port 7001=C09",
+         "--port 7001=C09: controller C09 is not in the configuration"},
         {"dissector --port 7001=C01 --port 7001=ZTR", "--port 7001 is given twice"},
         {"dissector -o no/such/folder/velk.lua",
          "velkctl: could not write no/such/folder/velk.lua"},
@@ -520,6 +532,16 @@ TEST(VelkctlDissector, RefusesWhatItCannotDecode) {
     for (const Case& c : cases) {
         CommandResult run = RunVelkctl(c.arguments);
         EXPECT_EQ(run.exitCode, 1) << c.arguments;
+        EXPECT_THAT(run.output, HasSubstr(c.says)) << c.arguments;
+    }
+    // A --port names a controller to decode, ZTR included, beside those named.
+    const Case accepted[] = {
+        {"dissector C01 --port 7002=ZTR", "both.lua: decodes C01, ZTR (TCP port 7002);"},
+        {"dissector ZTR --port 7001=C01", "both.lua: decodes ZTR, C01 (TCP port 7001);"},
+    };
+    for (const Case& c : accepted) {
+        CommandResult run = RunVelkctl(std::string(c.arguments) + " -o both.lua");
+        EXPECT_EQ(run.exitCode, 0) << c.arguments << run.output;
         EXPECT_THAT(run.output, HasSubstr(c.says)) << c.arguments;
     }
     // ZTR alone needs no configuration; a controller may follow a --port.

@@ -10,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -109,6 +110,73 @@ TEST_F(VelkctlMessageTest, BadFieldArgumentsAreRefusedAndTheEarlierFileStays) {
         EXPECT_THAT(run.output, HasSubstr(c.says)) << c.arguments;
         EXPECT_EQ(ReadFile("x.dat"), "an earlier message") << c.arguments;
     }
+}
+
+TEST_F(VelkctlMessageTest, ValuesAsShowPrintsThemMakeTheSameFileAgain) {
+    // Bytes no keyboard gives, a backslash, and a backslash that begins no
+    // escape, in a fixed and in a variable element.
+    CommandResult made =
+        RunVelkctl("make C01 a.dat 0=0200 '41=\\x01\\xfeAB\\x5cCD\\x7f' '120=\\x00\\x1c\\xFF\\x'");
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    const std::string bytes = ReadFile("a.dat");
+    EXPECT_THAT(bytes, HasSubstr(std::string("\x01\xfe"
+                                             "AB\\CD\x7f"
+                                             "005\0\x1c\xff\\x",
+                                             16)));
+    CommandResult shown = RunVelkctl("show C01 a.dat");
+    ASSERT_EQ(shown.exitCode, 0) << shown.output;
+    EXPECT_THAT(shown.output, HasSubstr("41 TERMINAL_ID: \\x01\\xfeAB\\x5cCD\\x7f\n"));
+    EXPECT_THAT(shown.output, HasSubstr("120 PRIVATE: \\x00\\x1c\\xff\\x5cx\n"));
+
+    // Each "N NAME: VALUE" line given back to make as N=VALUE.
+    std::string again = "make C01 b.dat";
+    std::istringstream lines(shown.output);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t colon = line.find(": ");
+        again += " '" + line.substr(0, line.find(' ')) + "=" + line.substr(colon + 2) + "'";
+    }
+    ASSERT_EQ(RunVelkctl(again).exitCode, 0) << again;
+    EXPECT_EQ(ReadFile("b.dat"), bytes);
+}
+
+TEST_F(VelkctlMessageTest, MakeTellsAFailedWriteOfTheDataFileOneLinkALine) {
+    CommandResult run = RunVelkctl("make C01 x.dat 0=0200 5=X");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.output, HasSubstr("velkctl: could not write the data file x.dat\n["));
+    EXPECT_THAT(run.output, HasSubstr("Assemble8583: Field: 5 unknown\n["));
+    EXPECT_THAT(run.output,
+                HasSubstr("] writing the data file: Error in assembling the message\n"));
+    EXPECT_THAT(run.output, Not(HasSubstr("SendMsg")));
+}
+
+TEST_F(VelkctlMessageTest, AFileMadeUnderAnotherPrefixIsShownWithTheWidthItSeemsToCarry) {
+    struct Case {
+        const char* madeWith;
+        const char* readWith;
+        const char* hint;  // null: none
+    } const cases[] = {
+        {"4", "0", "the file seems to carry a 4-digit length prefix: HEADER_LENGTH=4"},
+        {"2", "4", "the file seems to carry a 2-digit length prefix: HEADER_LENGTH=2"},
+        {"0", "3", "the file seems to carry no length prefix: HEADER_LENGTH unset or 0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.madeWith) + " read with " + c.readWith);
+        {
+            ScopedEnv env("HEADER_LENGTH", c.madeWith);
+            ASSERT_EQ(RunVelkctl("make C01 x.dat 0=0800 3=000000 11=000001").exitCode, 0);
+        }
+        ScopedEnv env("HEADER_LENGTH", c.readWith);
+        for (const char* command : {"show C01 x.dat", "send C01 127.0.0.1 9 x.dat"}) {
+            CommandResult run = RunVelkctl(command);
+            EXPECT_EQ(run.exitCode, 1) << command;
+            EXPECT_THAT(run.output, HasSubstr(std::string("velkctl: ") + c.hint + "\n")) << command;
+        }
+    }
+    // Bytes no width makes a message of get no guess.
+    WriteFile("x.dat", "0800garbage");
+    CommandResult run = RunVelkctl("show C01 x.dat");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.output, Not(HasSubstr("seems to carry")));
 }
 
 // A responder written for the test: answers each request with the request's
@@ -217,6 +285,50 @@ TEST_F(VelkctlMessageTest, SendToNoResponderSaysSoOnceItsTimeIsUp) {
                                       std::to_string(unused) + " within 1 s\n"));
     EXPECT_THAT(run.output, HasSubstr("OpenPort: No program running at: [127.0.0.1," +
                                       std::to_string(unused) + "]\n"));
+}
+
+TEST_F(VelkctlMessageTest, ARefusedConnectSaysTheResponderMayBeServingAnotherConnection) {
+    int unused;
+    {
+        Listener gone;
+        unused = gone.port();
+    }
+    CommandResult run =
+        RunVelkctl("send C01 127.0.0.1 " + std::to_string(unused) + " 0=0800 --timeout 1");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_THAT(run.output,
+                HasSubstr("OpenPort: No program running at: [127.0.0.1," + std::to_string(unused) +
+                          "]\nvelkctl: nothing accepted "
+                          "the connection: no responder "
+                          "listens there, or the responder "
+                          "is serving another connection"));
+    EXPECT_THAT(run.output, HasSubstr("VELK_PEERS"));
+}
+
+TEST_F(VelkctlMessageTest, AConnectThatAFullListenQueueNeverAnswersEndsAtTheTimeout) {
+    // A listener that accepts nobody and queues one connection at most: the
+    // system answers a further connect with nothing at all.
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = inet_addr("127.0.0.1");
+    ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 0), 0);
+    const std::string port = std::to_string(plat::SocketLocalPort(listener));
+
+    const auto started = std::chrono::steady_clock::now();
+    CommandResult run =
+        RunVelkctl("send C01 127.0.0.1 " + port + " 0=0800 --count 1 --connections 4 --timeout 1");
+    const auto took = std::chrono::steady_clock::now() - started;
+    closesocket(listener);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("velkctl: could not connect to 127.0.0.1:" + port +
+                                      " within 1 s (connection "));
+    EXPECT_THAT(run.output,
+                HasSubstr("OpenPort: Connection to [127.0.0.1," + port + "] Timed out\n"));
+    EXPECT_THAT(run.output, HasSubstr("velkctl: the connect was never answered: the responder's "
+                                      "listen queue may be full"));
+    EXPECT_LT(took, std::chrono::seconds(5));
 }
 
 TEST_F(VelkctlMessageTest, SendRefusesWhatIsNoTcpPort) {
@@ -429,6 +541,19 @@ TEST_F(VelkctlMessageTest, ConnectionsRunInParallelWithOneSummaryAndTheirOwnTrac
     std::multiset<std::string> records = responder.records();
     EXPECT_EQ(records.size(), 200u);
     EXPECT_EQ(std::set<std::string>(records.begin(), records.end()).size(), 200u);
+}
+
+TEST_F(VelkctlMessageTest, AConnectionLeftInTheListenQueueIsToldAsNeverServed) {
+    ScopedEnv env("HEADER_LENGTH", "4");
+    // Serves one connection; the second waits in its listen queue.
+    RawResponder responder(1, Echo);
+    CommandResult run = RunVelkctl("send C01 127.0.0.1 " + std::to_string(responder.tcpPort()) +
+                                   " 0=0200 3=000000 --count 20 --connections 2 --timeout 1");
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("velkctl: connection 2: no response to request 1 within 1 s\n"
+                                      "velkctl: connection 2: connected, but never served while "
+                                      "other connections were"));
+    EXPECT_THAT(run.output, HasSubstr("answered: 20\ntimed out: 1\n"));
 }
 
 TEST_F(VelkctlMessageTest, PublishHoldsTheImageUntilTerminatedAndRemovesIt) {

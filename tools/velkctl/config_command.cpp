@@ -2,6 +2,7 @@
 // what was understood and every line that was passed over or refused.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -16,7 +17,12 @@ namespace {
 
 struct ConfigOptions {
     std::string imagePath;
+    bool strict = false;  // any warning fails the check (exit 2)
 };
+
+// The exit code of a configuration that loaded and was checked with
+// --strict: for a CI job, a warning is a failure of its own kind.
+constexpr int EXIT_WARNINGS = 2;
 
 void CollectWarning(void* context, int line, const char* text) {
     static_cast<std::vector<ConfigWarning>*>(context)->push_back({line, text});
@@ -32,7 +38,13 @@ bool WriteImage(const std::string& path) {
     return written == static_cast<size_t>(CONFIG_IMAGE_SIZE) && closed;
 }
 
-void PrintWarnings(const std::vector<ConfigWarning>& warnings) {
+// Warnings of lines in line order (the reader tells some only once a list
+// is read), those of the whole configuration after them.
+void PrintWarnings(std::vector<ConfigWarning> warnings) {
+    std::stable_sort(warnings.begin(), warnings.end(),
+                     [](const ConfigWarning& a, const ConfigWarning& b) {
+                         return a.line > 0 && (b.line == 0 || a.line < b.line);
+                     });
     if (warnings.empty()) {
         std::printf("\nNo warnings.\n");
         return;
@@ -82,6 +94,11 @@ int RunConfig(const GlobalOptions& global, const ConfigOptions& options) {
         std::printf("\nImage written to %s (%d bytes)\n", options.imagePath.c_str(),
                     CONFIG_IMAGE_SIZE);
     }
+    if (options.strict && !warnings.empty()) {
+        std::fprintf(stderr, "velkctl: %zu warning%s, and --strict was given\n", warnings.size(),
+                     warnings.size() == 1 ? "" : "s");
+        return EXIT_WARNINGS;
+    }
     return 0;
 }
 
@@ -93,5 +110,7 @@ void AddConfigCommand(CLI::App& app, GlobalOptions& global) {
         "config", "Load the configuration, summarise it and warn about every line passed over");
     command->add_option("--image", options->imagePath,
                         "Also write the 98,304-byte configuration image to this file");
+    command->add_flag("--strict", options->strict,
+                      "Exit 2 when any warning was given (for CI); 1 still means it did not load");
     command->callback([&global, options] { global.exitCode = RunConfig(global, *options); });
 }

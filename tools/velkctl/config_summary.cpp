@@ -65,7 +65,9 @@ void PrintServerTables(FILE* out, const ConfigView& view) {
             std::fprintf(out, "%s %s (%c)", i == 0 ? "" : ",", Text(r.DC_ID).c_str(),
                          r.status != '\0' ? r.status : ' ');
         }
-        std::fprintf(out, "\n");
+        std::fprintf(out,
+                     "\n    (in brackets: the status of each DC id, N as the reader makes it; "
+                     "nothing reads it)\n");
     }
 }
 
@@ -74,10 +76,18 @@ void PrintMisc(FILE* out, const ConfigView& view) {
     if (view.misc == nullptr) {
         std::fprintf(out, " none (READ_TIMEOUT is %d s: %s)\n", DEFAULT_READ_TIMEOUT,
                      READ_TIMEOUT_MEANING);
+        std::fprintf(out, "  HOST_TIMEOUT is %d s (the default: %s)\n", DEFAULT_HOST_TIMEOUT,
+                     HOST_TIMEOUT_MEANING);
         return;
     }
     const MiscRecord& m = *view.misc;
-    std::fprintf(out, "\n  %-15s %d\n", "HOST_TIMEOUT", m.HOST_TIMEOUT);
+    if (m.HOST_TIMEOUT < 1) {
+        std::fprintf(out, "\n  %-15s %d (below 1: the responder uses the default, %d s; %s)\n",
+                     "HOST_TIMEOUT", m.HOST_TIMEOUT, DEFAULT_HOST_TIMEOUT, HOST_TIMEOUT_MEANING);
+    } else {
+        std::fprintf(out, "\n  %-15s %d s (%s)\n", "HOST_TIMEOUT", m.HOST_TIMEOUT,
+                     HOST_TIMEOUT_MEANING);
+    }
     std::fprintf(out, "  %-15s %d s (%s)\n", "READ_TIMEOUT", m.READ_TIMEOUT, READ_TIMEOUT_MEANING);
     std::fprintf(out, "  %-15s %d\n", "UPLOAD_TIMEOUT", m.UPLOAD_TIMEOUT);
     std::fprintf(out, "  %-15s %d\n", "SWITCH_TIMEOUT", m.SWITCH_TIMEOUT);
@@ -161,6 +171,8 @@ void CheckHeaderLength(int headerLength, std::vector<ConfigWarning>& warnings) {
 }
 
 }  // namespace
+
+const char* const HOST_TIMEOUT_MEANING = "how long a send may go on while the peer takes no bytes";
 
 const char* const READ_TIMEOUT_MEANING =
     "only with a length prefix: how long the rest of a message whose body has begun to arrive "

@@ -21,6 +21,8 @@ void PrintConfigSummary(FILE* out, const ConfigView& view);
 // What READ_TIMEOUT bounds, in the words the summary and the sample
 // configuration use.
 extern const char* const READ_TIMEOUT_MEANING;
+// What HOST_TIMEOUT bounds, likewise.
+extern const char* const HOST_TIMEOUT_MEANING;
 
 // Findings about the loaded image that no single line shows (a controller
 // given twice, an empty identifier, a READ_TIMEOUT that does not wait or

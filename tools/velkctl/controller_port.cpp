@@ -3,6 +3,9 @@
 #include <cstdio>
 
 #include "diag/error_state.h"
+#include "error_chain.h"
+#include "vksoc/port/framing_guess.h"
+#include "vksoc/port/open_port.h"
 #include "vkstp/config_reader.h"
 #include "vkstp/config_view.h"
 
@@ -23,7 +26,17 @@ bool PrepareController(const GlobalOptions& global, const std::string& controlle
     return true;
 }
 
-void ReportFailure(const std::string& what) {
-    std::fprintf(stderr, "velkctl: %s\n%s", what.c_str(), GetErrorText());
+void ReportFailure(const std::string& what, ChainWording wording) {
+    std::fprintf(stderr, "velkctl: %s\n", what.c_str());
+    PrintErrorChain(stderr, GetErrorText(), wording);
     ClearError();
+}
+
+void TellFramingHint(const std::string& controllerId, const std::string& file) {
+    const int current = HeaderLengthFromEnvironment();
+    char hint[160];
+    if (DataFileFramingHint(file.c_str(), controllerId.c_str(), current > 0 ? current : 0, hint,
+                            sizeof hint)) {
+        std::fprintf(stderr, "velkctl: %s\n", hint);
+    }
 }

@@ -21,13 +21,21 @@ struct DissectorOptions {
     std::string output = "velk.lua";
 };
 
-bool OnlyZtr(const std::vector<std::string>& names) {
-    for (const std::string& name : names) {
+// Whether every controller named, among the controllers and in each --port
+// N=CONTROLLER, is ZTR: then no configuration is needed.
+bool OnlyZtr(const DissectorOptions& options) {
+    for (const std::string& name : options.controllers) {
         if (!IsZtrController(name.c_str())) {
             return false;
         }
     }
-    return !names.empty();
+    for (const std::string& port : options.ports) {
+        const size_t equals = port.find('=');
+        if (equals != std::string::npos && !IsZtrController(port.c_str() + equals + 1)) {
+            return false;
+        }
+    }
+    return !options.controllers.empty();
 }
 
 // The file's heading names the configuration; nothing in it may end the
@@ -51,7 +59,7 @@ bool WriteWhole(const std::string& path, const std::string& text) {
 
 int RunDissector(const GlobalOptions& global, const DissectorOptions& options) {
     // Every name ZTR needs no configuration; anything else does.
-    if (!OnlyZtr(options.controllers) && !PrepareController(global, "")) {
+    if (!OnlyZtr(options) && !PrepareController(global, "")) {
         return 1;
     }
     DissectorModel model;
@@ -61,7 +69,7 @@ int RunDissector(const GlobalOptions& global, const DissectorOptions& options) {
         std::fprintf(stderr, "velkctl: %s\n", error.c_str());
         return 1;
     }
-    const std::string source = OnlyZtr(options.controllers)
+    const std::string source = OnlyZtr(options)
                                    ? std::string("the ZTR host format")
                                    : "the configuration " + Printable(global.configPath);
     if (!WriteWhole(options.output, DissectorLua(model, source))) {
@@ -98,7 +106,8 @@ void AddDissectorCommand(CLI::App& app, GlobalOptions& global) {
     // One value per --port, so that controllers may follow it.
     command
         ->add_option("--port", options->ports,
-                     "N=CONTROLLER: decode TCP port N as that controller (repeatable)")
+                     "N=CONTROLLER: decode TCP port N as that controller, which is then decoded "
+                     "too (repeatable)")
         ->allow_extra_args(false);
     command->add_option("-o,--output", options->output, "File to write (default velk.lua)");
     command->callback([&global, options] { global.exitCode = RunDissector(global, *options); });

@@ -1,9 +1,11 @@
 #include "dissector_model.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <set>
 #include <string_view>
+#include <utility>
 
 #include "vksoc/port/tcp_port.h"
 #include "vkstp/config_view.h"
@@ -72,29 +74,18 @@ void AssignKeys(std::vector<DissectorController>& controllers) {
     }
 }
 
-bool AddPort(const std::string& argument, std::vector<DissectorController>& controllers,
-             std::set<int>& used, std::string* error) {
+// The port and the controller of one "N=CONTROLLER" argument.
+bool ParsePortArgument(const std::string& argument, int* port, std::string* id,
+                       std::string* error) {
     const size_t equals = argument.find('=');
-    int port = 0;
     if (equals == std::string::npos ||
-        !ParseTcpPort(std::string_view(argument).substr(0, equals), &port)) {
+        !ParseTcpPort(std::string_view(argument).substr(0, equals), port)) {
         *error = "--port '" + argument + "' is not of the form N=CONTROLLER with N from 1 to " +
                  std::to_string(MAX_TCP_PORT);
         return false;
     }
-    const std::string id = argument.substr(equals + 1);
-    if (!used.insert(port).second) {
-        *error = "--port " + std::to_string(port) + " is given twice";
-        return false;
-    }
-    for (DissectorController& controller : controllers) {
-        if (controller.id == id || (controller.ztr && IsZtr(id))) {
-            controller.ports.push_back(port);
-            return true;
-        }
-    }
-    *error = "--port " + argument + ": " + id + " is not among the controllers decoded";
-    return false;
+    *id = argument.substr(equals + 1);
+    return true;
 }
 
 }  // namespace
@@ -103,47 +94,79 @@ bool BuildDissectorModel(const std::vector<std::string>& names,
                          const std::vector<std::string>& ports, int headerLength,
                          DissectorModel* model, std::string* error) {
     std::vector<DissectorController> controllers;
-    std::set<const void*> chosen;
-    auto addZtr = [&] {
-        if (chosen.insert(ZTR_ID).second) {
+    // What each chosen controller came from (its configured record, or
+    // ZTR_ID), in the order of `controllers`.
+    std::vector<const void*> chosen;
+    auto choose = [&](const std::string& name) -> bool {
+        const void* source = ZTR_ID;
+        if (!IsZtr(name)) {
+            source = FindConfigured(name);
+            if (source == nullptr) {
+                *error = "controller " + name + " is not in the configuration";
+                return false;
+            }
+        }
+        if (std::find(chosen.begin(), chosen.end(), source) != chosen.end()) {
+            return true;
+        }
+        chosen.push_back(source);
+        if (source == ZTR_ID) {
             DissectorController ztr;
             ztr.id = ZTR_ID;
             ztr.ztr = true;
             controllers.push_back(ztr);
+        } else {
+            controllers.push_back(FromConfiguration(*static_cast<const ControllerParams*>(source)));
         }
+        return true;
     };
     if (names.empty()) {
         const int32_t count = configView.header != nullptr ? configView.header->controllerCount : 0;
         for (int32_t i = 0; i < count; ++i) {
             const ControllerParams& params = configView.controllerTable[i];
             // A repeated identifier: ports and velkctl find the first.
-            if (FindConfigured(IdOf(params)) == &params && chosen.insert(&params).second) {
-                controllers.push_back(FromConfiguration(params));
+            if (FindConfigured(IdOf(params)) == &params) {
+                choose(IdOf(params));
             }
         }
-        addZtr();
+        choose(ZTR_ID);
     }
     for (const std::string& name : names) {
-        if (IsZtr(name)) {
-            addZtr();
-            continue;
-        }
-        const ControllerParams* params = FindConfigured(name);
-        if (params == nullptr) {
-            *error = "controller " + name + " is not in the configuration";
+        if (!choose(name)) {
             return false;
         }
-        if (chosen.insert(params).second) {
-            controllers.push_back(FromConfiguration(*params));
+    }
+    // A --port names a controller to decode on that port: one not named
+    // among the controllers is decoded too.
+    std::vector<std::pair<int, const void*>> assigned;
+    for (const std::string& argument : ports) {
+        int port = 0;
+        std::string id;
+        if (!ParsePortArgument(argument, &port, &id, error)) {
+            return false;
         }
+        for (const auto& [taken, source] : assigned) {
+            if (taken == port) {
+                *error = "--port " + std::to_string(port) + " is given twice";
+                return false;
+            }
+        }
+        if (!choose(id)) {
+            *error = "--port " + argument + ": " + *error;
+            return false;
+        }
+        const void* source = ZTR_ID;
+        if (!IsZtr(id)) {
+            source = FindConfigured(id);
+        }
+        assigned.emplace_back(port, source);
+    }
+    for (const auto& [port, source] : assigned) {
+        const size_t index =
+            static_cast<size_t>(std::find(chosen.begin(), chosen.end(), source) - chosen.begin());
+        controllers[index].ports.push_back(port);
     }
     AssignKeys(controllers);
-    std::set<int> used;
-    for (const std::string& argument : ports) {
-        if (!AddPort(argument, controllers, used, error)) {
-            return false;
-        }
-    }
     model->controllers = std::move(controllers);
     model->headerLength = headerLength > 0 ? headerLength : 0;
     return true;

@@ -162,6 +162,17 @@ local function add_text(tree, field, range, value, label_prefix)
     return tree:add(field, range, value, label_prefix .. shown(value))
 end
 
+-- The width of an item that marks `width` bytes at `at`: a fault of no width
+-- (a field that is missing) marks the byte where it would begin, or nothing
+-- when that is the end of the buffer; a range past the end would raise a Lua
+-- error and lose the fault.
+local function item_width(tvb, at, width)
+    if width > 0 then
+        return width
+    end
+    return at < tvb:len() and 1 or 0
+end
+
 -- Whether the current packet gets a tree. Without one (tshark's one-line
 -- summary, Wireshark's first pass) no items are made: only the columns and
 -- the expert information are filled. Set per packet by dissect.
@@ -454,7 +465,7 @@ local function walk_ztr(s, start, total)
     if received ~= ZTR.version then
         local at = version and version[1] or (key and key[1] + key[2] or start + 6)
         errors[#errors + 1] = { at, version and version[2] or 0, E.version, string.format(
-            "DisassembleZTR: Versn Expected: %s Rcvd: %s", ZTR.version, c_text(received)) }
+            "DisassembleZTR: Versn Expected: %s Rcvd: %4s", ZTR.version, c_text(received)) }
     end
     return message
 end
@@ -490,7 +501,7 @@ local function render_ztr(tvb, tree, s, message, controller)
         local at, width, expert_field, text = err[1], err[2], err[3], err[4]
         local item = (expert_field == E.hash_key and items[2]) or (expert_field == E.version and items[3])
         if not item then
-            item = root:add(tvb(at, width > 0 and width or 1), "Error: " .. text)
+            item = root:add(tvb(at, item_width(tvb, at, width)), "Error: " .. text)
         end
         item:add_proto_expert_info(expert_field, text)
     end

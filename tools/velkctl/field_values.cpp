@@ -2,6 +2,41 @@
 
 #include <cctype>
 
+namespace {
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::string FieldValues::Unescape(const std::string& text) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x') {
+            const int high = HexDigit(text[i + 2]);
+            const int low = HexDigit(text[i + 3]);
+            if (high >= 0 && low >= 0) {
+                bytes += static_cast<char>(high * 16 + low);
+                i += 3;
+                continue;
+            }
+        }
+        bytes += text[i];
+    }
+    return bytes;
+}
+
 bool FieldValues::IsFieldArgument(const std::string& argument) {
     size_t equals = argument.find('=');
     if (equals == 0 || equals == std::string::npos || equals > 3) {
@@ -25,7 +60,7 @@ bool FieldValues::Set(const std::string& argument, std::string* error) {
                        : "ISO 8583 fields are 0 (message id) and 2 to 128");
         return false;
     }
-    values_[static_cast<size_t>(n)] = argument.substr(equals + 1);
+    values_[static_cast<size_t>(n)] = Unescape(argument.substr(equals + 1));
     return true;
 }
 

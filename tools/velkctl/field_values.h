@@ -16,8 +16,14 @@ class FieldValues {
 
     // Whether an argument has the N=VALUE form (and is no file name).
     static bool IsFieldArgument(const std::string& argument);
-    // Sets or, with an empty value, clears field N. False with the reason in
-    // *error for a field number the format has no slot for.
+    // The bytes a value given on the command line stands for: each "\xHH"
+    // (two hexadecimal digits, either case) is the byte HH, as `velkctl show`
+    // prints bytes; every other character, a backslash not so followed
+    // included, stands for itself.
+    static std::string Unescape(const std::string& text);
+    // Sets or, with an empty value, clears field N, its value unescaped.
+    // False with the reason in *error for a field number the format has no
+    // slot for.
     bool Set(const std::string& argument, std::string* error);
     // Copies every present slot of a received message.
     void TakeFrom(const MessageFields& fields);

@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <string>
 
 #include "commands.h"
 #include "os_sockets.h"
@@ -11,6 +12,8 @@ int main(int argc, char** argv) {
     CLI::App app{"velkctl - check, publish and exercise a VELK Tester configuration"};
     app.require_subcommand(1);
     app.set_help_all_flag("--help-all", "Show help for every command");
+    app.set_version_flag("--version", std::string("velkctl ") + VELK_VERSION,
+                         "Print the version and exit");
     GlobalOptions global;
     app.add_option("--config", global.configPath,
                    "Configuration file to read (default ../data/velk.cfg)");

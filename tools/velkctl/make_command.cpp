@@ -47,7 +47,10 @@ int RunMake(const GlobalOptions& global, const MakeOptions& options) {
             ReportFailure("could not open " + options.file);
             return 1;
         case ui::SaveResult::NotSaved:
-            ReportFailure("could not save the message to " + options.file);
+            // The file port writes the message as a connection would send it;
+            // nothing was sent, the data file was not written.
+            ReportFailure("could not write the data file " + options.file,
+                          ChainWording::DataFileWrite);
             return 1;
     }
     std::printf("%s: %d bytes\n", options.file.c_str(), written);

@@ -35,6 +35,7 @@ struct Connection {
     int port = -1;  // -1 once closed
     int number = 0;
     long long sent = 0;
+    long long answered = 0;
     bool awaiting = false;
     Clock::time_point sentAt{};
     Clock::time_point deadline{};
@@ -76,11 +77,13 @@ class SendRun {
                                    std::to_string(plan_.timeoutSeconds) + " s";
                 if (plan_.connections > 1) {
                     what += " (connection " + std::to_string(c.number) + " of " +
-                            std::to_string(plan_.connections) +
-                            "; a responder serving one connection at a time refuses the others "
-                            "until the first has ended)";
+                            std::to_string(plan_.connections) + ")";
                 }
+                const std::string hint = ConnectHint(c.number);
                 ReportFailure(what);
+                if (!hint.empty()) {
+                    std::fprintf(stderr, "velkctl: %s\n", hint.c_str());
+                }
                 return false;
             }
         }
@@ -123,10 +126,40 @@ class SendRun {
     }
 
   private:
+    // What the last failed connect suggests, for the user: empty when the
+    // error text says all there is.
+    std::string ConnectHint(int number) const {
+        if (GetErrorCode() != ERR_CONNECTION) {
+            return "";
+        }
+        const int why = GetErrorSubCode();
+        if (why == WSAECONNREFUSED || why == WSAECONNRESET) {
+            if (number > 1) {
+                return "connection " + std::to_string(number) +
+                       " was refused while the others were open: the responder may serve one "
+                       "connection at a time (started without VELK_PEERS), and refuses others "
+                       "until the first has ended";
+            }
+            return "nothing accepted the connection: no responder listens there, or the "
+                   "responder is serving another connection (without VELK_PEERS it serves one "
+                   "at a time and listens again only once that one has ended)";
+        }
+        if (why == WSAETIMEDOUT) {
+            return "the connect was never answered: the responder's listen queue may be full "
+                   "(it serves VELK_PEERS connections at once, and the system holds only a few "
+                   "more waiting), or the host drops what is sent to that port";
+        }
+        return "";
+    }
+
     int ConnectWithin(Clock::time_point deadline) const {
         for (;;) {
-            int port =
-                OpenPort(plan_.host.c_str(), plan_.tcpPort, MODE_CONNECT, plan_.controller.c_str());
+            // The connect itself is bounded by what is left: a responder whose
+            // listen queue is full answers nothing.
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            const int leftMs = static_cast<int>(std::clamp<long long>(left.count(), 1, 1 << 30));
+            int port = OpenPortConnectWithin(plan_.host.c_str(), plan_.tcpPort,
+                                             plan_.controller.c_str(), leftMs);
             if (port >= 0) {
                 return port;
             }
@@ -243,6 +276,7 @@ class SendRun {
         }
         const Clock::time_point now = Clock::now();
         c.awaiting = false;
+        ++c.answered;
         ++tally_.answered;
         lastAnswer_ = now;
         tally_.roundTripsUs.push_back(
@@ -278,6 +312,15 @@ class SendRun {
                  std::to_string(plan_.timeoutSeconds) + " s" +
                  (partial ? " (part of one had arrived)" : ""),
              false);
+        if (c.answered == 0 && !partial && tally_.answered > 0) {
+            // Other connections are served: this one was connected, but is
+            // waiting in the responder's listen queue.
+            Tell(c,
+                 "connected, but never served while other connections were: the responder "
+                 "serves fewer connections at once (VELK_PEERS) than --connections, and keeps "
+                 "the rest waiting in its listen queue",
+                 false);
+        }
         Close(c);
     }
 

@@ -25,6 +25,7 @@ bool ReadDataFile(const std::string& controller, const std::string& file, FieldV
     ClosePort(port);
     if (result < 0) {
         ReportFailure("could not read a message from " + file);
+        TellFramingHint(controller, file);
         return false;
     }
     return true;

@@ -33,6 +33,7 @@ int RunShow(const GlobalOptions& global, const ShowOptions& options) {
     int result = RecvMsg(port, &message, -1);
     if (result < 0) {
         ReportFailure("could not read a message from " + options.file);
+        TellFramingHint(options.controller, options.file);
     } else {
         // The slots point into the port's buffer: print before closing.
         PrintMessage(stdout, portTable[port].format, message);

@@ -116,6 +116,48 @@ int SendNow(SOCKET s, const char* buffer, int length) {
     return static_cast<int>(n);
 }
 
+int ConnectWithin(SOCKET s, const sockaddr* address, int length, int timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    unsigned long on = 1;
+    unsigned long off = 0;
+    if (ioctlsocket(s, FIONBIO, &on) != 0) {
+        return SOCKET_ERROR;
+    }
+    int error = 0;
+    if (::connect(s, address, static_cast<socklen_t>(length)) != 0) {
+        error = errno;
+    }
+    if (error == EINPROGRESS || error == EINTR) {
+        // The outcome arrives as writability, and SO_ERROR tells which.
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        pollfd entry{s, POLLOUT, 0};
+        for (;;) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0) {
+                error = ETIMEDOUT;
+                break;
+            }
+            entry.revents = 0;
+            const int ready = ::poll(&entry, 1, left > INT_MAX ? INT_MAX : static_cast<int>(left));
+            if (ready < 0 && errno != EINTR) {
+                error = errno;
+                break;
+            }
+            if (ready > 0) {
+                socklen_t size = sizeof error;
+                if (::getsockopt(s, SOL_SOCKET, SO_ERROR, &error, &size) != 0) {
+                    error = errno;
+                }
+                break;
+            }
+        }
+    }
+    ioctlsocket(s, FIONBIO, &off);
+    errno = error;
+    return error == 0 ? 0 : SOCKET_ERROR;
+}
+
 int WaitWritable(SOCKET s, int timeoutSeconds) {
     int events = PollOne(s, POLLOUT, timeoutSeconds);
     if (events == SOCKET_ERROR) {

@@ -95,6 +95,46 @@ int WaitSockets(WaitEntry* entries, int count, int timeoutMs) {
     return found;
 }
 
+int ConnectWithin(SOCKET s, const sockaddr* address, int length, int timeoutMs) {
+    u_long on = 1;
+    u_long off = 0;
+    if (::ioctlsocket(s, FIONBIO, &on) == SOCKET_ERROR) {
+        return SOCKET_ERROR;
+    }
+    int error = 0;
+    if (::connect(s, address, length) == SOCKET_ERROR) {
+        error = ::WSAGetLastError();
+    }
+    if (error == WSAEWOULDBLOCK) {
+        // Success shows in the write set, failure in the exception set.
+        fd_set writeSet;
+        fd_set exceptSet;
+        FD_ZERO(&writeSet);
+        FD_ZERO(&exceptSet);
+        FD_SET(s, &writeSet);
+        FD_SET(s, &exceptSet);
+        timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+        const int ready = ::select(0, nullptr, &writeSet, &exceptSet, &limit);
+        if (ready == SOCKET_ERROR) {
+            error = ::WSAGetLastError();
+        } else if (ready == 0) {
+            error = WSAETIMEDOUT;
+        } else if (FD_ISSET(s, &exceptSet) != 0) {
+            int size = sizeof error;
+            if (::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) ==
+                    SOCKET_ERROR ||
+                error == 0) {
+                error = WSAECONNREFUSED;
+            }
+        } else {
+            error = 0;
+        }
+    }
+    ::ioctlsocket(s, FIONBIO, &off);
+    ::WSASetLastError(error);
+    return error == 0 ? 0 : SOCKET_ERROR;
+}
+
 int SendNow(SOCKET s, const char* buffer, int length) {
     // Windows Sockets has no per-call "do not wait": the socket is made
     // non-blocking for this one call and blocking again after it.

@@ -75,6 +75,13 @@ int SendNow(SOCKET s, const char* buffer, int length);
 // 0 on a time-out, or SOCKET_ERROR.
 int WaitWritable(SOCKET s, int timeoutSeconds);
 
+// A connect that gives up after timeoutMs milliseconds (a peer whose listen
+// queue is full answers nothing, and a blocking connect would wait for the
+// system's own limit of about two minutes). Returns 0 with s connected and
+// blocking again, or SOCKET_ERROR: WSAGetLastError() tells why, WSAETIMEDOUT
+// when the time ran out.
+int ConnectWithin(SOCKET s, const sockaddr* address, int length, int timeoutMs);
+
 // Turns TCP keep-alive on with the times of platform/keep_alive.h through
 // the system's own keep-alive control. Returns 0, or SOCKET_ERROR
 // (WSAGetLastError tells why).

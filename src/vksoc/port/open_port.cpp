@@ -145,7 +145,8 @@ SOCKET Listen(int port) {
     return s;
 }
 
-SOCKET Connect(const char* address, int port) {
+// timeoutMs below 0: a blocking connect, as the system bounds it.
+SOCKET Connect(const char* address, int port, int timeoutMs) {
     SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
     if (s == INVALID_SOCKET) {
         FailSocket();
@@ -161,7 +162,11 @@ SOCKET Connect(const char* address, int port) {
         closesocket(s);
         return INVALID_SOCKET;
     }
-    if (connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == SOCKET_ERROR) {
+    const int connected = timeoutMs < 0
+                              ? connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer)
+                              : plat::ConnectWithin(s, reinterpret_cast<const sockaddr*>(&peer),
+                                                    sizeof peer, timeoutMs);
+    if (connected == SOCKET_ERROR) {
         FailConnect(address, port);
         closesocket(s);
         return INVALID_SOCKET;
@@ -175,9 +180,8 @@ SOCKET Connect(const char* address, int port) {
     return s;
 }
 
-}  // namespace
-
-int OpenPort(const char* address, int portOrFlags, char mode, const char* controllerId) {
+int OpenPortEntry(const char* address, int portOrFlags, char mode, const char* controllerId,
+                  int connectTimeoutMs) {
     int index = FreePortEntry();
     if (index < 0) {
         SetError(ERR_RESOURCE, 0);
@@ -215,7 +219,8 @@ int OpenPort(const char* address, int portOrFlags, char mode, const char* contro
             break;
         case MODE_LISTEN:
         case MODE_CONNECT: {
-            SOCKET s = mode == MODE_LISTEN ? Listen(portOrFlags) : Connect(address, portOrFlags);
+            SOCKET s = mode == MODE_LISTEN ? Listen(portOrFlags)
+                                           : Connect(address, portOrFlags, connectTimeoutMs);
             opened = s != INVALID_SOCKET;
             handle = static_cast<int>(s);
             break;
@@ -243,4 +248,16 @@ int OpenPort(const char* address, int portOrFlags, char mode, const char* contro
     }
     entry.inUse = 1;
     return index;
+}
+
+}  // namespace
+
+int OpenPort(const char* address, int portOrFlags, char mode, const char* controllerId) {
+    return OpenPortEntry(address, portOrFlags, mode, controllerId, -1);
+}
+
+int OpenPortConnectWithin(const char* address, int tcpPort, const char* controllerId,
+                          int timeoutMs) {
+    return OpenPortEntry(address, tcpPort, MODE_CONNECT, controllerId,
+                         timeoutMs < 0 ? 0 : timeoutMs);
 }

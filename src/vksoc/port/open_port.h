@@ -16,6 +16,13 @@
 // On failure nothing stays allocated or open and the entry stays free.
 int OpenPort(const char* address, int portOrFlags, char mode, const char* controllerId);
 
+// OpenPort in MODE_CONNECT whose connect gives up after timeoutMs
+// milliseconds ("OpenPort: Connection to [%s,%d] Timed out", sub-code
+// WSAETIMEDOUT): a peer whose listen queue is full answers nothing, and the
+// blocking connect would wait for the system's own limit.
+int OpenPortConnectWithin(const char* address, int tcpPort, const char* controllerId,
+                          int timeoutMs);
+
 // The length-prefix width an ISO 8583 port opened now would take from
 // HEADER_LENGTH: leading digits after an optional sign; below 1, or above 4,
 // means no prefix.

@@ -1,0 +1,100 @@
+#include "vksoc/port/framing_guess.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "diag/error_state.h"
+#include "diag/message_fields.h"
+#include "os_lowio.h"
+#include "vksoc/codec/iso8583.h"
+#include "vksoc/port/open_port.h"
+#include "vksoc/port/port_table.h"
+#include "vkstp/config_view.h"
+
+namespace {
+
+// Whether the bytes are one whole message under a prefix of `width` digits.
+bool FitsWidth(const unsigned char* bytes, int count, const FieldSpec* specs, int width) {
+    if (count <= width) {
+        return false;
+    }
+    int length = 0;
+    for (int i = 0; i < width; ++i) {
+        if (bytes[i] < '0' || bytes[i] > '9') {
+            return false;
+        }
+        length = length * 10 + (bytes[i] - '0');
+    }
+    const int body = count - width;
+    if ((width > 0 && length != body) || body > MAX_MESSAGE_LENGTH) {
+        return false;
+    }
+    MessageFields fields{};
+    int complete = 0;
+    const int taken = Disassemble8583(bytes + width, body, specs, &fields, &complete);
+    return complete == 1 && taken == body;
+}
+
+}  // namespace
+
+int GuessHeaderLength(const unsigned char* bytes, int count, const FieldSpec* specs, int current) {
+    if (specs == nullptr || bytes == nullptr) {
+        return -1;
+    }
+    // A malformed reading is a wrong guess, not a failure to report.
+    const ErrorState saved = SaveError();
+    int found = -1;
+    for (int width = 0; width <= MAX_HEADER_LENGTH && found < 0; ++width) {
+        if (width != current && FitsWidth(bytes, count, specs, width)) {
+            found = width;
+        }
+    }
+    RestoreError(saved);
+    return found;
+}
+
+bool DataFileFramingHint(const char* fileName, const char* controllerId, int current, char* out,
+                         size_t outSize) {
+    if (outSize > 0) {
+        out[0] = '\0';
+    }
+    if (IsZtrController(controllerId)) {
+        return false;
+    }
+    const FieldSpec* specs = FindControllerBounded(controllerId);
+    bool notRegular = false;
+    std::FILE* file =
+        specs != nullptr ? plat::OpenRegularFileToRead(fileName, &notRegular) : nullptr;
+    if (file == nullptr) {
+        return false;
+    }
+    // One byte more than the longest prefixed message: a longer file is no
+    // single message under any width.
+    unsigned char bytes[MAX_HEADER_LENGTH + MAX_MESSAGE_LENGTH + 1];
+    const size_t count = std::fread(bytes, 1, sizeof bytes, file);
+    std::fclose(file);
+    const int width = GuessHeaderLength(bytes, static_cast<int>(count), specs, current);
+    if (width < 0 || outSize == 0) {
+        return false;
+    }
+    if (width == 0) {
+        std::snprintf(out, outSize,
+                      "the file seems to carry no length prefix: HEADER_LENGTH unset or 0");
+    } else {
+        std::snprintf(out, outSize,
+                      "the file seems to carry a %d-digit length prefix: "
+                      "HEADER_LENGTH=%d",
+                      width, width);
+    }
+    return true;
+}
+
+void AppendFramingHint(char* text, size_t size, const char* fileName, const char* controllerId) {
+    const int current = HeaderLengthFromEnvironment();
+    char hint[160];
+    const size_t used = strnlen(text, size);
+    if (used < size &&
+        DataFileFramingHint(fileName, controllerId, current > 0 ? current : 0, hint, sizeof hint)) {
+        std::snprintf(text + used, size - used, " (%s)", hint);
+    }
+}
