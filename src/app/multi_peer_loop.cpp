@@ -10,7 +10,7 @@
 #include "vksoc/port/accept_peer.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/open_port.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ void ServeManyPeers(ui::UiHost& host, int limit, PeerHost& peers) {
     }
     const int listening =
         OpenPort(nullptr, responderState.portNumber, MODE_LISTEN, responderState.controllerId);
-    if (listening == -1 || ListenForPeers(listening, limit) < 0) {
+    if (listening == -1 || ListenForPeers(listening) < 0) {
         host.ShowMessageBox("Open Port failed", ui::MB_NOICON);
         WriteErrorLog();
         if (listening != -1) {
