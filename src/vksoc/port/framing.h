@@ -44,7 +44,8 @@ struct FrameHeader {
 };
 
 // Reads the `count` header bytes of a record read so far (at most
-// framing.headerLength). A body must have 1 to maxBody bytes.
+// framing.headerLength). A body must have 1 to maxBody bytes. A framing
+// without a header has nothing to read: it answers Length with maxBody.
 FrameHeader ParseFrameHeader(const Framing& framing, const unsigned char* header, int count,
                              int maxBody);
 
