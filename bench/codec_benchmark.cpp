@@ -60,7 +60,7 @@ void BM_Assemble8583_0200(benchmark::State& state) {
     const FieldSpecTable specs = MakeLayout0200();
     MessageFields fields;
     Disassembled(bytes, specs.data(), &fields);
-    unsigned char out[4104];
+    unsigned char out[MESSAGE_BUFFER_SIZE];
     for (auto _ : state) {
         benchmark::DoNotOptimize(Assemble8583(out, sizeof(out), specs.data(), &fields));
         benchmark::ClobberMemory();
@@ -84,7 +84,7 @@ void BM_AssembleZTR(benchmark::State& state) {
     const std::vector<unsigned char> bytes = ReadTestData("ztr_request.bin");
     MessageFields fields;
     Disassembled(bytes, nullptr, &fields);
-    unsigned char out[4104];
+    unsigned char out[MESSAGE_BUFFER_SIZE];
     for (auto _ : state) {
         benchmark::DoNotOptimize(AssembleZTR(out, sizeof(out), &fields));
         benchmark::ClobberMemory();

@@ -18,7 +18,7 @@
 #include "vksoc/port/accept_peer.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/open_port.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
 #include "vksoc/port/recv_msg.h"
 #include "vksoc/port/send_msg.h"
 #include "vkstp/config_reader.h"
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
         return ServeOneAtATime(controller, portNumber);
     }
     int port = OpenPort(nullptr, portNumber, MODE_LISTEN, controller);
-    if (limit < 1 || port < 0 || ListenForPeers(port, limit) < 0) {
+    if (limit < 1 || port < 0 || ListenForPeers(port) < 0) {
         return 1;
     }
     EchoPeers echo;

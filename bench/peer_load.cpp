@@ -16,7 +16,8 @@
 #include "os_lowio.h"
 #include "os_sockets.h"
 #include "vksoc/port/open_port.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
+#include "vksoc/port/port_socket.h"
 #include "vksoc/port/recv_msg.h"
 #include "vksoc/port/send_msg.h"
 #include "vkstp/config_reader.h"
@@ -85,13 +86,12 @@ int main(int argc, char** argv) {
     while (open > 0) {
         for (size_t i = 0; i < links.size(); ++i) {
             bool busy = links[i].port >= 0 && links[i].answered < count;
-            waits[i] = plat::WaitEntry{
-                busy ? static_cast<SOCKET>(portTable[links[i].port].handle) : INVALID_SOCKET,
-                busy,
-                false,
-                false,
-                false,
-                false};
+            waits[i] = plat::WaitEntry{busy ? PortSocket(links[i].port) : INVALID_SOCKET,
+                                       busy,
+                                       false,
+                                       false,
+                                       false,
+                                       false};
         }
         if (plat::WaitSockets(waits.data(), connections, 10000) <= 0) {
             std::fprintf(stderr, "velk-peer-load: no response within 10 s\n");
@@ -107,13 +107,13 @@ int main(int argc, char** argv) {
                 return 1;
             }
             for (;;) {
-                int complete = 0;
-                link.held = TakeMsg(link.port, &response, &complete);
-                if (link.held < 0) {
+                const Taken taken = TakeMsg(link.port, &response);
+                link.held = taken.bytes;
+                if (taken.outcome == TakeOutcome::Malformed) {
                     std::fprintf(stderr, "velk-peer-load: %s", GetErrorText());
                     return 1;
                 }
-                if (complete == 0) {
+                if (taken.outcome == TakeOutcome::NeedMore) {
                     break;
                 }
                 roundTrips.push_back(

@@ -24,7 +24,8 @@
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/get_msg.h"
 #include "vksoc/port/open_port.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
+#include "vksoc/port/port_check.h"
 #include "vksoc/port/read_port.h"
 #include "vkstp/config_view.h"
 
@@ -41,13 +42,6 @@ void PublishLayout() {
     FieldSpecTable layout = MakeLayout0200();
     std::memcpy(controller->fields, layout.data(), sizeof controller->fields);
     SetConfigView(image);
-}
-
-void CheckBookkeeping(const PortEntry& entry) {
-    FUZZ_CHECK(entry.readOffset >= 0 && entry.bytesHeld >= 0);
-    FUZZ_CHECK(entry.readOffset + entry.bytesHeld <= entry.bufferSize);
-    FUZZ_CHECK(entry.headerBytesRead >= 0 && entry.headerBytesRead <= MAX_HEADER_LENGTH);
-    FUZZ_CHECK(entry.state == PORT_IDLE || entry.state == PORT_DATA);
 }
 
 void CheckSlots(const MessageFields& fields, const unsigned char* from, int length) {
@@ -72,13 +66,12 @@ int Available(int fd) {
 // Takes messages and reads until the pipe is empty; false once the port
 // failed (it is then not used again, as its callers would close it).
 bool Drain(int port, int pipeRead, bool ended) {
-    PortEntry& entry = portTable[port];
     MessageFields fields{};
     for (;;) {
-        const unsigned char* start = entry.buffer + entry.readOffset;
+        const unsigned char* start = PortHeldBytes(port);
         int complete = 0;
         int taken = GetMsg(port, &fields, &complete);
-        CheckBookkeeping(entry);
+        FUZZ_CHECK(PortBookkeepingHolds(port));
         if (taken < 0) {
             FUZZ_CHECK(GetErrorCode() == ERR_FORMAT);
             return false;
@@ -95,7 +88,7 @@ bool Drain(int port, int pipeRead, bool ended) {
             FUZZ_CHECK(IsReceiveFailure());
             return false;
         }
-        CheckBookkeeping(entry);
+        FUZZ_CHECK(PortBookkeepingHolds(port));
     }
 }
 
@@ -126,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int port = OpenPort(path, O_RDONLY, MODE_FILE, ztr ? "ZTR" : "C01");
     FUZZ_CHECK(port >= 0);
     close(pipeEnds[0]);
-    const int pipeRead = portTable[port].handle;
+    const int pipeRead = PortFileDescriptor(port);
 
     bool alive = true;
     size_t at = 1;
@@ -145,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(!Drain(port, pipeRead, true));
     }
     ClosePort(port);
-    FUZZ_CHECK(portTable[port].inUse == 0);
+    FUZZ_CHECK(!PortIsOpen(port));
     ClearError();
     return 0;
 }

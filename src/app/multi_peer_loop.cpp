@@ -12,8 +12,8 @@
 #include "vksoc/port/accept_peer.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/open_port.h"
+#include "vksoc/port/port.h"
 #include "vksoc/port/port_peer_name.h"
-#include "vksoc/port/port_table.h"
 
 namespace {
 
@@ -91,7 +91,7 @@ int ServeManyPeers(ui::UiHost& host, int limit, PeerHost& peers) {
     }
     const int listening =
         OpenPort(nullptr, responderState.portNumber, MODE_LISTEN, responderState.controllerId);
-    if (listening == -1 || ListenForPeers(listening, limit) < 0) {
+    if (listening == -1 || ListenForPeers(listening) < 0) {
         host.ShowMessageBox("Open Port failed", ui::MB_NOICON);
         WriteErrorLog();
         if (listening != -1) {

@@ -7,8 +7,9 @@
 #include "platform/stop_request.h"
 #include "vksoc/port/accept_peer.h"
 #include "vksoc/port/close_port.h"
+#include "vksoc/port/port.h"
 #include "vksoc/port/port_peer_name.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port_socket.h"
 #include "vksoc/port/recv_msg.h"
 #include "vkstp/config_view.h"
 
@@ -112,8 +113,7 @@ int PeerSet::Run() {
 int64_t PeerSet::Plan(int64_t now) {
     int64_t wakeAt = now + STOP_CHECK_MS;
     plat::WaitEntry& listen = waits_[0];
-    listen = plat::WaitEntry{
-        static_cast<SOCKET>(portTable[listening_].handle), false, false, false, false, false};
+    listen = plat::WaitEntry{PortSocket(listening_), false, false, false, false, false};
     if (open_ < limit_) {
         listen.wantRead = now >= acceptAfter_;
         if (!listen.wantRead) {
@@ -127,7 +127,7 @@ int64_t PeerSet::Plan(int64_t now) {
         if (peer.port < 0) {
             continue;
         }
-        wait.socket = static_cast<SOCKET>(portTable[peer.port].handle);
+        wait.socket = PortSocket(peer.port);
         if (peer.suspended) {
             int64_t due = answerer_.WakeTime(peer.port);
             if (due <= now) {
@@ -174,14 +174,17 @@ void PeerSet::Serve(Peer& peer, const plat::WaitEntry& wait, int64_t now) {
             After(peer, answerer_.Resume(peer.port), now);
             return;
         }
-        int complete = 0;
-        int held = TakeMsg(peer.port, message_, &complete);
-        if (held < 0) {
-            Fail(peer);
-        } else if (complete == 1) {
-            After(peer, answerer_.Answer(peer.port), now);
-        } else {
-            Park(peer, held, now);
+        const Taken taken = TakeMsg(peer.port, message_);
+        switch (taken.outcome) {
+            case TakeOutcome::Malformed:
+                Fail(peer);
+                break;
+            case TakeOutcome::Whole:
+                After(peer, answerer_.Answer(peer.port), now);
+                break;
+            case TakeOutcome::NeedMore:
+                Park(peer, taken.bytes, now);
+                break;
         }
         return;
     }
@@ -221,13 +224,12 @@ void PeerSet::After(Peer& peer, PeerAnswer outcome, int64_t now) {
 // After a read or an answer: more may be held, or the connection waits for
 // bytes again (RecvMsg parses before every wait).
 void PeerSet::Settle(Peer& peer, int64_t now) {
-    if (portTable[peer.port].state == PORT_DATA) {
+    if (PortHoldsData(peer.port)) {
         peer.parse = true;
         peer.deadline = -1;
         return;
     }
-    int complete = 0;
-    Park(peer, TakeMsg(peer.port, message_, &complete), now);
+    Park(peer, TakeMsg(peer.port, message_).bytes, now);
 }
 
 void PeerSet::Park(Peer& peer, int held, int64_t now) {

@@ -11,7 +11,7 @@
 #include "vksoc/port/accept_conn.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/open_port.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
 #include "vksoc/port/recv_msg.h"
 
 int ServiceLoop(ui::UiHost& host, PeerHost& peers) {

@@ -37,7 +37,7 @@ const char* SlotText(const FieldSlot& slot) {
 }
 
 // Room for a masked copy of one value; a value is never longer than a message.
-constexpr int MASKED_VALUE_SIZE = 4104;
+constexpr int MASKED_VALUE_SIZE = MESSAGE_BUFFER_SIZE;
 
 char Printable(unsigned char byte) {
     return byte >= 0x20 && byte <= 0x7E ? static_cast<char>(byte) : '.';

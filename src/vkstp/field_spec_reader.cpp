@@ -5,6 +5,7 @@
 
 #include "diag/error_log.h"
 #include "diag/error_state.h"
+#include "diag/message_fields.h"
 #include "vkstp/config_load.h"
 #include "vkstp/config_values.h"
 
@@ -91,10 +92,10 @@ bool CheckFieldSpec(ConfigLoad& load, const ControllerParams& controller, FieldS
                      fieldNo, name.text, spec.MAX_LEN, spec.LENGTH_BYTES, widest);
         }
     }
-    if (spec.MAX_LEN > 4096) {
+    if (spec.MAX_LEN > MAX_MESSAGE_LENGTH) {
         NoticeAt(load, lines.maxLen,
-                 "field %d of %s: MAX_LEN %d is longer than a whole message (4096 bytes)", fieldNo,
-                 name.text, spec.MAX_LEN);
+                 "field %d of %s: MAX_LEN %d is longer than a whole message (%d bytes)", fieldNo,
+                 name.text, spec.MAX_LEN, MAX_MESSAGE_LENGTH);
     }
     return true;
 }

@@ -44,8 +44,8 @@ class FakeHosts final : public ui::UiHost, public PeerHost {
     void SetSuspendableDelays(bool on) override {
         suspendable = on;
         for (int i = 0; on && i < MAX_PORTS; ++i) {
-            if (portTable[i].inUse == 1 && portTable[i].state == PORT_LISTENING) {
-                tcpPort = plat::SocketLocalPort(portTable[i].handle);
+            if (PortIsOpen(i) && PortIsListening(i)) {
+                tcpPort = plat::SocketLocalPort(PortSocket(i));
             }
         }
     }
@@ -124,7 +124,7 @@ TEST_F(MultiPeerLoopTest, EachDialogAnswersItsOwnConnectionAndEachEndIsToldOnce)
     EXPECT_FALSE(hosts_.suspendable) << "switched off when the loop returns";
     EXPECT_EQ(hosts_.boxes, std::vector<std::string>{"Connection closed"});
     for (int i = 0; i < MAX_PORTS; ++i) {
-        EXPECT_EQ(portTable[i].inUse, 0) << "port " << i;
+        EXPECT_FALSE(PortIsOpen(i)) << "port " << i;
     }
 }
 

@@ -69,7 +69,7 @@ class PeerSetTest : public ConnectionTest {
 
     void Start(const char* controller, int limit) {
         listening_ = ListeningPort(controller, &tcpPort_);
-        ASSERT_EQ(ListenForPeers(listening_, limit), 0) << GetErrorText();
+        ASSERT_EQ(ListenForPeers(listening_), 0) << GetErrorText();
         loop_ = std::thread(
             [this, limit] { result_ = ServePeers(listening_, limit, &message_, answerer_); });
     }
@@ -77,7 +77,7 @@ class PeerSetTest : public ConnectionTest {
         RequestStop();
         loop_.join();
         EXPECT_EQ(result_, 0);
-        EXPECT_EQ(portTable[listening_].inUse, 1) << "the listening port is the caller's";
+        EXPECT_TRUE(PortIsOpen(listening_)) << "the listening port is the caller's";
     }
     // The command of the next ZTR response on the peer.
     static std::string NextCommand(const Peer& peer) {

@@ -8,7 +8,7 @@
 #include "ui/field_text_area.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/open_port.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
 
 namespace fs = std::filesystem;
 
@@ -17,11 +17,7 @@ namespace {
 using DataFile = DialogFixture;
 
 int FreePorts() {
-    int free = 0;
-    for (const PortEntry& entry : portTable) {
-        free += entry.inUse != 1 ? 1 : 0;
-    }
-    return free;
+    return MAX_PORTS - PortsInUse();
 }
 
 TEST_F(DataFile, RespondSendsTheBoxesAndEndsTheDialog) {

@@ -8,7 +8,8 @@
 #include "vksoc/port/accept_conn.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/open_port.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
+#include "vksoc/port/port_socket.h"
 
 namespace {
 
@@ -21,8 +22,8 @@ class RespondTest : public DialogFixture {
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = inet_addr("127.0.0.1");
-        address.sin_port = htons(static_cast<unsigned short>(
-            plat::SocketLocalPort(static_cast<SOCKET>(portTable[listening].handle))));
+        address.sin_port =
+            htons(static_cast<unsigned short>(plat::SocketLocalPort(PortSocket(listening))));
         peer_ = socket(AF_INET, SOCK_STREAM, 0);
         ASSERT_EQ(connect(peer_, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
         ASSERT_EQ(AcceptConn(listening), 0) << GetErrorText();

@@ -12,7 +12,7 @@
 #include "ui/responder_state.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/open_port.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
 
 namespace {
 

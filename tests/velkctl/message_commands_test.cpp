@@ -186,7 +186,7 @@ class Responder {
     explicit Responder(const char* controller, bool answer = true) {
         port_ = OpenPort(nullptr, 0, MODE_LISTEN, controller);
         EXPECT_GE(port_, 0) << GetErrorText();
-        tcpPort_ = plat::SocketLocalPort(portTable[port_].handle);
+        tcpPort_ = plat::SocketLocalPort(PortSocket(port_));
         thread_ = std::thread([this, answer] { Serve(answer); });
     }
     ~Responder() {

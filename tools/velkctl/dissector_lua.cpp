@@ -6,7 +6,7 @@
 
 #include "dissector_template.h"
 #include "vksoc/codec/ztr.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
 
 namespace {
 

@@ -14,7 +14,8 @@
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/get_msg.h"
 #include "vksoc/port/open_port.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
+#include "vksoc/port/port_socket.h"
 #include "vksoc/port/read_port.h"
 #include "vksoc/port/send_msg.h"
 
@@ -89,7 +90,7 @@ class SendRun {
         }
         // Every connection speaks the controller's format: its layout decides
         // whether field 11 can pair responses with requests.
-        trace_ = TraceNumbers(portTable[connections_[0].port].format,
+        trace_ = TraceNumbers(PortFormat(connections_[0].port),
                               connections_[0].request.slots[TRACE_FIELD], plan_.renumber);
         return true;
     }
@@ -189,8 +190,7 @@ class SendRun {
             if (c.port < 0) {
                 continue;
             }
-            entries[count] = {
-                static_cast<SOCKET>(portTable[c.port].handle), true, false, false, false, false};
+            entries[count] = {PortSocket(c.port), true, false, false, false, false};
             open[count++] = &c;
             if (c.awaiting) {
                 awaiting = true;
@@ -283,7 +283,7 @@ class SendRun {
             std::chrono::duration<double, std::micro>(now - c.sentAt).count());
         if (plan_.printResponse) {
             // The slots point into the port's buffer: print before the next read.
-            PrintMessage(stdout, portTable[c.port].format, response);
+            PrintMessage(stdout, PortFormat(c.port), response);
         }
     }
 
@@ -305,8 +305,7 @@ class SendRun {
     void TimeOut(Connection& c) {
         ++tally_.failures;
         ++tally_.timedOut;
-        const PortEntry& entry = portTable[c.port];
-        const bool partial = entry.bytesHeld > 0 || entry.headerBytesRead > 0;
+        const bool partial = PortHoldsPartOfMessage(c.port);
         Tell(c,
              "no response to request " + std::to_string(c.sent) + " within " +
                  std::to_string(plan_.timeoutSeconds) + " s" +

@@ -5,7 +5,7 @@
 #include "controller_port.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/message_file_port.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
 #include "vksoc/port/recv_msg.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "field_listing.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/message_file_port.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
 #include "vksoc/port/recv_msg.h"
 
 namespace {
@@ -36,7 +36,7 @@ int RunShow(const GlobalOptions& global, const ShowOptions& options) {
         TellFramingHint(options.controller, options.file);
     } else {
         // The slots point into the port's buffer: print before closing.
-        PrintMessage(stdout, portTable[port].format, message);
+        PrintMessage(stdout, PortFormat(port), message);
     }
     ClosePort(port);
     return result < 0 ? 1 : 0;

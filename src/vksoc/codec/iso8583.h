@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diag/message_fields.h"
+#include "vksoc/codec/take_outcome.h"
 #include "vkstp/config_image.h"
 
 // ISO 8583 with binary bitmaps: a 4-byte message type identifier, the primary
@@ -21,6 +22,10 @@
 // No layout, however large its lengths, makes it read outside `bytes`.
 int Disassemble8583(const unsigned char* bytes, int count, const FieldSpec* specs,
                     MessageFields* fields, int* complete);
+// The same with its outcome typed: Whole with the bytes the message occupies,
+// NeedMore with `count`, Malformed with -1 after recording the error.
+Taken Take8583(const unsigned char* bytes, int count, const FieldSpec* specs,
+               MessageFields* fields);
 
 // Builds the message for the present slots of `fields` (length > 0) at `out`,
 // writing at most `room` bytes, and returns its length. The bitmaps follow

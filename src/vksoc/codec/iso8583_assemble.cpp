@@ -4,13 +4,10 @@
 #include "vksoc/codec/bitmap.h"
 #include "vksoc/codec/element_layout.h"
 #include "vksoc/codec/iso8583.h"
+#include "vksoc/codec/iso8583_layout.h"
 #include "vksoc/codec/length_prefix.h"
 
 namespace {
-
-constexpr int MTI_LENGTH = 4;
-constexpr int PRIMARY_END = MTI_LENGTH + BITMAP_BYTES;
-constexpr int SECONDARY_END = PRIMARY_END + BITMAP_BYTES;
 
 void Refuse() {
     SetError(ERR_FORMAT, 0);
@@ -49,8 +46,8 @@ int Assemble8583(unsigned char* out, int room, const FieldSpec* specs,
         return TooLong(room);
     }
     std::memcpy(out, mti.data, MTI_LENGTH);
-    unsigned char* bitmap = out + MTI_LENGTH;
-    std::memset(bitmap, 0, static_cast<size_t>(position - MTI_LENGTH));
+    unsigned char* bitmap = out + PRIMARY_BITMAP_OFFSET;
+    std::memset(bitmap, 0, static_cast<size_t>(position - PRIMARY_BITMAP_OFFSET));
     if (secondary) {
         SetBit(bitmap, 1);
     }

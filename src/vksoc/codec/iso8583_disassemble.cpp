@@ -5,28 +5,20 @@
 #include "vksoc/codec/bitmap.h"
 #include "vksoc/codec/element_layout.h"
 #include "vksoc/codec/iso8583.h"
+#include "vksoc/codec/iso8583_layout.h"
 #include "vksoc/codec/length_prefix.h"
 
-namespace {
-
-constexpr int MTI_LENGTH = 4;
-constexpr int PRIMARY_END = MTI_LENGTH + BITMAP_BYTES;
-constexpr int SECONDARY_END = PRIMARY_END + BITMAP_BYTES;
-
-}  // namespace
-
-int Disassemble8583(const unsigned char* bytes, int count, const FieldSpec* specs,
-                    MessageFields* fields, int* complete) {
-    *complete = 0;
+Taken Take8583(const unsigned char* bytes, int count, const FieldSpec* specs,
+               MessageFields* fields) {
     if (count < PRIMARY_END) {
-        return count;
+        return {TakeOutcome::NeedMore, count};
     }
     const unsigned char* bitmap = bytes + MTI_LENGTH;
     const bool secondary = BitIsSet(bitmap, 1);
     int position = PRIMARY_END;
     if (secondary) {
         if (count < SECONDARY_END) {
-            return count;
+            return {TakeOutcome::NeedMore, count};
         }
         position = SECONDARY_END;
     }
@@ -51,17 +43,17 @@ int Disassemble8583(const unsigned char* bytes, int count, const FieldSpec* spec
                 case ElementKind::Undefined:
                     SetError(ERR_FORMAT, 0);
                     ADD_ERROR_TEXT("Disassemble8583: Unknown field %d\n", n);
-                    return -1;
+                    return {TakeOutcome::Malformed, -1};
                 case ElementKind::Variable:
                     if (count - position < layout.lengthBytes) {
-                        return count;
+                        return {TakeOutcome::NeedMore, count};
                     }
                     length = ParseLengthPrefix(bytes + position, layout.lengthBytes);
                     if (length < 0) {
                         SetError(ERR_FORMAT, 0);
                         ADD_ERROR_TEXT("Disassemble8583: Invalid length %d of field %d\n", length,
                                        n);
-                        return -1;
+                        return {TakeOutcome::Malformed, -1};
                     }
                     position += layout.lengthBytes;
                     break;
@@ -71,7 +63,7 @@ int Disassemble8583(const unsigned char* bytes, int count, const FieldSpec* spec
                     break;
             }
             if (count - position < length) {
-                return count;
+                return {TakeOutcome::NeedMore, count};
             }
             // A prefix of 0 leaves the slot absent although the bit is set.
             if (length > 0) {
@@ -85,6 +77,12 @@ int Disassemble8583(const unsigned char* bytes, int count, const FieldSpec* spec
     if (secondary) {
         fields->slots[1] = {bytes + PRIMARY_END, BITMAP_BYTES};
     }
-    *complete = 1;
-    return position;
+    return {TakeOutcome::Whole, position};
+}
+
+int Disassemble8583(const unsigned char* bytes, int count, const FieldSpec* specs,
+                    MessageFields* fields, int* complete) {
+    const Taken taken = Take8583(bytes, count, specs, fields);
+    *complete = taken.outcome == TakeOutcome::Whole ? 1 : 0;
+    return taken.bytes;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "diag/message_fields.h"
+#include "vksoc/codec/take_outcome.h"
 
 // The ZTR host format: a 5-digit MESSAGE_LENGTH (the bytes after it), then
 // fields each introduced by the separator 0x1C: the 8-character HASH_KEY, the
@@ -22,6 +23,8 @@ inline constexpr int ZTR_MAX_FIELDS = 64;  // highest field number; the length c
 // a bad length field, no separator after it, more than 64 fields, a hash key
 // that is not 8 bytes or not the one computed, a version that is not B1.0).
 int DisassembleZTR(const unsigned char* bytes, int count, MessageFields* fields, int* complete);
+// The same with its outcome typed, as Take8583.
+Taken TakeZTR(const unsigned char* bytes, int count, MessageFields* fields);
 
 // Builds the message for slots 4 to 64 of `fields` at `out`, writing at most
 // `room` bytes, and returns its length (80 plus the field bytes). The length,

@@ -35,28 +35,26 @@ struct PeerText {
 
 }  // namespace
 
-int DisassembleZTR(const unsigned char* bytes, int count, MessageFields* fields, int* complete) {
-    *complete = 0;
+Taken TakeZTR(const unsigned char* bytes, int count, MessageFields* fields) {
     if (count < ZTR_LENGTH_DIGITS) {
-        return count;
+        return {TakeOutcome::NeedMore, count};
     }
     const int32_t length = ParseLengthPrefix(bytes, ZTR_LENGTH_DIGITS);
     if (length <= 0) {
         Malformed();
         ADD_ERROR_TEXT("DisassembleZTR: Invalid Msg Len fld: %s\n",
                        PeerText(bytes, ZTR_LENGTH_DIGITS).text);
-        return -1;
+        return {TakeOutcome::Malformed, -1};
     }
     // Five characters give at most 99999: the sum cannot overflow.
     const int total = ZTR_LENGTH_DIGITS + length;
     if (count < total) {
-        return count;
+        return {TakeOutcome::NeedMore, count};
     }
-    *complete = 1;
     if (bytes[ZTR_LENGTH_DIGITS] != ZTR_FS) {
         Malformed();
         ADD_ERROR_TEXT("DisassembleZTR: No delimiter follows length\n");
-        return -1;
+        return {TakeOutcome::Malformed, -1};
     }
     std::memset(fields->slots, 0, sizeof(FieldSlot) * (ZTR_MAX_FIELDS + 1));
 
@@ -79,7 +77,7 @@ int DisassembleZTR(const unsigned char* bytes, int count, MessageFields* fields,
             // Bytes are left after field 64, even if only a separator.
             Malformed();
             ADD_ERROR_TEXT("DisassembleZTR: Message has more than %d fields\n", ZTR_MAX_FIELDS);
-            return -1;
+            return {TakeOutcome::Malformed, -1};
         }
         ++at;  // over the separator; one that ends the counted bytes adds no field
     }
@@ -89,7 +87,7 @@ int DisassembleZTR(const unsigned char* bytes, int count, MessageFields* fields,
     if (hashKey.length != HASH_KEY_LENGTH) {
         Malformed();
         ADD_ERROR_TEXT("DisassembleZTR: Invalid Length of Hash Key[%d]\n", hashKey.length);
-        return -1;
+        return {TakeOutcome::Malformed, -1};
     }
     // The computed key has no NUL in its first 8 characters, so comparing
     // them up to a NUL on either side is comparing all 8 bytes.
@@ -99,7 +97,7 @@ int DisassembleZTR(const unsigned char* bytes, int count, MessageFields* fields,
         Malformed();
         ADD_ERROR_TEXT("DisassembleZTR: Hash Key Expected %8.8s Rcvd %8s\n", expected,
                        PeerText(hashKey.data, HASH_KEY_LENGTH).text);
-        return -1;
+        return {TakeOutcome::Malformed, -1};
     }
 
     // A version shorter than 4 bytes fails; a longer one passes when it
@@ -113,7 +111,13 @@ int DisassembleZTR(const unsigned char* bytes, int count, MessageFields* fields,
                        PeerText(version.data,
                                 version.length < VERSION_LENGTH ? version.length : VERSION_LENGTH)
                            .text);
-        return -1;
+        return {TakeOutcome::Malformed, -1};
     }
-    return total;
+    return {TakeOutcome::Whole, total};
+}
+
+int DisassembleZTR(const unsigned char* bytes, int count, MessageFields* fields, int* complete) {
+    const Taken taken = TakeZTR(bytes, count, fields);
+    *complete = taken.outcome == TakeOutcome::Whole ? 1 : 0;
+    return taken.bytes;
 }

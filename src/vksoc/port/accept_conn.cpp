@@ -1,7 +1,7 @@
 #include "vksoc/port/accept_conn.h"
 
 #include "vksoc/port/accept_socket.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port_entry.h"
 
 int AcceptConn(int port) {
     PortEntry& entry = portTable[port];

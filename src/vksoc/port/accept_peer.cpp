@@ -4,9 +4,9 @@
 
 #include "diag/error_state.h"
 #include "vksoc/port/accept_socket.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port_entry.h"
 
-int ListenForPeers(int port, int backlog) {
+int ListenForPeers(int port) {
     SOCKET s = static_cast<SOCKET>(portTable[port].handle);
     unsigned long nonBlocking = 1;
     if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) {
@@ -14,7 +14,7 @@ int ListenForPeers(int port, int backlog) {
         ADD_ERROR_TEXT("ListenForPeers: Error making socket non-blocking\n");
         return -1;
     }
-    if (listen(s, backlog) != 0) {
+    if (listen(s, SOMAXCONN) != 0) {
         SetError(ERR_INTERNAL, WSAGetLastError());
         ADD_ERROR_TEXT("ListenForPeers: Error listening\n");
         return -1;
@@ -60,6 +60,7 @@ int AcceptPeer(int listeningPort) {
     entry.bufferSize = MAX_MESSAGE_LENGTH;
     entry.state = PORT_IDLE;
     entry.headerLength = listening.headerLength;
+    entry.framing = listening.framing;
     entry.format = listening.format;
     entry.inUse = 1;
     return port;

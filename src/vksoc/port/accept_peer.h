@@ -4,10 +4,12 @@
 // listening port ('L', PORT_LISTENING) keeps listening: each accepted
 // connection gets a port of its own.
 
-// Makes the listening port's accepts return at once and lets up to backlog
-// connections wait to be accepted. Returns 0, or -1 after recording the
+// Makes the listening port's accepts return at once and lets as many
+// connections wait to be accepted as the system's listen queue holds
+// (SOMAXCONN): connections beyond the ones served wait there, never refused
+// or dropped while the queue has room. Returns 0, or -1 after recording the
 // error.
-int ListenForPeers(int port, int backlog);
+int ListenForPeers(int port);
 
 inline constexpr int NO_PEER_WAITING = -2;
 

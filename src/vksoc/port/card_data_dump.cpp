@@ -56,10 +56,8 @@ void DumpStreamBytes(const FieldSpec* specs, const unsigned char* stream, int st
     int position = 0;
     while (position < streamLength) {
         MessageFields fields;
-        int complete = 0;
-        int taken =
-            Disassemble8583(stream + position, streamLength - position, specs, &fields, &complete);
-        if (taken <= 0 || complete == 0) {
+        const Taken taken = Take8583(stream + position, streamLength - position, specs, &fields);
+        if (taken.outcome != TakeOutcome::Whole || taken.bytes <= 0) {
             MaskDigitsFrom(range, stream + position);
             break;
         }
@@ -68,7 +66,7 @@ void DumpStreamBytes(const FieldSpec* specs, const unsigned char* stream, int st
                 MaskValue(range, n, fields.slots[n]);
             }
         }
-        position += taken;
+        position += taken.bytes;
     }
     RestoreError(saved);
     DumpBytes(chunk, chunkLength, direction, shown, peer);

@@ -4,7 +4,7 @@
 
 #include "os_lowio.h"
 #include "os_sockets.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port_entry.h"
 
 int ClosePort(int port) {
     PortEntry& entry = portTable[port];

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
 
 // The most connections served at once (VELK_PEERS), and so the most that
 // velkctl opens together and the most answers a script keeps suspended: one

@@ -7,32 +7,30 @@
 #include "diag/message_fields.h"
 #include "os_lowio.h"
 #include "vksoc/codec/iso8583.h"
+#include "vksoc/port/framing.h"
 #include "vksoc/port/open_port.h"
-#include "vksoc/port/port_table.h"
 #include "vkstp/config_view.h"
 
 namespace {
 
-// Whether the bytes are one whole message under a prefix of `width` digits.
+// Whether the bytes are one whole message under a prefix of `width` digits
+// (0: no prefix).
 bool FitsWidth(const unsigned char* bytes, int count, const FieldSpec* specs, int width) {
-    if (count <= width) {
+    const Framing framing = DecimalFraming(width);
+    const int header = framing.headerLength;
+    const int body = count - header;
+    if (body < 1 || body > MAX_MESSAGE_LENGTH) {
         return false;
     }
-    int length = 0;
-    for (int i = 0; i < width; ++i) {
-        if (bytes[i] < '0' || bytes[i] > '9') {
+    if (header > 0) {
+        const FrameHeader read = ParseFrameHeader(framing, bytes, header, MAX_MESSAGE_LENGTH);
+        if (read.outcome != HeaderOutcome::Length || read.length != body) {
             return false;
         }
-        length = length * 10 + (bytes[i] - '0');
-    }
-    const int body = count - width;
-    if ((width > 0 && length != body) || body > MAX_MESSAGE_LENGTH) {
-        return false;
     }
     MessageFields fields{};
-    int complete = 0;
-    const int taken = Disassemble8583(bytes + width, body, specs, &fields, &complete);
-    return complete == 1 && taken == body;
+    const Taken taken = Take8583(bytes + header, body, specs, &fields);
+    return taken.outcome == TakeOutcome::Whole && taken.bytes == body;
 }
 
 }  // namespace

@@ -4,41 +4,47 @@
 #include "diag/traffic_dump.h"
 #include "vksoc/codec/iso8583.h"
 #include "vksoc/codec/ztr.h"
+#include "vksoc/port/port_entry.h"
 #include "vksoc/port/port_peer_name.h"
-#include "vksoc/port/port_table.h"
 
-int GetMsg(int port, MessageFields* fields, int* complete) {
+Taken TakeHeldMessage(int port, MessageFields* fields) {
     PortEntry& entry = portTable[port];
-    *complete = 0;
     if (entry.state == PORT_IDLE || entry.state == PORT_LISTENING) {
-        return entry.bytesHeld;
+        return {TakeOutcome::NeedMore, entry.bytesHeld};
     }
 
     const unsigned char* bytes = entry.buffer + entry.readOffset;
-    int taken = entry.format == nullptr
-                    ? DisassembleZTR(bytes, entry.bytesHeld, fields, complete)
-                    : Disassemble8583(bytes, entry.bytesHeld, entry.format, fields, complete);
-    if (taken < 0) {
-        ADD_ERROR_TEXT("GetMsg: Message disassembly failed\n");
-        return -1;
-    }
-
-    if (*complete == 1) {
-        entry.bytesHeld -= taken;
-        if (entry.bytesHeld > 0) {
-            entry.readOffset += taken;
-        } else {
-            entry.state = PORT_IDLE;
-        }
-        DumpFields(entry.format != nullptr, 'R', fields, PortPeerName(port));
-        return taken;
+    const Taken taken = entry.format == nullptr
+                            ? TakeZTR(bytes, entry.bytesHeld, fields)
+                            : Take8583(bytes, entry.bytesHeld, entry.format, fields);
+    switch (taken.outcome) {
+        case TakeOutcome::Malformed:
+            ADD_ERROR_TEXT("GetMsg: Message disassembly failed\n");
+            return taken;
+        case TakeOutcome::Whole:
+            entry.bytesHeld -= taken.bytes;
+            if (entry.bytesHeld > 0) {
+                entry.readOffset += taken.bytes;
+            } else {
+                entry.state = PORT_IDLE;
+            }
+            DumpFields(entry.format != nullptr, 'R', fields, PortPeerName(port));
+            return taken;
+        case TakeOutcome::NeedMore:
+            break;
     }
 
     if (entry.bytesHeld >= MAX_MESSAGE_LENGTH) {
         SetError(ERR_FORMAT, 0);
         ADD_ERROR_TEXT("GetMsg: Message longer than %d\n", MAX_MESSAGE_LENGTH);
-        return -1;
+        return {TakeOutcome::Malformed, -1};
     }
     entry.state = PORT_IDLE;
-    return 0;
+    return {TakeOutcome::NeedMore, 0};
+}
+
+int GetMsg(int port, MessageFields* fields, int* complete) {
+    const Taken taken = TakeHeldMessage(port, fields);
+    *complete = taken.outcome == TakeOutcome::Whole ? 1 : 0;
+    return taken.bytes;
 }

@@ -8,7 +8,7 @@
 #include "platform/clock.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/open_port.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
 #include "vksoc/port/send_msg.h"
 
 namespace ui {
@@ -34,7 +34,7 @@ int OpenMessageFile(const char* fileName, const char* controllerId) {
         return -1;
     }
     int port = OpenPort(fileName, READ_OPTIONS, MODE_FILE, controllerId);
-    if (port >= 0 && !plat::IsRegularDescriptor(portTable[port].handle)) {
+    if (port >= 0 && !plat::IsRegularDescriptor(PortFileDescriptor(port))) {
         ClosePort(port);
         RefuseNotRegular(fileName);
         return -1;

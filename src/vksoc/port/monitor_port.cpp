@@ -2,7 +2,7 @@
 
 #include "diag/error_state.h"
 #include "os_sockets.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port_entry.h"
 
 int MonitorPort(int port) {
     PortEntry& entry = portTable[port];

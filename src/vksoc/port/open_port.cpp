@@ -4,9 +4,11 @@
 #include <cstring>
 
 #include "diag/error_state.h"
+#include "diag/log_text.h"
 #include "os_lowio.h"
 #include "os_sockets.h"
-#include "vksoc/port/port_table.h"
+#include "platform/bind_address.h"
+#include "vksoc/port/port_entry.h"
 #include "vkstp/config_view.h"
 
 // Leading digits after an optional sign, as the environment gives them; a
@@ -112,10 +114,30 @@ void FailConnect(const char* address, int port) {
     }
 }
 
+// The value of VELK_BIND as a record shows it: the user's text, escaped and
+// cut to a readable length.
+struct BindText {
+    char text[LogSafeTextSize(64)];
+    explicit BindText(const char* value) {
+        LogSafeText(value, std::strlen(value), text, sizeof text);
+    }
+};
+
 // Returns the listening socket, or INVALID_SOCKET after recording why; the
-// socket is closed again on every failure after its creation.
+// socket is closed again on every failure after its creation. VELK_BIND
+// names the one local address to listen on; unset or empty, every IPv4
+// interface.
 SOCKET Listen(int port) {
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    const char* bindText = std::getenv("VELK_BIND");
+    const bool bound = bindText != nullptr && bindText[0] != '\0';
+    plat::BindAddress local{};
+    if (!plat::ParseBindAddress(bound ? bindText : nullptr, port, &local)) {
+        SetError(ERR_INVALID, 0);
+        ADD_ERROR_TEXT("OpenPort: VELK_BIND=%s is not an IPv4 or IPv6 address\n",
+                       BindText(bindText).text);
+        return INVALID_SOCKET;
+    }
+    SOCKET s = socket(local.family, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) {
         FailSocket();
         return INVALID_SOCKET;
@@ -128,12 +150,12 @@ SOCKET Listen(int port) {
         closesocket(s);
         return INVALID_SOCKET;
     }
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = htons(static_cast<unsigned short>(port));
-    if (bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) == SOCKET_ERROR) {
+    if (bind(s, reinterpret_cast<const sockaddr*>(local.storage),
+             static_cast<socklen_t>(local.length)) == SOCKET_ERROR) {
         FailBind(port);
+        if (bound) {
+            ADD_ERROR_TEXT("OpenPort: Listening on VELK_BIND=%s\n", BindText(bindText).text);
+        }
         closesocket(s);
         return INVALID_SOCKET;
     }
@@ -245,12 +267,22 @@ int OpenPortEntry(const char* address, int portOrFlags, char mode, const char* c
     entry.format = format;
     if (format != nullptr) {
         entry.headerLength = HeaderLengthFromEnvironment();
+        entry.framing = DecimalFraming(entry.headerLength);
     }
     entry.inUse = 1;
     return index;
 }
 
 }  // namespace
+
+const char* InvalidListenAddress() {
+    const char* value = std::getenv("VELK_BIND");
+    plat::BindAddress local{};
+    if (value == nullptr || value[0] == '\0' || plat::ParseBindAddress(value, 0, &local)) {
+        return nullptr;
+    }
+    return value;
+}
 
 int OpenPort(const char* address, int portOrFlags, char mode, const char* controllerId) {
     return OpenPortEntry(address, portOrFlags, mode, controllerId, -1);

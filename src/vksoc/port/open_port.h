@@ -2,8 +2,11 @@
 
 // Opens a port and returns its handle (0 to MAX_PORTS - 1), or -1 after
 // recording the error. The lowest free entry is taken.
-//  mode MODE_LISTEN 'L': listens on portOrFlags on every local address
-//    (SO_REUSEADDR, backlog 0); address is not used. AcceptConn follows.
+//  mode MODE_LISTEN 'L': listens on portOrFlags (SO_REUSEADDR, backlog 0)
+//    on the local address VELK_BIND names, read anew at every call: a
+//    numeric IPv4 or IPv6 address; unset or empty, every IPv4 interface. A
+//    value that is no such address fails with ERR_INVALID and a text naming
+//    VELK_BIND and the value. address is not used. AcceptConn follows.
 //  mode MODE_CONNECT 'S': a blocking connect to the dotted IPv4 address and
 //    TCP port portOrFlags.
 //  mode MODE_FILE 'F': opens the file at address with the open flags
@@ -22,6 +25,11 @@ int OpenPort(const char* address, int portOrFlags, char mode, const char* contro
 // blocking connect would wait for the system's own limit.
 int OpenPortConnectWithin(const char* address, int tcpPort, const char* controllerId,
                           int timeoutMs);
+
+// The value of VELK_BIND when it names no address a listening port can bind:
+// null when it is unset, empty or a numeric IPv4 or IPv6 address. For a
+// start-up check that refuses it before anything listens.
+const char* InvalidListenAddress();
 
 // The length-prefix width an ISO 8583 port opened now would take from
 // HEADER_LENGTH: leading digits after an optional sign; below 1, or above 4,

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/peer_address.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port_entry.h"
 
 namespace {
 char peerNames[MAX_PORTS][PEER_NAME_SIZE];

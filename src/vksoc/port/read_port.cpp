@@ -3,15 +3,19 @@
 #include <cstring>
 
 #include "diag/error_state.h"
+#include "diag/log_text.h"
 #include "diag/traffic_dump.h"
 #include "os_lowio.h"
 #include "os_sockets.h"
-#include "vksoc/codec/length_prefix.h"
 #include "vksoc/port/card_data_dump.h"
+#include "vksoc/port/framing.h"
+#include "vksoc/port/port_entry.h"
 #include "vksoc/port/port_peer_name.h"
-#include "vksoc/port/port_table.h"
 
 namespace {
+
+// The most bytes a record shows of a record it could not frame.
+constexpr int FIRST_BYTES_SHOWN = 16;
 
 void FailSocketRead() {
     int wsa = WSAGetLastError();
@@ -36,16 +40,43 @@ void FailSocketRead() {
     }
 }
 
+// A header that names no body is most often another protocol's request (an
+// HTTP GET, a TLS hello) or a peer that sends no prefix: the record shows the
+// first bytes of the record, the header read and what already waits behind
+// it, without taking any of them.
+void AddFirstBytes(const PortEntry& entry) {
+    unsigned char first[FIRST_BYTES_SHOWN];
+    const int headerLength = entry.headerBytesRead;
+    std::memcpy(first, entry.headerText, static_cast<size_t>(headerLength));
+    int count = headerLength;
+    bool readable = false;
+    bool exceptional = false;
+    if (entry.mode != MODE_FILE &&
+        plat::WaitSocket(static_cast<SOCKET>(entry.handle), 0, &readable, &exceptional) == 0 &&
+        readable) {
+        int n =
+            plat::recv(static_cast<SOCKET>(entry.handle), reinterpret_cast<char*>(first + count),
+                       FIRST_BYTES_SHOWN - count, MSG_PEEK);
+        if (n > 0) {
+            count += n;
+        }
+    }
+    char text[LogSafeTextSize(FIRST_BYTES_SHOWN)];
+    LogSafeText(first, static_cast<size_t>(count), text, sizeof text);
+    ADD_ERROR_TEXT("ReadPort: First bytes received: \"%s\"\n", text);
+}
+
 }  // namespace
 
 int ReadPort(int port) {
     PortEntry& entry = portTable[port];
-    const bool prefixed = entry.headerLength > 0;
-    const bool inPrefix = prefixed && entry.headerBytesRead < entry.headerLength;
+    const int headerLength = entry.framing.headerLength;
+    const bool framed = headerLength > 0;
+    const bool inHeader = framed && entry.headerBytesRead < headerLength;
 
-    // A record's prefix is read only once the body before it has been taken
+    // A record's header is read only once the body before it has been taken
     // whole; bytes still held then were more than one message's worth.
-    if (inPrefix && entry.bytesHeld > 0) {
+    if (inHeader && entry.bytesHeld > 0) {
         SetError(ERR_FORMAT, 0);
         ADD_ERROR_TEXT("ReadPort: Formatting error %d bytes in excess\n", entry.bytesHeld);
         return -1;
@@ -59,10 +90,10 @@ int ReadPort(int port) {
 
     char* target;
     int wanted;
-    if (inPrefix) {
+    if (inHeader) {
         target = entry.headerText + entry.headerBytesRead;
-        wanted = entry.headerLength - entry.headerBytesRead;
-    } else if (prefixed) {
+        wanted = headerLength - entry.headerBytesRead;
+    } else if (framed) {
         target = reinterpret_cast<char*>(entry.buffer) + entry.bytesHeld;
         wanted = entry.recordLength - entry.bytesHeld;
     } else {
@@ -100,7 +131,7 @@ int ReadPort(int port) {
         return -1;
     }
 
-    if (inPrefix) {
+    if (inHeader) {
         DumpBytes(reinterpret_cast<const unsigned char*>(target), n, 'R', nullptr,
                   PortPeerName(port));
     } else {
@@ -110,27 +141,36 @@ int ReadPort(int port) {
                         reinterpret_cast<const unsigned char*>(target), n, 'R', PortPeerName(port));
     }
 
-    if (!prefixed) {
+    if (!framed) {
         entry.bytesHeld += n;
         entry.state = PORT_DATA;
-    } else if (!inPrefix) {
+        return 0;
+    }
+    if (!inHeader) {
         entry.bytesHeld += n;
         if (entry.bytesHeld == entry.recordLength) {
             entry.headerBytesRead = 0;
             entry.state = PORT_DATA;
         }
-    } else {
-        entry.headerBytesRead += n;
-        if (entry.headerBytesRead == entry.headerLength) {
-            entry.recordLength = ParseLengthPrefix(
-                reinterpret_cast<const unsigned char*>(entry.headerText), entry.headerLength);
-            if (entry.recordLength < 1 || entry.recordLength > entry.bufferSize) {
-                SetError(ERR_FORMAT, 0);
-                ADD_ERROR_TEXT("Record length specified : %d longer than %d\n", entry.recordLength,
-                               entry.bufferSize);
-                return -1;
-            }
-        }
+        return 0;
+    }
+    entry.headerBytesRead += n;
+    const FrameHeader header =
+        ParseFrameHeader(entry.framing, reinterpret_cast<const unsigned char*>(entry.headerText),
+                         entry.headerBytesRead, entry.bufferSize);
+    switch (header.outcome) {
+        case HeaderOutcome::NeedMore:
+            break;
+        case HeaderOutcome::Length:
+            entry.recordLength = header.length;
+            break;
+        case HeaderOutcome::Malformed:
+            entry.recordLength = header.length;
+            SetError(ERR_FORMAT, 0);
+            ADD_ERROR_TEXT("Record length specified : %d longer than %d\n", header.length,
+                           entry.bufferSize);
+            AddFirstBytes(entry);
+            return -1;
     }
     return 0;
 }

@@ -3,18 +3,16 @@
 #include "diag/error_state.h"
 #include "os_sockets.h"
 #include "vksoc/port/get_msg.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port_entry.h"
 #include "vksoc/port/read_port.h"
 #include "vkstp/config_view.h"
 
-int TakeMsg(int port, MessageFields* fields, int* complete) {
-    *complete = 0;
-    int held = GetMsg(port, fields, complete);
-    if (held < 0) {
+Taken TakeMsg(int port, MessageFields* fields) {
+    const Taken taken = TakeHeldMessage(port, fields);
+    if (taken.outcome == TakeOutcome::Malformed) {
         ADD_ERROR_TEXT("RecvMsg: Message received is invalid\n");
-        return -1;
     }
-    return held;
+    return taken;
 }
 
 int ReadAfterWait(int port, int held, bool readable, bool exceptional) {
@@ -48,11 +46,11 @@ void FailWait(int wsaError) {
 int RecvMsg(int port, MessageFields* fields, int timeoutSeconds) {
     const PortEntry& entry = portTable[port];
     for (;;) {
-        int complete = 0;
-        int held = TakeMsg(port, fields, &complete);
-        if (held < 0 || complete == 1) {
-            return held;
+        const Taken taken = TakeMsg(port, fields);
+        if (taken.outcome != TakeOutcome::NeedMore) {
+            return taken.bytes;
         }
+        const int held = taken.bytes;
         // File ports do not wait.
         bool readable = true;
         bool exceptional = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diag/message_fields.h"
+#include "vksoc/codec/take_outcome.h"
 
 // Receives one whole message on a port: takes it from the bytes held when
 // there is one, otherwise waits for the socket and reads, until a message is
@@ -19,10 +20,10 @@ int RecvMsg(int port, MessageFields* fields, int timeoutSeconds);
 // rest with RecvMsg's records, so a connection ends with the same log lines
 // whichever loop serves it.
 //
-// TakeMsg: RecvMsg's parse. Returns the message's length with *complete = 1,
-// else GetMsg's count with *complete = 0 (above 0, the next wait is limited
-// by READ_TIMEOUT), or -1 after recording the error.
-int TakeMsg(int port, MessageFields* fields, int* complete);
+// TakeMsg: RecvMsg's parse. Whole with the message's length; NeedMore with
+// GetMsg's count (above 0, the next wait is limited by READ_TIMEOUT);
+// Malformed (-1) after recording the error.
+Taken TakeMsg(int port, MessageFields* fields);
 // ReadAfterWait: what follows the wait, given what the wait found for the
 // port and what the TakeMsg before it returned: one read when the socket is
 // readable; the failure records for urgent data (exceptional) and for a wait

@@ -6,17 +6,18 @@
 #include "os_sockets.h"
 #include "platform/steady_clock.h"
 #include "vksoc/codec/iso8583.h"
-#include "vksoc/codec/length_prefix.h"
 #include "vksoc/codec/ztr.h"
 #include "vksoc/port/card_data_dump.h"
+#include "vksoc/port/framing.h"
+#include "vksoc/port/port_entry.h"
 #include "vksoc/port/port_peer_name.h"
-#include "vksoc/port/port_table.h"
 #include "vkstp/config_view.h"
 
 namespace {
 
-// Holds the optional length prefix, then the assembled message; reused by
-// every SendMsg and keeping the last message until the next one.
+// Holds the port's length header, when its framing has one, then the
+// assembled message; reused by every SendMsg and keeping the last message
+// until the next one.
 unsigned char sendBuffer[SEND_BUFFER_SIZE];
 
 // Set by a socket write that failed because the connection is gone.
@@ -151,11 +152,11 @@ int SendMsg(int port, const MessageFields* fields) {
 int SendMsgWithin(int port, const MessageFields* fields, int waitMs) {
     connectionLost = false;
     const PortEntry& entry = portTable[port];
-    const int prefix = entry.headerLength > 0 ? entry.headerLength : 0;
-    unsigned char* out = sendBuffer + prefix;
+    const int header = entry.framing.headerLength;
+    unsigned char* out = sendBuffer + header;
     // What no receiver of this system can take is refused like any other
     // message that cannot be assembled.
-    static_assert(MAX_MESSAGE_LENGTH + MAX_HEADER_LENGTH <= SEND_BUFFER_SIZE);
+    static_assert(MAX_MESSAGE_LENGTH + MAX_FRAME_HEADER <= SEND_BUFFER_SIZE);
     const int room = MAX_MESSAGE_LENGTH;
 
     // Dumped before assembling, so the log shows what was asked for even
@@ -169,21 +170,17 @@ int SendMsgWithin(int port, const MessageFields* fields, int waitMs) {
         return -1;
     }
 
-    if (prefix > 0) {
-        // A length cut to the prefix's width would frame a corrupt record.
-        if (!LengthFitsDigits(n, prefix)) {
-            SetError(ERR_FORMAT, 0);
-            ADD_ERROR_TEXT("SendMsg: Message length %d does not fit %d digits\n", n, prefix);
-            return -1;
-        }
-        FormatLengthPrefix(sendBuffer, prefix, n);
-        n += prefix;
+    if (!WriteFrameHeader(entry.framing, sendBuffer, n)) {
+        SetError(ERR_FORMAT, 0);
+        ADD_ERROR_TEXT("SendMsg: Message length %d does not fit %d digits\n", n, header);
+        return -1;
     }
+    n += header;
 
     int written = entry.mode == MODE_FILE ? WriteFile(entry, n) : WriteSocket(entry, n, waitMs);
     if (written < 0) {
         return -1;
     }
-    DumpStreamBytes(entry.format, out, n - prefix, sendBuffer, n, 'S', PortPeerName(port));
+    DumpStreamBytes(entry.format, out, n - header, sendBuffer, n, 'S', PortPeerName(port));
     return n;
 }

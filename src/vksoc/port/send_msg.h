@@ -2,7 +2,8 @@
 
 #include "diag/message_fields.h"
 
-inline constexpr int SEND_BUFFER_SIZE = 4104;
+// The length header and the longest message behind it.
+inline constexpr int SEND_BUFFER_SIZE = MESSAGE_BUFFER_SIZE;
 
 // Assembles `fields` in the port's format and writes the message, behind its
 // decimal length prefix when the port has one, to the socket or file. Returns

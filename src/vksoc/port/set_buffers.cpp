@@ -2,7 +2,7 @@
 
 #include "diag/error_state.h"
 #include "os_sockets.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port_entry.h"
 
 namespace {
 constexpr int SOCKET_BUFFER_SIZE = 4096;

@@ -14,7 +14,7 @@
 #include "ui/win32/win32_host.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/open_port.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
 #include "vksoc/port/recv_msg.h"
 
 // After every header of ours: the system's macros share names with the

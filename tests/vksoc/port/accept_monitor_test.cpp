@@ -3,6 +3,7 @@
 #include "connection_fixture.h"
 #include "os_lowio.h"
 #include "vksoc/port/monitor_port.h"
+#include "vksoc/port/port_entry.h"
 #include "vksoc/port/set_buffers.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include "os_lowio.h"
 #include "scoped_env.h"
 #include "vksoc/port/accept_peer.h"
+#include "vksoc/port/port_entry.h"
 #include "vksoc/port/recv_msg.h"
 
 namespace {
@@ -17,7 +18,7 @@ TEST_F(AcceptPeerTest, EachConnectionGetsAPortOfItsOwnAndTheListeningPortKeepsLi
     ScopedEnv prefix("HEADER_LENGTH", "4");
     int tcpPort = 0;
     int listening = ListeningPort("C01", &tcpPort);
-    ASSERT_EQ(ListenForPeers(listening, 4), 0) << GetErrorText();
+    ASSERT_EQ(ListenForPeers(listening), 0) << GetErrorText();
     EXPECT_EQ(AcceptPeer(listening), NO_PEER_WAITING) << "nobody waits: the accept returns at once";
     EXPECT_EQ(GetErrorCode(), 0);
 

@@ -21,7 +21,8 @@
 #include "vksoc/port/accept_conn.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/open_port.h"
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port.h"
+#include "vksoc/port/port_socket.h"
 #include "vksoc/port/send_msg.h"
 #include "vkstp/config_reader.h"
 #include "vkstp/config_view.h"
@@ -248,7 +249,7 @@ inline void Listener::Close() {
 // Frees every entry still in use, whatever state the test left.
 inline void CloseAllPorts() {
     for (int i = 0; i < MAX_PORTS; ++i) {
-        if (portTable[i].inUse == 1) {
+        if (PortIsOpen(i)) {
             ClosePort(i);
         }
     }
@@ -268,7 +269,7 @@ inline void ConnectionTest::TearDown() {
 inline int ConnectionTest::ListeningPort(const char* controllerId, int* tcpPort) {
     int port = OpenPort(nullptr, 0, MODE_LISTEN, controllerId);
     EXPECT_GE(port, 0) << GetErrorText();
-    *tcpPort = port >= 0 ? plat::SocketLocalPort(portTable[port].handle) : -1;
+    *tcpPort = port >= 0 ? plat::SocketLocalPort(PortSocket(port)) : -1;
     return port;
 }
 

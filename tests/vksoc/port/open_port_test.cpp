@@ -7,6 +7,7 @@
 #include "connection_fixture.h"
 #include "os_lowio.h"
 #include "scoped_env.h"
+#include "vksoc/port/port_entry.h"
 
 namespace {
 
@@ -198,3 +199,31 @@ TEST_F(OpenPortTest, AnUnknownModeIsRefused) {
 }
 
 }  // namespace
+
+TEST_F(OpenPortTest, AListeningAddressThatIsNoAddressIsRefusedByName) {
+    struct Case {
+        const char* value;
+        const char* shown;
+    } const cases[] = {
+        {"localhost", "localhost"},  // names are not looked up
+        {"999.0.0.1", "999.0.0.1"},
+        {"127.0.0.1 ", "127.0.0.1 "},
+        {"::1\n", "::1\\x0a"},
+    };
+    for (const Case& c : cases) {
+        ScopedEnv bind("VELK_BIND", c.value);
+        EXPECT_STREQ(InvalidListenAddress(), c.value);
+        EXPECT_EQ(OpenPort(nullptr, 0, MODE_LISTEN, "ZTR"), -1) << c.value;
+        EXPECT_EQ(GetErrorCode(), ERR_INVALID) << c.value;
+        EXPECT_EQ(GetErrorSubCode(), 0) << c.value;
+        EXPECT_THAT(GetErrorText(),
+                    ::testing::EndsWith(std::string("OpenPort: VELK_BIND=") + c.shown +
+                                        " is not an IPv4 or IPv6 address\n"));
+        EXPECT_EQ(portTable[0].inUse, 0);
+        ClearError();
+    }
+    for (const char* good : {"", "0.0.0.0", "::", "fe80::1"}) {
+        ScopedEnv bind("VELK_BIND", good);
+        EXPECT_EQ(InvalidListenAddress(), nullptr) << good;
+    }
+}

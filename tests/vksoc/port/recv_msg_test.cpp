@@ -7,6 +7,7 @@
 #include "os_lowio.h"
 #include "scoped_env.h"
 #include "vksoc/port/get_msg.h"
+#include "vksoc/port/port_entry.h"
 #include "vksoc/port/read_port.h"
 #include "vksoc/port/recv_msg.h"
 
@@ -211,23 +212,33 @@ TEST_F(PrefixedRecvTest, SurplusInARecordIsFoundAtTheNextPrefix) {
 }
 
 TEST_F(PrefixedRecvTest, ARecordLengthOutsideOneTo4096IsRefused) {
+    // The record also shows the first bytes received, the header and what
+    // already waits behind it (16 at most), escaped: another protocol's
+    // request reads as what it is.
     struct Case {
-        const char* prefix;
+        std::string sent;
         int length;
-    } const cases[] = {{"0000", 0}, {"4097", 4097}, {"abcd", 0}, {"-001", -1}, {"9999", 9999}};
+        const char* shown;  // as a pattern: a backslash is written "\\\\"
+    } const cases[] = {
+        {"0000", 0, "0000"},    {"4097", 4097, "4097"},
+        {"abcd", 0, "abcd"},    {"-001", -1, "-001"},
+        {"9999", 9999, "9999"}, {"GET / HTTP/1.0\r\n\r\n", 0, "GET / HTTP/1.0\\\\x0d\\\\x0a"},
+    };
     for (const Case& c : cases) {
         Peer peer;
         int port = AcceptedPort("C01", &peer);
-        peer.Send(c.prefix);
+        peer.Send(c.sent);
         MessageFields fields{};
-        EXPECT_EQ(RecvMsg(port, &fields, 5), -1) << c.prefix;
-        EXPECT_EQ(GetErrorCode(), ERR_FORMAT) << c.prefix;
+        EXPECT_EQ(RecvMsg(port, &fields, 5), -1) << c.sent;
+        EXPECT_EQ(GetErrorCode(), ERR_FORMAT) << c.sent;
         EXPECT_EQ(GetErrorSubCode(), 0);
         std::string line =
             "Record length specified : " + std::to_string(c.length) + " longer than 4096";
-        EXPECT_THAT(GetErrorText(),
-                    MatchesRegex(Chain({line.c_str(), "RecvMsg: Unable to read message"})))
-            << c.prefix;
+        std::string first = std::string("ReadPort: First bytes received: \"") + c.shown + "\"";
+        EXPECT_THAT(
+            GetErrorText(),
+            MatchesRegex(Chain({line.c_str(), first.c_str(), "RecvMsg: Unable to read message"})))
+            << c.sent;
         ClosePort(port);
     }
 }

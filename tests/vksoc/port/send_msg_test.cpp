@@ -6,6 +6,7 @@
 #include "diag/traffic_dump.h"
 #include "os_lowio.h"
 #include "scoped_env.h"
+#include "vksoc/port/port_entry.h"
 #include "vksoc/port/recv_msg.h"
 
 namespace {

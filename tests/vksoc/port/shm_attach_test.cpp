@@ -8,6 +8,7 @@
 
 #include "connection_fixture.h"
 #include "os_shared_memory.h"
+#include "vksoc/port/port_entry.h"
 #include "vksoc/port/shm_attach.h"
 
 namespace {

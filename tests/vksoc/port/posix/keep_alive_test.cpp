@@ -5,6 +5,7 @@
 #include <netinet/tcp.h>
 
 #include "vksoc/port/connection_fixture.h"
+#include "vksoc/port/port_entry.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "os_lowio.h"
 #include "vksoc/port/accept_conn.h"
 #include "vksoc/port/connection_fixture.h"
+#include "vksoc/port/port_entry.h"
 #include "vksoc/port/send_msg.h"
 
 namespace {

@@ -10,6 +10,7 @@
 
 #include "os_lowio.h"
 #include "vksoc/port/connection_fixture.h"
+#include "vksoc/port/port_entry.h"
 #include "vksoc/port/recv_msg.h"
 
 // After every header of ours: the system's macros share names with ours.

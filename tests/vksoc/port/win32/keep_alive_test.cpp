@@ -2,6 +2,7 @@
 // read back; the switch itself can.
 
 #include "vksoc/port/connection_fixture.h"
+#include "vksoc/port/port_entry.h"
 
 namespace {
 

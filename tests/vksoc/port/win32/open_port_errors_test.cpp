@@ -2,6 +2,7 @@
 
 #include "os_lowio.h"
 #include "vksoc/port/connection_fixture.h"
+#include "vksoc/port/port_entry.h"
 
 namespace {
 

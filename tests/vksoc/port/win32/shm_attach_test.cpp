@@ -6,6 +6,7 @@
 #include "os_lowio.h"
 #include "os_shared_memory.h"
 #include "vksoc/port/connection_fixture.h"
+#include "vksoc/port/port_entry.h"
 #include "vksoc/port/shm_attach.h"
 
 namespace {

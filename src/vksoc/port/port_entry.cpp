@@ -1,4 +1,4 @@
-#include "vksoc/port/port_table.h"
+#include "vksoc/port/port_entry.h"
 
 PortEntry portTable[MAX_PORTS];
 

@@ -2,25 +2,19 @@
 
 #include <cstdint>
 
+#include "vksoc/port/framing.h"
+#include "vksoc/port/port.h"
 #include "vkstp/config_image.h"
 
-// Every open channel of the process lives in one fixed table. A port handle
-// is the index of its entry, 0 to MAX_PORTS - 1; entries are never moved.
-// Every operation of the connection layer takes a handle of an open entry.
-
-inline constexpr int MAX_PORTS = 50;
-inline constexpr int MAX_MESSAGE_LENGTH = 4096;
-inline constexpr int MAX_HEADER_LENGTH = 4;
+// The port table, private to the port layer (and its tests): every other
+// caller asks the functions of port.h. A port handle is the index of its
+// entry, 0 to MAX_PORTS - 1; entries are never moved.
 
 enum PortState : int32_t {
     PORT_IDLE = 1,       // more bytes must be read before a message can be taken
-    PORT_DATA = 2,       // bytes (or a whole prefixed record) arrived since the last parse
+    PORT_DATA = 2,       // bytes (or a whole framed record) arrived since the last parse
     PORT_LISTENING = 3,  // a listening socket that has not accepted yet
 };
-
-inline constexpr char MODE_LISTEN = 'L';
-inline constexpr char MODE_CONNECT = 'S';
-inline constexpr char MODE_FILE = 'F';
 
 struct PortEntry {
     int32_t inUse;          // 1 while open
@@ -33,12 +27,16 @@ struct PortEntry {
     int32_t readOffset;
     int32_t bytesHeld;
     int32_t state;  // PortState
-    // Digits of the decimal length prefix in front of every message; below 1
-    // means no prefix. Only ISO 8583 ports have one.
+    // HEADER_LENGTH as the port read it when it was opened (0 for ZTR);
+    // below 1 means no prefix. `framing` is the framing chosen from it, and
+    // the only one ReadPort and SendMsg follow.
     int32_t headerLength;
-    int32_t headerBytesRead;                 // digits of the current record's prefix so far
-    char headerText[MAX_HEADER_LENGTH + 1];  // those digits, NUL-terminated
-    int32_t recordLength;                    // body length of the current record
+    Framing framing;
+    // The record being read: the bytes of its header so far, NUL-terminated,
+    // and once the header is whole, its body length.
+    int32_t headerBytesRead;
+    char headerText[MAX_FRAME_HEADER + 1];
+    int32_t recordLength;
     // Null for the ZTR format; otherwise the 128 field specs of the
     // controller the port serves, inside the configuration image.
     const FieldSpec* format;
