@@ -22,3 +22,5 @@ inline constexpr int EXIT_ACCEPT_FAILED = 6;
 inline constexpr int EXIT_NO_SOCKETS = 7;
 // The process may open fewer files than VELK_PEERS connections need.
 inline constexpr int EXIT_TOO_FEW_DESCRIPTORS = 8;
+// VELK_BIND names no address the port can listen on.
+inline constexpr int EXIT_BAD_BIND = 9;

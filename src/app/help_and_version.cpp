@@ -47,6 +47,7 @@ void WriteHelpOrVersion(const char* firstArgument, std::FILE* out) {
             "Environment:\n"
             "  OPERATOR_SCRIPT  answer with this operator script instead of dialogs\n"
             "  VELK_PEERS       serve up to N connections at once, 1 to %d (default 1)\n"
+            "  VELK_BIND        listen on this address only (default all interfaces)\n"
             "  HEADER_LENGTH    ASCII digits of length in front of each ISO 8583 message\n"
             "  DUMP_RECV_BYTES, DUMP_SEND_BYTES, DUMP_RECV_FLDS, DUMP_SEND_FLDS,\n"
             "  DUMP_MASK_PAN    traffic dumps, card data masked (Y to switch on)\n"

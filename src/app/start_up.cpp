@@ -8,6 +8,7 @@
 #include "os_sockets.h"
 #include "platform/descriptor_limit.h"
 #include "ui/responder_state.h"
+#include "vksoc/port/open_port.h"
 #include "vksoc/port/tcp_port.h"
 #include "vkstp/config_reader.h"
 #include "vkstp/config_values.h"
@@ -76,6 +77,12 @@ int StartUp(ui::UiHost& host, char* controllerToken, char* portToken) {
     }
     if (!IsTcpPort(responderState.portNumber)) {
         return Fail(host, "Port invalid", EXIT_BAD_ARGUMENTS);
+    }
+    if (const char* bind = InvalidListenAddress()) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "VELK_BIND must be a numeric IPv4 or IPv6 address (got: %.100s)", bind);
+        return Fail(host, text, EXIT_BAD_BIND);
     }
     return CheckDescriptorLimit(host);
 }

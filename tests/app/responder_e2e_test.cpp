@@ -72,6 +72,17 @@ TEST_F(ResponderTest, StartUpFailuresAreReportedInOrderAndExitWithTheCodeOfTheir
         EXPECT_EQ(responder.Stderr(), "VELK Tester: VELK_PEERS must be a number from 1 to 40\n");
     }
 
+    // So is VELK_BIND: a name or a typo is refused before anything listens.
+    {
+        ResponderProcess responder(
+            root_, {{"OPERATOR_SCRIPT", kAnswerScript}, {"VELK_BIND", "localhost"}});
+        responder.Start("C01", "7001");
+        EXPECT_EQ(responder.Wait(10), 9);
+        EXPECT_EQ(
+            responder.Stderr(),
+            "VELK Tester: VELK_BIND must be a numeric IPv4 or IPv6 address (got: localhost)\n");
+    }
+
     fs::remove(root_.data() / "velk.cfg");
     ResponderProcess responder(root_, {{"OPERATOR_SCRIPT", kAnswerScript}});
     responder.Start("", "");
