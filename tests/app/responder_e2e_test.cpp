@@ -153,8 +153,9 @@ TEST_F(ResponderTest, ABadScriptOrNoDisplayStopsWithALineThatSaysWhy) {
     EXPECT_EQ(directory.Stderr(), "VELK Tester: Operator script " + root_.root().string() +
                                       " cannot be read (it is a directory)\n");
 
+    // Where a desk can be shown this one would listen: never on a fixed port.
     ResponderProcess headless(root_, {});
-    headless.Start("C01", "7001");
+    headless.Start("C01", std::to_string(FreePort()));
     EXPECT_EQ(headless.Wait(10), 1);
     EXPECT_NE(headless.Stderr().find("OPERATOR_SCRIPT="), std::string::npos) << headless.Stderr();
 }
