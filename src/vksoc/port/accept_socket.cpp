@@ -25,7 +25,7 @@ SOCKET AcceptWithKeepAlive(SOCKET listening, const char* operation, bool* nobody
         }
         return INVALID_SOCKET;
     }
-    if (plat::SetKeepAlive(accepted) == SOCKET_ERROR) {
+    if (plat::SetConnectionOptions(accepted) == SOCKET_ERROR) {
         SetError(ERR_INVALID, WSAGetLastError());
         ADD_ERROR_TEXT("%s: SetSockOpt failed for keep-alive\n", operation);
         closesocket(accepted);

@@ -157,7 +157,7 @@ SOCKET Connect(const char* address, int port) {
         closesocket(s);
         return INVALID_SOCKET;
     }
-    if (plat::SetKeepAlive(s) == SOCKET_ERROR) {
+    if (plat::SetConnectionOptions(s) == SOCKET_ERROR) {
         SetError(ERR_INVALID, WSAGetLastError());
         ADD_ERROR_TEXT("OpenPort: SetSockOpt failed for keep-alive\n");
         closesocket(s);
