@@ -10,7 +10,8 @@
 
 // direction: 'S' sent, anything else received. shown, when given, holds the
 // `length` bytes the character column shows instead of data (card data
-// masked); the hexadecimal column always shows data.
+// masked); where a byte of shown differs from data, the hexadecimal column
+// shows "**" instead of the byte, so that it spells no masked character.
 void DumpBytes(const unsigned char* data, int length, char direction,
                const unsigned char* shown = nullptr);
 // Whether DumpBytes in that direction writes anything now.
