@@ -129,10 +129,12 @@ run_windows_suite() {
   # with a persistent server they never end, and whoever reads that program's
   # output waits for ever. Started here, they hold no pipe of ctest's.
   wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+  # The suite's log stays in the build folder when the suite fails, under
+  # a name of its own per run, and the last line printed names it.
   local log
-  log=$(mktemp)
+  log="$build/windows-tests-$(date +%Y%m%d-%H%M%S).log"
   if ! (cd "$build" && ctest --output-on-failure -j2 | tee "$log"); then
-    echo "windows: the $name test suite failed under Wine" >&2
+    echo "windows: the $name test suite failed under Wine; its ctest log: $log" >&2
     exit 1
   fi
   "$root/tests/win32/e2e_velkctl.sh" "$build" "$root/build/velkctl"
