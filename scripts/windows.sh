@@ -114,6 +114,37 @@ stop_wine() {
 }
 trap stop_wine EXIT
 
+# Wine's desktop process (explorer.exe /desktop) quits a few seconds after
+# the last window of the prefix closes, and the next program that opens one
+# starts it again, handing it its own standard error. Started by a test, it
+# holds that test's output pipe for as long as other tests keep opening
+# windows, and ctest waits on the finished test until its time-out (on a
+# loaded machine, where the tests with windows drift apart, this happens).
+# A window kept open for the whole suite keeps the desktop that the start
+# above made, whose standard streams lead nowhere. Returns once the desktop
+# has outlived the time it waits before quitting.
+desktop_running() {
+  local pid
+  for pid in $(pgrep -f 'explorer.exe /desktop'); do
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+      return 0
+    fi
+  done
+  return 1
+}
+keep_desktop() {
+  wine notepad.exe </dev/null >/dev/null 2>&1 &
+  local waited
+  for waited in $(seq 60); do
+    sleep 0.5
+    if ((waited >= 10)) && desktop_running; then
+      return
+    fi
+  done
+  echo "windows: Wine's desktop did not start" >&2
+  exit 1
+}
+
 # run_windows_suite BUILD ARCH NAME: the build's test suite, then the
 # end-to-end check, under Wine in the build's prefix.
 summary=()
@@ -129,10 +160,13 @@ run_windows_suite() {
   # with a persistent server they never end, and whoever reads that program's
   # output waits for ever. Started here, they hold no pipe of ctest's.
   wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+  keep_desktop
+  # The suite's log stays in the build folder when the suite fails, under
+  # a name of its own per run, and the last line printed names it.
   local log
-  log=$(mktemp)
+  log="$build/windows-tests-$(date +%Y%m%d-%H%M%S).log"
   if ! (cd "$build" && ctest --output-on-failure -j2 | tee "$log"); then
-    echo "windows: the $name test suite failed under Wine" >&2
+    echo "windows: the $name test suite failed under Wine; its ctest log: $log" >&2
     exit 1
   fi
   "$root/tests/win32/e2e_velkctl.sh" "$build" "$root/build/velkctl"

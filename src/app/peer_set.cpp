@@ -59,6 +59,7 @@ class PeerSet {
     Peer peers_[MAX_PEERS];
     // waits_[0] is the listening socket, waits_[1 + i] the place peers_[i].
     plat::WaitEntry waits_[MAX_PEERS + 1]{};
+    static_assert(MAX_PEERS + 1 <= plat::MAX_WAIT_SOCKETS);
     int open_ = 0;
     int64_t acceptAfter_ = 0;
 };

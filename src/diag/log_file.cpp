@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "diag/card_mask.h"
+#include "os_files.h"
+
 void BuildLogFilePath(char (&path)[LOG_PATH_SIZE], const char* prefix, const LocalTime& time) {
     std::snprintf(path, sizeof path, "../log/%s%02d%02d%02d.log", prefix, time.day, time.month,
                   time.yearsSince1900);
@@ -27,6 +30,10 @@ void ReadLogPrefix(char (&prefix)[4], const char* variable) {
     }
     std::memcpy(prefix, value, length);
     prefix[length] = '\0';
+}
+
+FILE* OpenLogFile(const char* path) {
+    return plat::OpenAppending(path, MaskPanOn());
 }
 
 void ReportLostRecord(const char* path) {

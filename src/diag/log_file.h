@@ -19,13 +19,19 @@ void ReadLogPrefix(char (&prefix)[4], const char* variable);
 
 enum class LogWrite { Written, NotOpened, Failed };
 
+// Opens a log or dump file for appending. With DUMP_MASK_PAN on (the records
+// then may hold masked card data, and the operator asked for care with it) a
+// file it creates is readable and writable by its owner only; on Windows the
+// log folder's access list decides.
+FILE* OpenLogFile(const char* path);
+
 // Opens path for appending, lets write(FILE*) put one record, and closes it.
 // Failed: the open succeeded but a write or the close did not (a full file
 // system): the record, or part of it, is lost, and the caller sends it to
 // standard error instead (ReportLostRecord first).
 template <typename Write>
 LogWrite AppendToLog(const char* path, Write write) {
-    FILE* file = std::fopen(path, "a+");
+    FILE* file = OpenLogFile(path);
     if (file == nullptr) {
         return LogWrite::NotOpened;
     }

@@ -84,7 +84,11 @@ void DumpBytes(const unsigned char* data, int length, char direction, const unsi
         char characters[17];
         int inLine = 0;
         for (int i = 0; i < length; ++i) {
-            std::fprintf(file, "%02x ", data[i]);
+            if (shown[i] == data[i]) {
+                std::fprintf(file, "%02x ", data[i]);
+            } else {
+                std::fputs("** ", file);
+            }
             characters[inLine++] = Printable(shown[i]);
             if (inLine == 16) {
                 characters[16] = '\0';

@@ -10,9 +10,10 @@
 
 // direction: 'S' sent, anything else received. shown, when given, holds the
 // `length` bytes the character column shows instead of data (card data
-// masked); the hexadecimal column always shows data. peer, when given, is
-// named at the end of the dump's first line ("from 127.0.0.1:54321", or
-// "to" for a send): one of several connections.
+// masked); where a byte of shown differs from data, the hexadecimal column
+// shows "**" instead of the byte, so that it spells no masked character.
+// peer, when given, is named at the end of the dump's first line ("from
+// 127.0.0.1:54321", or "to" for a send): one of several connections.
 void DumpBytes(const unsigned char* data, int length, char direction,
                const unsigned char* shown = nullptr, const char* peer = nullptr);
 // Whether DumpBytes in that direction writes anything now.

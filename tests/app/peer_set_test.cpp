@@ -3,6 +3,7 @@
 // runs on its own thread and ends on a stop request, which lasts for the
 // process: each test runs in a process of its own under ctest.
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -21,21 +22,23 @@ namespace {
 using namespace std::chrono_literals;
 
 // Echoes every request; a ZTR request whose COMMAND (field 4) is WAIT is
-// answered DONE instead, 300 ms later.
+// answered DONE instead, once the test releases it. The answer is held by the
+// test, not by a time, so that what happens meanwhile does not depend on how
+// fast the machine is.
 class FakeAnswerer final : public PeerAnswerer {
   public:
     explicit FakeAnswerer(MessageFields* message) : message_(message) {}
 
     PeerAnswer Answer(int port) override {
         if (SlotText(*message_, 4) == "WAIT") {
-            wake_[port] = SteadyMilliseconds() + 300;
+            holding = true;
             return PeerAnswer::Suspended;
         }
         return SendMsg(port, message_) > 0 ? PeerAnswer::Done : PeerAnswer::End;
     }
-    int64_t WakeTime(int port) const override { return wake_[port]; }
+    // The loop looks again at least twice a second.
+    int64_t WakeTime(int) const override { return released ? 0 : SteadyMilliseconds() + 60000; }
     PeerAnswer Resume(int port) override {
-        wake_[port] = -1;
         TestMessage done({{4, "DONE"}, {7, "C01"}});
         return SendMsg(port, done.fields()) > 0 ? PeerAnswer::Done : PeerAnswer::End;
     }
@@ -43,19 +46,17 @@ class FakeAnswerer final : public PeerAnswerer {
         std::lock_guard lock(mutex_);
         failures.push_back(GetErrorText());
     }
-    void Gone(int port) override {
-        wake_[port] = -1;
-        ++gone;
-    }
+    void Gone(int) override { ++gone; }
     void AcceptFailed() override {}
 
     std::mutex mutex_;
     std::vector<std::string> failures;
     int gone = 0;
+    std::atomic<bool> holding = false;   // a WAIT was taken and is held
+    std::atomic<bool> released = false;  // its answer may go now
 
   private:
     MessageFields* message_;
-    int64_t wake_[MAX_PORTS]{};
 };
 
 class PeerSetTest : public ConnectionTest {
@@ -78,6 +79,13 @@ class PeerSetTest : public ConnectionTest {
         loop_.join();
         EXPECT_EQ(result_, 0);
         EXPECT_TRUE(PortIsOpen(listening_)) << "the listening port is the caller's";
+    }
+    // Whether the peer has something to read within the time.
+    static bool Readable(const Peer& peer, int seconds) {
+        bool readable = false;
+        bool urgent = false;
+        EXPECT_EQ(plat::WaitSocket(peer.socket(), seconds, &readable, &urgent), 0);
+        return readable;
     }
     // The command of the next ZTR response on the peer.
     static std::string NextCommand(const Peer& peer) {
@@ -107,18 +115,25 @@ TEST_F(PeerSetTest, ASuspendedAnswerHoldsOnlyItsConnectionAndItsLaterRequests) {
     Peer a = Peer::Connect(tcpPort_);
     Peer b = Peer::Connect(tcpPort_);
     a.Send(Ztr({{4, "WAIT"}, {7, "C01"}}) + Ztr({{4, "ECHO"}, {7, "C01"}}));
-    std::this_thread::sleep_for(50ms);
+    for (int i = 0; i < 500 && !answerer_.holding; ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_TRUE(answerer_.holding) << "a's first request was never taken";
 
-    auto start = std::chrono::steady_clock::now();
+    // b does not wait for a's held answer, and a's second request waits.
     for (int i = 0; i < 3; ++i) {
         b.Send(Ztr({{4, "ECHO"}, {7, "C02"}}));
+        if (!Readable(b, 10)) {
+            ADD_FAILURE() << "b waits for a's held answer";
+            break;
+        }
         EXPECT_EQ(NextCommand(b), "ECHO");
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms) << "b does not wait for a's delay";
+    EXPECT_FALSE(Readable(a, 0)) << "a is answered only after its held answer";
 
-    // a's second request is answered after its delayed first one.
+    // a's second request is answered after its held first one.
+    answerer_.released = true;
     EXPECT_EQ(NextCommand(a), "DONE");
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 200ms);
     EXPECT_EQ(NextCommand(a), "ECHO");
 
     Stop();

@@ -158,6 +158,18 @@ TEST_F(TrafficDumpTest, WithDumpMaskPanCardDataIsMaskedInIso8583FieldsOnly) {
               "Field 035: 12345678\n");
 }
 
+TEST_F(TrafficDumpTest, BytesShownMaskedAreMaskedInTheHexColumnToo) {
+    // A card number split over two lines, with a '*' of its own that the
+    // mask left as it was.
+    const char* data = "0200*1234567890123456789";
+    const char* shown = "0200*123456*********6789";
+    DumpBytes(Bytes(data), 24, 'R', Bytes(shown));
+    EXPECT_EQ(Dump(),
+              "Pid: 312 09/12/2026 14:03:27 Received 24 Bytes\n"
+              "30 32 30 30 2a 31 32 33 34 35 36 ** ** ** ** ** 0200*123456*****\n"
+              "** ** ** ** 36 37 38 39                         ****6789\n");
+}
+
 TEST_F(TrafficDumpTest, PrintFieldsListsPresentSlotsUpToTheLastNumber) {
     MessageFields fields{};
     Put(fields, 0, "0800");

@@ -1,4 +1,5 @@
 #include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,6 +32,23 @@ int MoveFileOver(const char* from, const char* to) {
 
 int RemoveFile(const char* path) {
     return ::unlink(path) == 0 ? 0 : -1;
+}
+
+FILE* OpenAppending(const char* path, bool ownerOnly) {
+    if (!ownerOnly) {
+        return ::fopen(path, "a+");
+    }
+    int fd = ::open(path, O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return nullptr;
+    }
+    FILE* file = ::fdopen(fd, "a+");
+    if (file == nullptr) {
+        int saved = errno;
+        ::close(fd);
+        errno = saved;
+    }
+    return file;
 }
 
 }  // namespace plat

@@ -6,6 +6,8 @@
 
 #include <fcntl.h>
 
+#include <cstdio>
+
 namespace plat {
 
 // Open flag: an open that cannot wait. A FIFO or a device opened with it
@@ -28,5 +30,11 @@ bool IsRegularDescriptor(int fd);
 // permission bits of the one it replaces.
 int MoveFileOver(const char* from, const char* to);
 int RemoveFile(const char* path);
+
+// Opens path for reading and appending, as fopen's "a+". With ownerOnly a
+// file it creates is readable and writable by its owner alone (0600, or less
+// under the umask); a file that exists keeps its permission bits. Null on
+// failure (errno tells why).
+FILE* OpenAppending(const char* path, bool ownerOnly);
 
 }  // namespace plat

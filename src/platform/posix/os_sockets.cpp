@@ -166,7 +166,7 @@ int WaitWritable(SOCKET s, int timeoutSeconds) {
     return (events & (POLLOUT | POLLHUP | POLLERR)) != 0 ? 1 : 0;
 }
 
-int SetKeepAlive(SOCKET s) {
+int SetConnectionOptions(SOCKET s) {
     const int on = 1;
     const int idle = KEEPALIVE_IDLE_SECONDS;
     const int interval = KEEPALIVE_INTERVAL_SECONDS;
@@ -174,7 +174,8 @@ int SetKeepAlive(SOCKET s) {
     if (::setsockopt(s, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0 ||
         ::setsockopt(s, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle) != 0 ||
         ::setsockopt(s, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval) != 0 ||
-        ::setsockopt(s, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) != 0) {
+        ::setsockopt(s, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) != 0 ||
+        ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0) {
         return SOCKET_ERROR;
     }
     return 0;

@@ -29,4 +29,8 @@ int RemoveFile(const char* path) {
     return ::DeleteFileA(path) ? 0 : -1;
 }
 
+FILE* OpenAppending(const char* path, bool /*ownerOnly*/) {
+    return std::fopen(path, "a+");
+}
+
 }  // namespace plat

@@ -4,6 +4,8 @@
 // A negative result is a failure, and GetLastError() (os_lowio.h) then
 // tells the system's error number.
 
+#include <cstdio>
+
 namespace plat {
 
 // Open flag: an open that cannot wait. Opening a file never waits here.
@@ -24,5 +26,10 @@ bool IsRegularDescriptor(int fd);
 // the old file or the new one, never a mixture.
 int MoveFileOver(const char* from, const char* to);
 int RemoveFile(const char* path);
+
+// Opens path for reading and appending, as fopen's "a+". Windows has no
+// permission bits: a file it creates takes the access list of its folder,
+// whatever ownerOnly says. Null on failure.
+FILE* OpenAppending(const char* path, bool ownerOnly);
 
 }  // namespace plat

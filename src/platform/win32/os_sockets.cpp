@@ -2,6 +2,9 @@
 
 #include <mstcpip.h>  // SIO_KEEPALIVE_VALS, tcp_keepalive
 
+// Every socket of a wait fits each of select's sets.
+static_assert(plat::MAX_WAIT_SOCKETS <= FD_SETSIZE);
+
 namespace plat {
 
 int recv(SOCKET s, char* buffer, int length, int flags) {
@@ -50,7 +53,7 @@ int WaitSockets(WaitEntry* entries, int count, int timeoutMs) {
         return SOCKET_ERROR;
     }
     // select, not WSAPoll: WSAPoll refuses POLLPRI, and urgent data must read
-    // as exceptional here as in WaitSocket. FD_SETSIZE sockets fit the sets.
+    // as exceptional here as in WaitSocket. MAX_WAIT_SOCKETS sockets fit the sets.
     fd_set readSet;
     fd_set writeSet;
     fd_set exceptSet;
@@ -164,7 +167,12 @@ int WaitWritable(SOCKET s, int timeoutSeconds) {
     return writable || failed ? 1 : 0;
 }
 
-int SetKeepAlive(SOCKET s) {
+int SetConnectionOptions(SOCKET s) {
+    const BOOL noDelay = TRUE;
+    if (::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+                     sizeof noDelay) == SOCKET_ERROR) {
+        return SOCKET_ERROR;
+    }
     tcp_keepalive times{};
     times.onoff = 1;
     times.keepalivetime = KEEPALIVE_IDLE_SECONDS * 1000;

@@ -1,6 +1,7 @@
 #include "vksoc/port/accept_socket.h"
 
 #include "diag/error_state.h"
+#include "vksoc/port/socket_error.h"
 
 SOCKET AcceptWithKeepAlive(SOCKET listening, const char* operation, bool* nobodyWaiting) {
     if (nobodyWaiting != nullptr) {
@@ -11,19 +12,20 @@ SOCKET AcceptWithKeepAlive(SOCKET listening, const char* operation, bool* nobody
         int wsa = WSAGetLastError();
         if (wsa == WSAEWOULDBLOCK && nobodyWaiting != nullptr) {
             *nobodyWaiting = true;
-        } else if (wsa == WSAEMFILE || wsa == WSAENOBUFS) {
-            SetError(ERR_RESOURCE, wsa);
+            return INVALID_SOCKET;
+        }
+        const SocketError error = ErrorCodeOfSocketError(SocketCall::Accept, wsa);
+        SetError(error.code, wsa);
+        if (error.fault == SocketFault::NoResources) {
             ADD_ERROR_TEXT("%s: No resources to accept connection\n", operation);
-        } else if (wsa == WSAECONNABORTED) {
-            SetError(ERR_CONNECTION, wsa);
+        } else if (error.fault == SocketFault::Aborted) {
             ADD_ERROR_TEXT("%s: Connection aborted\n", operation);
         } else {
-            SetError(ERR_INTERNAL, wsa);
             ADD_ERROR_TEXT("%s: Internal error accepting connection\n", operation);
         }
         return INVALID_SOCKET;
     }
-    if (plat::SetKeepAlive(accepted) == SOCKET_ERROR) {
+    if (plat::SetConnectionOptions(accepted) == SOCKET_ERROR) {
         SetError(ERR_INVALID, WSAGetLastError());
         ADD_ERROR_TEXT("%s: SetSockOpt failed for keep-alive\n", operation);
         closesocket(accepted);

@@ -3,6 +3,7 @@
 #include "diag/error_state.h"
 #include "os_sockets.h"
 #include "vksoc/port/port_entry.h"
+#include "vksoc/port/socket_error.h"
 
 int MonitorPort(int port) {
     PortEntry& entry = portTable[port];
@@ -20,22 +21,20 @@ int MonitorPort(int port) {
     int n = plat::recv(s, &probe, 1, MSG_PEEK);
     int wsa = n == SOCKET_ERROR ? WSAGetLastError() : 0;
     if (n == SOCKET_ERROR && wsa != WSAEWOULDBLOCK) {
-        switch (wsa) {
-            case WSAECONNABORTED:
-            case WSAETIMEDOUT:
-                SetError(ERR_CONNECTION, wsa);
+        const SocketError error = ErrorCodeOfSocketError(SocketCall::Receive, wsa);
+        SetError(error.code, wsa);
+        switch (error.fault) {
+            case SocketFault::Aborted:
+            case SocketFault::TimedOut:
                 ADD_ERROR_TEXT("MonitorPort: Transmission timeout\n");
                 break;
-            case WSAECONNRESET:
-                SetError(ERR_CONNECTION, wsa);
+            case SocketFault::Reset:
                 ADD_ERROR_TEXT("MonitorPort: Connection reset by peer\n");
                 break;
-            case WSAENOBUFS:
-                SetError(ERR_RESOURCE, wsa);
+            case SocketFault::NoResources:
                 ADD_ERROR_TEXT("MonitorPort: System is out of resources\n");
                 break;
             default:
-                SetError(ERR_INTERNAL, wsa);
                 ADD_ERROR_TEXT("MonitorPort: Error probing the connection\n");
                 break;
         }

@@ -9,6 +9,7 @@
 #include "os_sockets.h"
 #include "platform/bind_address.h"
 #include "vksoc/port/port_entry.h"
+#include "vksoc/port/socket_error.h"
 #include "vkstp/config_view.h"
 
 // Leading digits after an optional sign, as the environment gives them; a
@@ -29,32 +30,30 @@ namespace {
 
 void FailSocket() {
     int wsa = WSAGetLastError();
-    if (wsa == WSAEMFILE || wsa == WSAENOBUFS) {
-        SetError(ERR_RESOURCE, wsa);
+    const SocketError error = ErrorCodeOfSocketError(SocketCall::Create, wsa);
+    SetError(error.code, wsa);
+    if (error.fault == SocketFault::NoResources) {
         ADD_ERROR_TEXT("OpenPort: No resources to get socket\n");
     } else {
-        SetError(ERR_INTERNAL, wsa);
         ADD_ERROR_TEXT("OpenPort: Internal error getting socket\n");
     }
 }
 
 void FailBind(int port) {
     int wsa = WSAGetLastError();
-    switch (wsa) {
-        case WSAEADDRINUSE:
-            SetError(ERR_INVALID, wsa);
+    const SocketError error = ErrorCodeOfSocketError(SocketCall::Bind, wsa);
+    SetError(error.code, wsa);
+    switch (error.fault) {
+        case SocketFault::AddressInUse:
             ADD_ERROR_TEXT("OpenPort: Port %d already in use\n", port);
             break;
-        case WSAEADDRNOTAVAIL:
-            SetError(ERR_INVALID, wsa);
+        case SocketFault::AddressUnavailable:
             ADD_ERROR_TEXT("OpenPort: Cannot bind to %d\n", port);
             break;
-        case WSAENOBUFS:
-            SetError(ERR_RESOURCE, wsa);
+        case SocketFault::NoResources:
             ADD_ERROR_TEXT("OpenPort: Out of resources to bind\n");
             break;
         default:
-            SetError(ERR_INTERNAL, wsa);
             ADD_ERROR_TEXT("OpenPort: Internal error binding\n");
             break;
     }
@@ -62,53 +61,45 @@ void FailBind(int port) {
 
 void FailListen() {
     int wsa = WSAGetLastError();
-    if (wsa == WSAEMFILE || wsa == WSAENOBUFS) {
-        SetError(ERR_RESOURCE, wsa);
+    const SocketError error = ErrorCodeOfSocketError(SocketCall::Listen, wsa);
+    SetError(error.code, wsa);
+    if (error.fault == SocketFault::NoResources) {
         ADD_ERROR_TEXT("OpenPort: Out of resources to listen\n");
     } else {
-        SetError(ERR_INTERNAL, wsa);
         ADD_ERROR_TEXT("OpenPort: Internal error listening\n");
     }
 }
 
 void FailConnect(const char* address, int port) {
     int wsa = WSAGetLastError();
-    switch (wsa) {
-        case WSAEMFILE:
-        case WSAENOBUFS:
-            SetError(ERR_RESOURCE, wsa);
+    const SocketError error = ErrorCodeOfSocketError(SocketCall::Connect, wsa);
+    SetError(error.code, wsa);
+    switch (error.fault) {
+        case SocketFault::NoResources:
             ADD_ERROR_TEXT("OpenPort: No resources for connect\n");
             break;
-        case WSAEPROTOTYPE:
-            SetError(ERR_INVALID, wsa);
+        case SocketFault::WrongProtocol:
             ADD_ERROR_TEXT("OpenPort: Wrong program at: [%s,%d]\n", address, port);
             break;
-        case WSAENETDOWN:
-            SetError(ERR_CONNECTION, wsa);
+        case SocketFault::NetworkDown:
             ADD_ERROR_TEXT("OpenPort: Interface to reach %s down\n", address);
             break;
-        case WSAENETUNREACH:
-            SetError(ERR_CONNECTION, wsa);
+        case SocketFault::NetworkUnreachable:
             ADD_ERROR_TEXT("OpenPort: Could not reach network for: %s\n", address);
             break;
-        case WSAECONNRESET:
-            SetError(ERR_CONNECTION, wsa);
+        case SocketFault::Reset:
             ADD_ERROR_TEXT("OpenPort: Connection to [%s,%d] was reset\n", address, port);
             break;
-        case WSAETIMEDOUT:
-            SetError(ERR_CONNECTION, wsa);
+        case SocketFault::TimedOut:
             ADD_ERROR_TEXT("OpenPort: Connection to [%s,%d] Timed out\n", address, port);
             break;
-        case WSAECONNREFUSED:
-            SetError(ERR_CONNECTION, wsa);
+        case SocketFault::Refused:
             ADD_ERROR_TEXT("OpenPort: No program running at: [%s,%d]\n", address, port);
             break;
-        case WSAEHOSTUNREACH:
-            SetError(ERR_CONNECTION, wsa);
+        case SocketFault::HostUnreachable:
             ADD_ERROR_TEXT("OpenPort: Host %s down or unreachable\n", address);
             break;
         default:
-            SetError(ERR_INTERNAL, wsa);
             ADD_ERROR_TEXT("OpenPort: Error connecting to node\n");
             break;
     }
@@ -193,7 +184,7 @@ SOCKET Connect(const char* address, int port, int timeoutMs) {
         closesocket(s);
         return INVALID_SOCKET;
     }
-    if (plat::SetKeepAlive(s) == SOCKET_ERROR) {
+    if (plat::SetConnectionOptions(s) == SOCKET_ERROR) {
         SetError(ERR_INVALID, WSAGetLastError());
         ADD_ERROR_TEXT("OpenPort: SetSockOpt failed for keep-alive\n");
         closesocket(s);

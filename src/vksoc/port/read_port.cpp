@@ -11,6 +11,7 @@
 #include "vksoc/port/framing.h"
 #include "vksoc/port/port_entry.h"
 #include "vksoc/port/port_peer_name.h"
+#include "vksoc/port/socket_error.h"
 
 namespace {
 
@@ -19,22 +20,20 @@ constexpr int FIRST_BYTES_SHOWN = 16;
 
 void FailSocketRead() {
     int wsa = WSAGetLastError();
-    switch (wsa) {
-        case WSAECONNABORTED:
-        case WSAETIMEDOUT:
-            SetError(ERR_CONNECTION, wsa);
+    const SocketError error = ErrorCodeOfSocketError(SocketCall::Receive, wsa);
+    SetError(error.code, wsa);
+    switch (error.fault) {
+        case SocketFault::Aborted:
+        case SocketFault::TimedOut:
             ADD_ERROR_TEXT("ReadPort: Transmission timeout\n");
             break;
-        case WSAECONNRESET:
-            SetError(ERR_CONNECTION, wsa);
+        case SocketFault::Reset:
             ADD_ERROR_TEXT("ReadPort: Connection reset by peer\n");
             break;
-        case WSAENOBUFS:
-            SetError(ERR_RESOURCE, wsa);
+        case SocketFault::NoResources:
             ADD_ERROR_TEXT("ReadPort: No resources for receive\n");
             break;
         default:
-            SetError(ERR_INTERNAL, wsa);
             ADD_ERROR_TEXT("ReadPort: Error receiving message\n");
             break;
     }

@@ -5,6 +5,7 @@
 #include "vksoc/port/get_msg.h"
 #include "vksoc/port/port_entry.h"
 #include "vksoc/port/read_port.h"
+#include "vksoc/port/socket_error.h"
 #include "vkstp/config_view.h"
 
 Taken TakeMsg(int port, MessageFields* fields) {
@@ -39,7 +40,7 @@ int ReadAfterWait(int port, int held, bool readable, bool exceptional) {
 }
 
 void FailWait(int wsaError) {
-    SetError(ERR_INTERNAL, wsaError);
+    SetError(ErrorCodeOfSocketError(SocketCall::Wait, wsaError).code, wsaError);
     ADD_ERROR_TEXT("RecvMsg: Error selecting from socket\n");
 }
 

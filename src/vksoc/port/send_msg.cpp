@@ -11,6 +11,7 @@
 #include "vksoc/port/framing.h"
 #include "vksoc/port/port_entry.h"
 #include "vksoc/port/port_peer_name.h"
+#include "vksoc/port/socket_error.h"
 #include "vkstp/config_view.h"
 
 namespace {
@@ -23,47 +24,28 @@ unsigned char sendBuffer[SEND_BUFFER_SIZE];
 // Set by a socket write that failed because the connection is gone.
 bool connectionLost = false;
 
-bool LosesConnection(int wsa) {
-    switch (wsa) {
-        case WSAENETRESET:
-        case WSAECONNABORTED:
-        case WSAECONNRESET:
-        case WSAENOTCONN:
-        case WSAESHUTDOWN:
-        case WSAETIMEDOUT:
-            return true;
-        default:
-            return false;
-    }
-}
-
 void FailSend() {
     int wsa = WSAGetLastError();
-    connectionLost = LosesConnection(wsa);
-    switch (wsa) {
-        case WSAENETDOWN:
-            SetError(ERR_CONNECTION, wsa);
+    const SocketError error = ErrorCodeOfSocketError(SocketCall::Send, wsa);
+    connectionLost = error.connectionLost;
+    SetError(error.code, wsa);
+    switch (error.fault) {
+        case SocketFault::NetworkDown:
             ADD_ERROR_TEXT("SendMsg: Interface to reach network down\n");
             break;
-        case WSAENETUNREACH:
-            SetError(ERR_CONNECTION, wsa);
+        case SocketFault::NetworkUnreachable:
             ADD_ERROR_TEXT("SendMsg: No route to remote network\n");
             break;
-        case WSAENETRESET:
-        case WSAECONNRESET:
-            SetError(ERR_CONNECTION, wsa);
+        case SocketFault::Reset:
             ADD_ERROR_TEXT("SendMsg: Connection reset\n");
             break;
-        case WSAECONNABORTED:
-            SetError(ERR_CONNECTION, wsa);
+        case SocketFault::Aborted:
             ADD_ERROR_TEXT("SendMsg: Connection aborted\n");
             break;
-        case WSAENOBUFS:
-            SetError(ERR_RESOURCE, wsa);
+        case SocketFault::NoResources:
             ADD_ERROR_TEXT("SendMsg: No resources to send message\n");
             break;
         default:
-            SetError(ERR_INTERNAL, wsa);
             ADD_ERROR_TEXT("SendMsg: Error while sending message\n");
             break;
     }
