@@ -50,7 +50,8 @@ LRESULT CALLBACK EditPassingWheel(HWND box, UINT message, WPARAM wParam, LPARAM 
 // One running dialog as its procedure sees it.
 class Win32Dialog final : public DialogHost {
   public:
-    Win32Dialog(HWND window, DialogProc procedure) : window_(window), procedure_(procedure) {}
+    Win32Dialog(HWND window, DialogProc dialogProcedure)
+        : window_(window), procedure_(dialogProcedure) {}
 
     DialogProc procedure() const { return procedure_; }
 
