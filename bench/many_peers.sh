@@ -10,9 +10,15 @@
 #   bench/many_peers.sh [COUNT]    (default 5000 requests per connection)
 set -euo pipefail
 count=${1:-5000}
+# shellcheck source=bench/loopback_setup.sh
 source "$(dirname "$0")/loopback_setup.sh"
 pids=()
-trap 'rm -f "$script" "$request"; for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done' EXIT
+cleanup() {
+  rm -f "$script" "$request"
+  local p
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+}
+trap cleanup EXIT
 start() {  # PEERS PROGRAM... -> port; the pid lands in last_pid
   local peers=$1 port
   shift

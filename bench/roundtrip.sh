@@ -15,6 +15,7 @@
 set -euo pipefail
 count=${1:-20000}
 runs=${2:-3}
+# shellcheck source=bench/loopback_setup.sh
 source "$(dirname "$0")/loopback_setup.sh"
 trap 'rm -f "$script" "$request"; kill $(jobs -p) 2>/dev/null || true' EXIT
 

@@ -1,9 +1,12 @@
-# Warnings are errors for everything we compile; helper function applied per target.
+# Warnings are errors for everything we compile; helper function applied per
+# target. Qt's and GoogleTest's headers come in as system headers (imported
+# targets, or SYSTEM below), so these flags judge our own code only.
 function(velk_warnings target)
   if(MSVC)
     target_compile_options(${target} PRIVATE /W4 /WX)
   else()
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wconversion
+      -Wsign-conversion -Wpedantic -Werror)
   endif()
 endfunction()
 

@@ -5,5 +5,5 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-build}
 shift || true
-cmake -S "$root" -B "$root/$dir" -G Ninja "$@" >/dev/null
+cmake -S "$root" -B "$root/$dir" -G Ninja "$@"
 cmake --build "$root/$dir"

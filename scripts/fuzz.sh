@@ -25,7 +25,7 @@ runs+=(fuzz_config_reader:config)
 runs+=(fuzz_operator_script:script)
 targets=("${runs[@]%%:*}")
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVELK_FUZZ=ON -DVELK_TESTS=OFF -DVELK_BENCH=OFF >/dev/null
+  -DVELK_FUZZ=ON -DVELK_TESTS=OFF -DVELK_BENCH=OFF
 cmake --build "$dir" --target "${targets[@]}"
 
 export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1

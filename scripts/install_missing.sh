@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that need Debian packages.
 # install_missing WHO PACKAGE...: installs (apt-get, as root) the packages
 # that are not installed yet; quick and silent when all are there.

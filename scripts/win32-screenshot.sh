@@ -66,7 +66,7 @@ mkdir -p "$install/data" "$install/log" "$install/work"
   field 39 "Response Code" 2 0
   printf '</FIELD_SPEC_LIST>\n</CONTROLLER_PARAMS>\n</CONTROLLER_PARAMS_LIST>\n'
 } >"$install/data/velk.cfg"
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+port=$("$root/scripts/free_port.sh")
 
 (cd "$install/work" && exec wine "$build/velk-tester.exe" C01 "$port" >/dev/null 2>&1) &
 responder=$!

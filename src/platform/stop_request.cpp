@@ -15,3 +15,7 @@ void RequestStop() noexcept {
 bool StopRequested() noexcept {
     return stopRequested.load(std::memory_order_relaxed);
 }
+
+void ResetStopRequest() noexcept {
+    stopRequested.store(false, std::memory_order_relaxed);
+}

@@ -6,3 +6,6 @@
 
 void RequestStop() noexcept;
 bool StopRequested() noexcept;
+// Withdraws a request, for tests that run a service loop again in the same
+// process after stopping one. The responder itself never calls it.
+void ResetStopRequest() noexcept;

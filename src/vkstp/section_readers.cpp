@@ -245,9 +245,11 @@ int BuildDcIdTable(ConfigLoad& load) {
         if (known) {
             continue;
         }
-        unsigned char* record = RecordAt(
-            load, header.dcOffset + static_cast<long long>(header.dcCount) * sizeof(DcIdRecord),
-            sizeof(DcIdRecord));
+        unsigned char* record =
+            RecordAt(load,
+                     header.dcOffset + static_cast<long long>(header.dcCount) *
+                                           static_cast<long long>(sizeof(DcIdRecord)),
+                     sizeof(DcIdRecord));
         if (record == nullptr) {
             return -1;
         }

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "loopback.h"  // FreePort, ConnectWhenListening and the peer helpers
 #include "temp_root.h"
 
 // The real velk-tester started in a temporary installation (data/velk.cfg,
@@ -36,17 +37,3 @@ class ResponderProcess {
 // an argument holding a blank stays one argument; on Windows the program
 // cuts its one command line into tokens itself.
 extern const bool kArgumentsArriveWhole;
-
-// A TCP port nobody listens on right now.
-int FreePort();
-// Connects to 127.0.0.1:port, retrying while the responder starts; -1 when it
-// never listens within the seconds given.
-int ConnectWhenListening(int port, int seconds);
-void SendAll(int fd, const std::string& bytes);
-// Closes a connection made by ConnectWhenListening.
-void ClosePeer(int fd);
-// Reads exactly count bytes, or what came before the peer closed or the
-// time-out.
-std::string ReceiveBytes(int fd, size_t count, int seconds = 5);
-// True when the peer closed the connection within the time-out.
-bool PeerClosed(int fd, int seconds = 5);

@@ -6,9 +6,10 @@
 #include <chrono>
 #include <cstring>
 
+#include "loopback.h"
 #include "os_lowio.h"
 #include "os_shared_memory.h"
-#include "platform/loopback_pair.h"
+#include "platform/wait_on.h"
 
 namespace {
 

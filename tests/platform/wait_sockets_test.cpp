@@ -5,8 +5,9 @@
 
 #include <chrono>
 
+#include "loopback.h"
 #include "os_sockets.h"
-#include "platform/loopback_pair.h"
+#include "platform/wait_on.h"
 
 namespace {
 

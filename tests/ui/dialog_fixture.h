@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "config_text.h"
 #include "diag/error_log.h"
 #include "diag/error_state.h"
 #include "fake_dialog_host.h"
@@ -27,9 +28,9 @@ class DialogFixture : public ::testing::Test {
         root_.WriteConfig(
             "<CONTROLLER_PARAMS_LIST>\n<CONTROLLER_PARAMS>\n<CONTROLLER_ID>C01\n"
             "<FIELD_SPEC_LIST>\n" +
-            Field(2, "Primary Account Number", 19, 2) + Field(3, "Processing Code", 6, 0) +
-            Field(4, "Amount", 12, 0) + Field(39, "Response Code", 2, 0) +
-            Field(70, "Network Code", 3, 0) +
+            FieldText(2, "Primary Account Number", 19, 2) + FieldText(3, "Processing Code", 6, 0) +
+            FieldText(4, "Amount", 12, 0) + FieldText(39, "Response Code", 2, 0) +
+            FieldText(70, "Network Code", 3, 0) +
             "</FIELD_SPEC_LIST>\n</CONTROLLER_PARAMS>\n</CONTROLLER_PARAMS_LIST>\n");
         ::testing::internal::CaptureStdout();
         ASSERT_EQ(LoadConfiguration(), 0);
@@ -37,12 +38,6 @@ class DialogFixture : public ::testing::Test {
         ClearError();
         ResetErrorFilePrefix();
         UseIso8583();
-    }
-
-    static std::string Field(int n, const char* name, int maxLen, int lengthBytes) {
-        return "<FIELD>\n<FIELD_NO>" + std::to_string(n) + "\n<FIELD_NAME>" + name + "\n<MAX_LEN>" +
-               std::to_string(maxLen) + "\n<LENGTH_BYTES>" + std::to_string(lengthBytes) +
-               "\n</FIELD>\n";
     }
 
     void UseIso8583() {

@@ -3,6 +3,7 @@
 #include <QScrollBar>
 #include <cstring>
 
+#include "config_text.h"
 #include "diag/error_log.h"
 #include "diag/error_state.h"
 #include "ui/dialog_template.h"
@@ -17,21 +18,11 @@ std::vector<DeskFixture::Call> DeskFixture::calls;
 int DeskFixture::cancelsToIgnore = 0;
 ui::Exchange DeskFixture::exchange_;
 
-namespace {
-
-std::string Field(int n, const char* name, int maxLen, int lengthBytes) {
-    return "<FIELD>\n<FIELD_NO>" + std::to_string(n) + "\n<FIELD_NAME>" + name + "\n<MAX_LEN>" +
-           std::to_string(maxLen) + "\n<LENGTH_BYTES>" + std::to_string(lengthBytes) +
-           "\n</FIELD>\n";
-}
-
-}  // namespace
-
 void DeskFixture::SetUp() {
     root_.WriteConfig(
         "<CONTROLLER_PARAMS_LIST>\n<CONTROLLER_PARAMS>\n<CONTROLLER_ID>C01\n<FIELD_SPEC_LIST>\n" +
-        Field(2, "Primary Account Number", 19, 2) + Field(3, "Processing Code", 6, 0) +
-        Field(4, "Amount", 12, 0) + Field(39, "Response Code", 2, 0) +
+        FieldText(2, "Primary Account Number", 19, 2) + FieldText(3, "Processing Code", 6, 0) +
+        FieldText(4, "Amount", 12, 0) + FieldText(39, "Response Code", 2, 0) +
         "</FIELD_SPEC_LIST>\n</CONTROLLER_PARAMS>\n</CONTROLLER_PARAMS_LIST>\n");
     ::testing::internal::CaptureStdout();
     ASSERT_EQ(LoadConfiguration(), 0);

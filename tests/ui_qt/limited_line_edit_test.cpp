@@ -66,8 +66,8 @@ TEST_P(LimitedLineEditTest, KeepsTheProgramsTextAndLimitsInput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LimitedLineEditTest, ::testing::ValuesIn(LIMIT_CASES),
-                         [](const ::testing::TestParamInfo<LimitCase>& info) {
-                             std::string name = info.param.what;
+                         [](const ::testing::TestParamInfo<LimitCase>& testInfo) {
+                             std::string name = testInfo.param.what;
                              for (char& c : name) {
                                  c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                              }

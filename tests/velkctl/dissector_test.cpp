@@ -4,9 +4,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "loopback.h"
 #include "pcap_writer.h"
 #include "run_command.h"
 #include "scoped_env.h"
@@ -348,7 +347,7 @@ TEST_F(DissectorTest, APortPreferenceOrDecodeAsChoosesTheControllerAndFiltersFin
     }
     // A declined and an approved answer on each of two ports.
     PcapWriter pcap;
-    for (uint16_t port : {9100, 9200}) {
+    for (uint16_t port : std::initializer_list<uint16_t>{9100, 9200}) {
         const std::string stan = "11=00" + std::to_string(port);
         TcpFlow flow(pcap, 40001, port);
         flow.ToServer(Make("C01", "0=0200 3=011000 " + stan, 0));
@@ -402,19 +401,6 @@ TEST_F(DissectorTest, HostileBytesNeverRaiseALuaError) {
     for (const char* width : {"0", "2", "4"}) {
         Tshark(pcap, std::string("-V -o velk.header_length:") + width);
     }
-}
-
-// A TCP port of 127.0.0.1 that nobody listened on a moment ago.
-int FreePort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
 }
 
 // A command line running in the background, its output into a log file;

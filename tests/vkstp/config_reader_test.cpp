@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "config_text.h"
 #include "diag/error_log.h"
 #include "diag/error_state.h"
 #include "pinned_clock.h"
@@ -66,21 +67,6 @@ class ConfigReaderTest : public ::testing::Test {
     std::vector<Notice> notices_;
 };
 
-std::string Controller(const std::string& id, const std::string& fields) {
-    return "<CONTROLLER_PARAMS>\n<CONTROLLER_ID>" + id + "\n<FIELD_SPEC_LIST>\n" + fields +
-           "</FIELD_SPEC_LIST>\n</CONTROLLER_PARAMS>\n";
-}
-
-std::string Field(int n, int maxLen, int lengthBytes, const std::string& name = "F") {
-    return "<FIELD>\n<FIELD_NO>" + std::to_string(n) + "\n<FIELD_NAME>" + name + "\n<MAX_LEN>" +
-           std::to_string(maxLen) + "\n<LENGTH_BYTES>" + std::to_string(lengthBytes) +
-           "\n</FIELD>\n";
-}
-
-std::string ControllerList(const std::string& controllers) {
-    return "<CONTROLLER_PARAMS_LIST>\n" + controllers + "</CONTROLLER_PARAMS_LIST>\n";
-}
-
 TEST_F(ConfigReaderTest, TheExampleFileLoadsToItsDocumentedOffsets) {
     ASSERT_EQ(LoadPath(VELK_TEST_DATA "/config/example.cfg"), 0);
     EXPECT_EQ(output_,
@@ -135,12 +121,13 @@ TEST_F(ConfigReaderTest, TheExampleFileLoadsToItsDocumentedOffsets) {
 }
 
 TEST_F(ConfigReaderTest, ValuesAreConvertedByTheirKind) {
-    ASSERT_EQ(Load("<SOL_LIST>\n<SOL>\n<sol_id>123456789\n<DC_ID>1\n</SOL>\n</SOL_LIST>\n"
-                   "<DC_SERVER_LIST>\n<SERVER>\n<PORT>70000\n</SERVER>\n</DC_SERVER_LIST>\n"
-                   "<MISCELLANEOUS>\n<READ_TIMEOUT>  12abc\n<HOST_TIMEOUT>abc\n<TRACE_FLAG>Yes\n"
-                   "</MISCELLANEOUS>\n" +
-                   ControllerList(Controller("C1", Field(2, 19, 2, std::string(70, 'n'))))),
-              0);
+    ASSERT_EQ(
+        Load("<SOL_LIST>\n<SOL>\n<sol_id>123456789\n<DC_ID>1\n</SOL>\n</SOL_LIST>\n"
+             "<DC_SERVER_LIST>\n<SERVER>\n<PORT>70000\n</SERVER>\n</DC_SERVER_LIST>\n"
+             "<MISCELLANEOUS>\n<READ_TIMEOUT>  12abc\n<HOST_TIMEOUT>abc\n<TRACE_FLAG>Yes\n"
+             "</MISCELLANEOUS>\n" +
+             ControllerListText(ControllerText("C1", FieldText(2, std::string(70, 'n'), 19, 2)))),
+        0);
     EXPECT_STREQ(configView.solTable[0].SOL_ID, "12345678");
     EXPECT_STREQ(configView.solTable[0].DC_ID, "1");
     EXPECT_EQ(configView.serverTable[0].PORT, 4464);
@@ -210,7 +197,8 @@ TEST_F(ConfigReaderTest, TablesLieInFileOrderAndARepeatedSectionReplacesItsTable
     std::string sols =
         "<SOL_LIST>\n<SOL>\n<SOL_ID>A\n</SOL>\n<SOL>\n<SOL_ID>B\n</SOL>\n</SOL_LIST>\n";
     std::string again = "<SOL_LIST>\n<SOL>\n<SOL_ID>C\n</SOL>\n</SOL_LIST>\n";
-    ASSERT_EQ(Load(ControllerList(Controller("C01", Field(3, 6, 0))) + sols + again), 0);
+    ASSERT_EQ(
+        Load(ControllerListText(ControllerText("C01", FieldText(3, "F", 6, 0))) + sols + again), 0);
     EXPECT_EQ(Header().controllerOffset, 52);
     EXPECT_EQ(Header().solCount, 1);
     EXPECT_EQ(Header().solOffset, 52 + 9220 + 2 * 12);
@@ -235,8 +223,9 @@ TEST_F(ConfigReaderTest, AFieldNumberOutsideTheRangeIsLoggedAndTheControllerStil
     for (int bad : {0, 129}) {
         ResetErrorFilePrefix();
         fs::remove(root_.log() / "EVT0912126.log");
-        ASSERT_EQ(Load(ControllerList(
-                      Controller("C01", Field(2, 19, 2) + Field(bad, 5, 0) + Field(4, 12, 0)))),
+        ASSERT_EQ(Load(ControllerListText(ControllerText("C01", FieldText(2, "F", 19, 2) +
+                                                                    FieldText(bad, "F", 5, 0) +
+                                                                    FieldText(4, "F", 12, 0)))),
                   0);
         EXPECT_NE(Log().find("] Invalid Field: " + std::to_string(bad) + " Ctrl: C01\n"),
                   std::string::npos);
@@ -249,9 +238,9 @@ TEST_F(ConfigReaderTest, AFieldNumberOutsideTheRangeIsLoggedAndTheControllerStil
 }
 
 TEST_F(ConfigReaderTest, AKeyBeforeAnyFieldNumberIsLogged) {
-    ASSERT_EQ(Load(ControllerList("<CONTROLLER_PARAMS>\n<CONTROLLER_ID>C01\n<FIELD_SPEC_LIST>\n"
-                                  "<FIELD>\n<MAX_LEN>5\n<FIELD_NO>2\n</FIELD>\n"
-                                  "</FIELD_SPEC_LIST>\n</CONTROLLER_PARAMS>\n")),
+    ASSERT_EQ(Load(ControllerListText("<CONTROLLER_PARAMS>\n<CONTROLLER_ID>C01\n<FIELD_SPEC_LIST>\n"
+                                      "<FIELD>\n<MAX_LEN>5\n<FIELD_NO>2\n</FIELD>\n"
+                                      "</FIELD_SPEC_LIST>\n</CONTROLLER_PARAMS>\n")),
               0);
     EXPECT_NE(Log().find("Error: (0,0) **\n[vkstp,"), std::string::npos);
     EXPECT_NE(Log().find("] FieldNo unknown. Ctrl: C01\n"), std::string::npos);
@@ -260,8 +249,9 @@ TEST_F(ConfigReaderTest, AKeyBeforeAnyFieldNumberIsLogged) {
 }
 
 TEST_F(ConfigReaderTest, ASpecTheCodecCannotUseIsRefusedForThatFieldAlone) {
-    ASSERT_EQ(Load(ControllerList(Controller(
-                  "C01", Field(2, 19, 4) + Field(3, -6, 0) + Field(4, 12, -1) + Field(5, 12, 0)))),
+    ASSERT_EQ(Load(ControllerListText(
+                  ControllerText("C01", FieldText(2, "F", 19, 4) + FieldText(3, "F", -6, 0) +
+                                            FieldText(4, "F", 12, -1) + FieldText(5, "F", 12, 0)))),
               0);
     const ControllerParams& c = configView.controllerTable[0];
     for (int n : {2, 3, 4}) {
@@ -277,11 +267,11 @@ TEST_F(ConfigReaderTest, ASpecTheCodecCannotUseIsRefusedForThatFieldAlone) {
 }
 
 TEST_F(ConfigReaderTest, KeysMayComeInAnyOrderAndALaterFieldNumberWins) {
-    ASSERT_EQ(
-        Load(ControllerList("<CONTROLLER_PARAMS>\n<FIELD_SPEC_LIST>\n<FIELD_NO>7\n<MAX_LEN>10\n"
-                            "<FIELD_NO>7\n<LENGTH_BYTES>2\n</FIELD_SPEC_LIST>\n<CONTROLLER_ID>C9\n"
-                            "</CONTROLLER_PARAMS>\n")),
-        0);
+    ASSERT_EQ(Load(ControllerListText(
+                  "<CONTROLLER_PARAMS>\n<FIELD_SPEC_LIST>\n<FIELD_NO>7\n<MAX_LEN>10\n"
+                  "<FIELD_NO>7\n<LENGTH_BYTES>2\n</FIELD_SPEC_LIST>\n<CONTROLLER_ID>C9\n"
+                  "</CONTROLLER_PARAMS>\n")),
+              0);
     const ControllerParams& c = configView.controllerTable[0];
     EXPECT_STREQ(c.CONTROLLER_ID, "C9");
     EXPECT_EQ(c.fields[6].MAX_LEN, 10);
@@ -302,7 +292,7 @@ TEST_F(ConfigReaderTest, ARecordNeverTakesValuesFromBytesAnEarlierTableLeft) {
     // record lies over them and lacks its opening tag.
     ASSERT_EQ(Load("<CONTROLLER_PARAMS_LIST>\n<CONTROLLER_PARAMS>\n<CONTROLLER_ID>OLD\n"
                    "<FIELD_SPEC_LIST>\n" +
-                   Field(70, 999, 3) + "</FIELD_SPEC_LIST>\n</CONTROLLER_PARAMS_LIST>\n" +
+                   FieldText(70, "F", 999, 3) + "</FIELD_SPEC_LIST>\n</CONTROLLER_PARAMS_LIST>\n" +
                    "<SOL_LIST>\n<SOL>\n<SOL_ID>ABCDEFGH\n</SOL>\n</SOL_LIST>\n" +
                    "<CONTROLLER_PARAMS_LIST>\n<CONTROLLER_ID>NEW\n</CONTROLLER_PARAMS>\n"
                    "</CONTROLLER_PARAMS_LIST>\n"),
@@ -330,18 +320,18 @@ std::string Controllers(int count) {
     std::string controllers;
     for (int i = 0; i < count; ++i) {
         std::string id = std::to_string(i);
-        controllers += Controller(id, Field(2, 19, 2));
+        controllers += ControllerText(id, FieldText(2, "F", 19, 2));
     }
     return controllers;
 }
 
 TEST_F(ConfigReaderTest, ElevenControllersDoNotFitAndStopTheLoad) {
-    EXPECT_EQ(Load(ControllerList(Controllers(11))), -1);
+    EXPECT_EQ(Load(ControllerListText(Controllers(11))), -1);
     EXPECT_NE(Log().find("] vkstp: Configuration larger than 98304 bytes at line "),
               std::string::npos);
     EXPECT_EQ(configView.header, nullptr);
     // Ten fit, with 6,052 bytes to spare.
-    EXPECT_EQ(Load(ControllerList(Controllers(10))), 0);
+    EXPECT_EQ(Load(ControllerListText(Controllers(10))), 0);
     EXPECT_EQ(Header().controllerCount, 10);
 }
 
@@ -372,9 +362,9 @@ TEST_F(ConfigReaderTest, NoticesNameTheLinesPassedOver) {
                    "<COLOUR>blue\n"   // 5
                    "</SOL>\n"         // 6
                    "</SOL_LIST>\n" +  // 7
-                   ControllerList(Controller("C01",
-                                             "<FIELD>\n<FIELD_NO>2\n<MAX_LEN>150\n"
-                                             "<LENGTH_BYTES>2\n</FIELD>\n"))),
+                   ControllerListText(ControllerText("C01",
+                                                     "<FIELD>\n<FIELD_NO>2\n<MAX_LEN>150\n"
+                                                     "<LENGTH_BYTES>2\n</FIELD>\n"))),
               0);
     EXPECT_TRUE(Noticed(1, "unknown tag <BOGUS> outside any section"));
     EXPECT_TRUE(Noticed(3, "<SOL_ID> outside a record"));
@@ -384,8 +374,9 @@ TEST_F(ConfigReaderTest, NoticesNameTheLinesPassedOver) {
 }
 
 TEST_F(ConfigReaderTest, LookupsFollowStartUpAndOpenPortRules) {
-    ASSERT_EQ(Load(ControllerList(Controller("C1", Field(2, 1, 0)) + Controller("C12", "") +
-                                  Controller("ABC", Field(3, 1, 0)))),
+    ASSERT_EQ(Load(ControllerListText(ControllerText("C1", FieldText(2, "F", 1, 0)) +
+                                      ControllerText("C12", "") +
+                                      ControllerText("ABC", FieldText(3, "F", 1, 0)))),
               0);
     FieldSpec* c1 = configView.controllerTable[0].fields;
     FieldSpec* c12 = configView.controllerTable[1].fields;

@@ -23,7 +23,7 @@ TEST(StoreText, KeepsTheFirstWidthCharactersAndFillsWithNuls) {
         char field[16];
         std::fill(std::begin(field), std::end(field), '#');
         StoreText(field, c.width, c.value);
-        EXPECT_EQ(std::string(field, c.width + 1), c.stored) << c.value;
+        EXPECT_EQ(std::string(field, static_cast<size_t>(c.width + 1)), c.stored) << c.value;
         EXPECT_EQ(field[c.width + 1], '#') << "wrote past the field for " << c.value;
     }
 }

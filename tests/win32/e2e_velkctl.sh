@@ -13,7 +13,7 @@ export WINEPREFIX=${WINEPREFIX:-$build/wine-prefix} WINEDEBUG=-all
 install=$(mktemp -d "$build/e2e.XXXXXX")
 mkdir -p "$install/data" "$install/log" "$install/work"
 cp "$source_root/data/velk.cfg" "$install/data/"
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+port=$("$source_root/scripts/free_port.sh")
 
 responder=
 cleanup() {

@@ -42,7 +42,8 @@ bool OnlyZtr(const DissectorOptions& options) {
 // comment line.
 std::string Printable(const std::string& text) {
     std::string out;
-    for (unsigned char c : text) {
+    for (char byte : text) {
+        auto c = static_cast<unsigned char>(byte);
         out += c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
     }
     return out;

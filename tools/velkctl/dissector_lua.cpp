@@ -21,7 +21,8 @@ void Append(std::string& out, std::initializer_list<std::string_view> pieces) {
 // A Lua string literal holding exactly these bytes.
 std::string Quoted(const std::string& text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
+    for (char byte : text) {
+        auto c = static_cast<unsigned char>(byte);
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);

@@ -60,7 +60,8 @@ void AssignKeys(std::vector<DissectorController>& controllers) {
     std::set<std::string> taken;
     for (size_t i = 0; i < controllers.size(); ++i) {
         std::string key;
-        for (unsigned char c : controllers[i].id) {
+        for (char byte : controllers[i].id) {
+            auto c = static_cast<unsigned char>(byte);
             if (std::isalnum(c) != 0) {
                 key += static_cast<char>(std::tolower(c));
             }

@@ -66,9 +66,9 @@ std::FILE* OpenRegularFileToRead(const char* path, bool* notRegular) {
     }
     std::FILE* stream = ::fdopen(fd, "rb");
     if (stream == nullptr) {
-        int error = errno;
+        int openError = errno;
         ::close(fd);
-        errno = error;
+        errno = openError;
     }
     return stream;
 }

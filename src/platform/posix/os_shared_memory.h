@@ -22,6 +22,8 @@ void UnmapSharedMemory(unsigned char* view, long long size);
 
 // The error a publisher meets when an object of that name exists.
 inline constexpr int SHARED_MEMORY_EXISTS = EEXIST;
+// The error an open meets when no object of that name exists.
+inline constexpr int SHARED_MEMORY_NOT_FOUND = ENOENT;
 
 // Publisher side: creates the object with the given size (refused when one of
 // that name exists), maps it with write access and returns the view, or null.

@@ -15,7 +15,7 @@ void CatchStopSignals(void (*)()) {
     action.sa_handler = HandleStop;
     sigemptyset(&action.sa_mask);
     // No SA_RESTART: accept and poll return EINTR and look at the flag.
-    action.sa_flags = SA_RESETHAND;
+    action.sa_flags = static_cast<int>(SA_RESETHAND);  // a flag bit: 0x80000000 on Linux
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }

@@ -35,5 +35,7 @@ int RemoveStaleSharedMemory(const char* name);
 
 // The error a publisher meets when a mapping of that name exists.
 inline constexpr int SHARED_MEMORY_EXISTS = 183;  // ERROR_ALREADY_EXISTS
+// The error an open meets when no mapping of that name exists.
+inline constexpr int SHARED_MEMORY_NOT_FOUND = 2;  // ERROR_FILE_NOT_FOUND
 
 }  // namespace plat

@@ -31,5 +31,13 @@
 
 #include "platform/wsa_codes.h"
 
+// ioctlsocket with the command as the callers spell it: FIONBIO is an
+// unsigned constant of the headers, the system's parameter a long. The
+// conversion is the one the system's callers always make; here it is said
+// once, out loud.
+inline int ioctlsocket(SOCKET s, unsigned long command, u_long* argument) {
+    return ::ioctlsocket(s, static_cast<long>(command), argument);
+}
+
 // The contract every backend shares (plat::recv, WaitSockets, ...).
 #include "platform/socket_contract.h"

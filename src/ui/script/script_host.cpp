@@ -292,7 +292,7 @@ ScriptHost::SuspendedRun* ScriptHost::FindSuspended(int port) const {
     if (suspended_ == nullptr) {
         return nullptr;
     }
-    for (int i = 0; i < MAX_SUSPENDED_RUNS; ++i) {
+    for (size_t i = 0; i < MAX_SUSPENDED_RUNS; ++i) {
         if (suspended_[i].port == port) {
             return &suspended_[i];
         }

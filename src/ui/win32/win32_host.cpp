@@ -50,8 +50,8 @@ LRESULT CALLBACK EditPassingWheel(HWND box, UINT message, WPARAM wParam, LPARAM 
 // One running dialog as its procedure sees it.
 class Win32Dialog final : public DialogHost {
   public:
-    Win32Dialog(HWND window, DialogProc procedure, void* context)
-        : window_(window), procedure_(procedure), context_(context) {}
+    Win32Dialog(HWND window, DialogProc dialogProcedure, void* context)
+        : window_(window), procedure_(dialogProcedure), context_(context) {}
 
     // Hands a message of the dialog logic to the procedure, with the context.
     intptr_t Call(unsigned message, uintptr_t wParam, intptr_t lParam) {

@@ -1,4 +1,4 @@
-// The Windows side of ResponderProcess: CreateProcess and Windows Sockets.
+// The Windows side of ResponderProcess: CreateProcess.
 
 #include "app/responder_process.h"
 
@@ -8,11 +8,8 @@
 #include <windows.h>
 // clang-format on
 
-#include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <map>
-#include <thread>
 
 const bool kArgumentsArriveWhole = false;
 
@@ -23,17 +20,6 @@ namespace {
 std::map<pid_t, HANDLE>& Processes() {
     static std::map<pid_t, HANDLE> processes;
     return processes;
-}
-
-struct SocketsStarted {
-    SocketsStarted() {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-    }
-};
-
-void StartSockets() {
-    static SocketsStarted started;
 }
 
 // The environment block of this process with the given variables set and
@@ -151,90 +137,3 @@ std::string ResponderProcess::Stdout() const {
     return ReadText(root_.root() / "stdout.txt");
 }
 
-int FreePort() {
-    StartSockets();
-    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    int length = sizeof address;
-    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    closesocket(s);
-    return ntohs(address.sin_port);
-}
-
-int ConnectWhenListening(int port, int seconds) {
-    StartSockets();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-        SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<u_short>(port));
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-            return static_cast<int>(s);
-        }
-        closesocket(s);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return -1;
-}
-
-void SendAll(int fd, const std::string& bytes) {
-    size_t sent = 0;
-    while (sent < bytes.size()) {
-        int n = send(static_cast<SOCKET>(fd), bytes.data() + sent,
-                     static_cast<int>(bytes.size() - sent), 0);
-        if (n <= 0) {
-            return;
-        }
-        sent += static_cast<size_t>(n);
-    }
-}
-
-void ClosePeer(int fd) {
-    closesocket(static_cast<SOCKET>(fd));
-}
-
-namespace {
-
-// Waits for the socket to become readable; false on a time-out.
-bool Readable(int fd, int milliseconds) {
-    fd_set readSet;
-    FD_ZERO(&readSet);
-    FD_SET(static_cast<SOCKET>(fd), &readSet);
-    timeval limit{milliseconds / 1000, (milliseconds % 1000) * 1000};
-    return select(0, &readSet, nullptr, nullptr, &limit) > 0;
-}
-
-}  // namespace
-
-std::string ReceiveBytes(int fd, size_t count, int seconds) {
-    std::string received;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (received.size() < count) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || !Readable(fd, static_cast<int>(left.count()))) {
-            break;
-        }
-        char buffer[4096];
-        int n = recv(static_cast<SOCKET>(fd), buffer,
-                     static_cast<int>(std::min(sizeof buffer, count - received.size())), 0);
-        if (n <= 0) {
-            break;
-        }
-        received.append(buffer, static_cast<size_t>(n));
-    }
-    return received;
-}
-
-bool PeerClosed(int fd, int seconds) {
-    if (!Readable(fd, seconds * 1000)) {
-        return false;
-    }
-    char byte;
-    return recv(static_cast<SOCKET>(fd), &byte, 1, 0) == 0;
-}

@@ -8,9 +8,10 @@
 #include <cstring>
 #include <string>
 
+#include "loopback.h"
 #include "os_lowio.h"
 #include "os_shared_memory.h"
-#include "platform/loopback_pair.h"
+#include "platform/wait_on.h"
 
 namespace {
 

@@ -157,7 +157,9 @@ class Win32Dialog : public DialogFixture {
         return ui::Win32Host().RunDialog(block, size, ui::MsgDlgProc, &exchange_);
     }
 
-    static void Press(HWND dialog, int id) { SendMessageA(dialog, WM_COMMAND, id, 0); }
+    static void Press(HWND dialog, int id) {
+        SendMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(id), 0);
+    }
     static void Scroll(HWND dialog, int request, int position = 0) {
         SendMessageA(dialog, WM_VSCROLL, MAKEWPARAM(request, position), 0);
     }

@@ -26,7 +26,8 @@ FieldSpecTable SmallLayout() {
 std::string Hex(const std::string& bytes) {
     static const char digits[] = "0123456789ABCDEF";
     std::string hex;
-    for (unsigned char c : bytes) {
+    for (char byte : bytes) {
+        auto c = static_cast<unsigned char>(byte);
         hex += digits[c >> 4];
         hex += digits[c & 15];
     }

@@ -80,7 +80,8 @@ TEST(Disassemble8583, EveryShorterPartOfAMessageNeedsMoreBytes) {
     const std::vector<unsigned char> whole = Message0200();
     for (size_t count = 0; count < whole.size(); ++count) {
         // An exact-size copy: reading past the part is caught by the sanitizers.
-        const std::vector<unsigned char> part(whole.begin(), whole.begin() + count);
+        const std::vector<unsigned char> part(whole.begin(),
+                                              whole.begin() + static_cast<std::ptrdiff_t>(count));
         MessageFields fields = EmptyFields();
         const Outcome outcome = Disassemble(part, MakeLayout0200(), fields);
         EXPECT_EQ(outcome.result, static_cast<int>(count)) << count << " bytes";
@@ -182,10 +183,10 @@ TEST(Disassemble8583, WholeMessagesFillTheirSlots) {
         EXPECT_EQ(fields.slots[1].length, c.secondary ? 8 : 0) << c.why;
         std::vector<std::string> expected(129), actual(129);
         for (const Slot& s : c.slots) {
-            expected[s.n] = s.text;
+            expected[static_cast<size_t>(s.n)] = s.text;
         }
         for (int n = 2; n <= 128; ++n) {
-            actual[n] = SlotText(fields.slots[n]);
+            actual[static_cast<size_t>(n)] = SlotText(fields.slots[n]);
         }
         EXPECT_EQ(actual, expected) << c.why;
         EXPECT_TRUE(SlotsLieWithin(fields, c.bytes.data(), outcome.result)) << c.why;

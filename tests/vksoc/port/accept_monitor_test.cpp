@@ -82,7 +82,7 @@ TEST_F(MonitorPortTest, AnIdleLiveConnectionIsAliveAndStaysBlocking) {
         peer.Send("z");
     });
     char byte = 0;
-    EXPECT_EQ(plat::recv(portTable[port].handle, &byte, 1, 0), 1);
+    EXPECT_EQ(plat::recv(static_cast<SOCKET>(portTable[port].handle), &byte, 1, 0), 1);
     EXPECT_EQ(byte, 'z');
     late.join();
 }
@@ -93,13 +93,13 @@ TEST_F(MonitorPortTest, AWaitingByteIsUnexpectedAndStaysUnread) {
     peer.Send("q");
     bool readable = false;
     bool urgent = false;
-    plat::WaitSocket(portTable[port].handle, 5, &readable, &urgent);
+    plat::WaitSocket(static_cast<SOCKET>(portTable[port].handle), 5, &readable, &urgent);
     EXPECT_EQ(MonitorPort(port), -1);
     EXPECT_EQ(GetErrorCode(), ERR_CONNECTION);
     EXPECT_EQ(GetErrorSubCode(), 0);
     EXPECT_THAT(GetErrorText(), ::testing::EndsWith("MonitorPort: Unexpected data"));
     char byte = 0;
-    EXPECT_EQ(plat::recv(portTable[port].handle, &byte, 1, 0), 1);
+    EXPECT_EQ(plat::recv(static_cast<SOCKET>(portTable[port].handle), &byte, 1, 0), 1);
     EXPECT_EQ(byte, 'q');
 }
 
@@ -118,7 +118,7 @@ TEST_F(MonitorPortTest, APeerThatClosedOrResetIsReported) {
         c.reset ? peer.Reset() : peer.Close();
         bool readable = false;
         bool urgent = false;
-        plat::WaitSocket(portTable[port].handle, 5, &readable, &urgent);
+        plat::WaitSocket(static_cast<SOCKET>(portTable[port].handle), 5, &readable, &urgent);
         EXPECT_EQ(MonitorPort(port), -1);
         EXPECT_EQ(GetErrorCode(), ERR_CONNECTION);
         EXPECT_EQ(GetErrorSubCode(), c.subCode);
@@ -141,8 +141,8 @@ TEST_F(ConnectionTest, SetBuffersSizesBothSocketBuffers) {
     EXPECT_EQ(SetBuffers(port), 0) << GetErrorText();
     int size = 0;
     socklen_t length = sizeof size;
-    getsockopt(portTable[port].handle, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&size),
-               &length);
+    getsockopt(static_cast<SOCKET>(portTable[port].handle), SOL_SOCKET, SO_RCVBUF,
+               reinterpret_cast<char*>(&size), &length);
     // The system may round the size it was given up.
     EXPECT_GE(size, 4096);
     EXPECT_LT(size, 65536);

@@ -12,8 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "config_text.h"
 #include "diag/error_state.h"
 #include "diag/message_fields.h"
+#include "loopback.h"
 #include "os_sockets.h"
 #include "temp_root.h"
 #include "vksoc/codec/iso8583.h"
@@ -32,52 +34,6 @@ struct Field {
     std::string value;
 };
 
-// A TCP client on 127.0.0.1 playing the controller, or the far end of a
-// client port. Closes its socket when destroyed.
-class Peer {
-  public:
-    explicit Peer(SOCKET s = INVALID_SOCKET) : socket_(s) {}
-    ~Peer();
-    Peer(Peer&& other) noexcept : socket_(std::exchange(other.socket_, INVALID_SOCKET)) {}
-    Peer& operator=(Peer&& other) noexcept {
-        Close();
-        socket_ = std::exchange(other.socket_, INVALID_SOCKET);
-        return *this;
-    }
-    Peer(const Peer&) = delete;
-    Peer& operator=(const Peer&) = delete;
-
-    static Peer Connect(int tcpPort);
-    SOCKET socket() const { return socket_; }
-    void Send(const std::string& bytes) const;
-    void SendUrgent(char byte) const;
-    // Reads until `count` bytes arrived or the stream ended.
-    std::string Receive(int count) const;
-    void Close();
-    // Closes with SO_LINGER 0: the other side sees a reset, not an end.
-    void Reset();
-
-  private:
-    SOCKET socket_;
-};
-
-// A raw listening socket on 127.0.0.1 and a port the system chose, for
-// client ports to connect to.
-class Listener {
-  public:
-    Listener();
-    ~Listener();
-    Listener(const Listener&) = delete;
-    Listener& operator=(const Listener&) = delete;
-    int port() const { return port_; }
-    Peer Accept() const;
-    void Close();
-
-  private:
-    SOCKET socket_;
-    int port_;
-};
-
 class ConnectionTest : public ::testing::Test {
   protected:
     void SetUp() override;
@@ -90,12 +46,6 @@ class ConnectionTest : public ::testing::Test {
 
     TempRoot root_;
 };
-
-inline std::string FieldText(int n, const char* name, int maxLen, int lengthBytes) {
-    return "<FIELD>\n<FIELD_NO>" + std::to_string(n) + "\n<FIELD_NAME>" + name + "\n<MAX_LEN>" +
-           std::to_string(maxLen) + "\n<LENGTH_BYTES>" + std::to_string(lengthBytes) +
-           "\n</FIELD>\n";
-}
 
 // C01: 2 (LLVAR 19), 3 (6), 4 (12), 11 (6), 39 (2), 41 (8), 70 (3), 120
 // (LLLVAR 999). AB: a two-character identifier with 3 and 39. C02: 3 and 39
@@ -162,88 +112,6 @@ inline std::string SlotText(const MessageFields& fields, int n) {
         return "";
     }
     return std::string(reinterpret_cast<const char*>(slot.data), static_cast<size_t>(slot.length));
-}
-
-inline Peer::~Peer() {
-    Close();
-}
-
-inline Peer Peer::Connect(int tcpPort) {
-    SOCKET s = ::socket(AF_INET, SOCK_STREAM, 0);
-    EXPECT_NE(s, INVALID_SOCKET);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr("127.0.0.1");
-    address.sin_port = htons(static_cast<unsigned short>(tcpPort));
-    EXPECT_EQ(connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0)
-        << "connect to " << tcpPort << ": " << WSAGetLastError();
-    return Peer(s);
-}
-
-inline void Peer::Send(const std::string& bytes) const {
-    int sent = 0;
-    while (sent < static_cast<int>(bytes.size())) {
-        int n = plat::send(socket_, bytes.data() + sent, static_cast<int>(bytes.size()) - sent, 0);
-        ASSERT_GT(n, 0) << WSAGetLastError();
-        sent += n;
-    }
-}
-
-inline void Peer::SendUrgent(char byte) const {
-    ASSERT_EQ(plat::send(socket_, &byte, 1, MSG_OOB), 1) << WSAGetLastError();
-}
-
-inline std::string Peer::Receive(int count) const {
-    std::string bytes;
-    char chunk[4096];
-    while (static_cast<int>(bytes.size()) < count) {
-        int want = count - static_cast<int>(bytes.size());
-        int n = plat::recv(socket_, chunk, want < 4096 ? want : 4096, 0);
-        if (n <= 0) {
-            break;
-        }
-        bytes.append(chunk, static_cast<size_t>(n));
-    }
-    return bytes;
-}
-
-inline void Peer::Close() {
-    if (socket_ != INVALID_SOCKET) {
-        closesocket(socket_);
-        socket_ = INVALID_SOCKET;
-    }
-}
-
-inline void Peer::Reset() {
-    linger abort{1, 0};
-    setsockopt(socket_, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
-    Close();
-}
-
-inline Listener::Listener() {
-    socket_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr("127.0.0.1");
-    address.sin_port = 0;
-    EXPECT_EQ(bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    EXPECT_EQ(listen(socket_, 4), 0);
-    port_ = plat::SocketLocalPort(socket_);
-}
-
-inline Listener::~Listener() {
-    Close();
-}
-
-inline Peer Listener::Accept() const {
-    return Peer(accept(socket_, nullptr, nullptr));
-}
-
-inline void Listener::Close() {
-    if (socket_ != INVALID_SOCKET) {
-        closesocket(socket_);
-        socket_ = INVALID_SOCKET;
-    }
 }
 
 // Frees every entry still in use, whatever state the test left.

@@ -152,7 +152,7 @@ TEST_F(OpenPortTest, AClientPortConnectsToTheGivenAddressAndPort) {
     Peer far = listener.Accept();
     far.Send("x");
     char byte = 0;
-    EXPECT_EQ(plat::recv(portTable[port].handle, &byte, 1, 0), 1);
+    EXPECT_EQ(plat::recv(static_cast<SOCKET>(portTable[port].handle), &byte, 1, 0), 1);
     EXPECT_EQ(byte, 'x');
 }
 

@@ -25,7 +25,7 @@ constexpr auto kPause = std::chrono::milliseconds(150);
 void AwaitBytes(int port) {
     bool readable = false;
     bool urgent = false;
-    plat::WaitSocket(portTable[port].handle, 5, &readable, &urgent);
+    plat::WaitSocket(static_cast<SOCKET>(portTable[port].handle), 5, &readable, &urgent);
 }
 
 // The text an error chain reads as in the log, without the source lines.

@@ -1,59 +1,16 @@
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <unistd.h>
+// The shared configuration image: a POSIX shared-memory object, or a named
+// file mapping on Windows.
 
-#include <cerrno>
 #include <cstring>
 #include <string>
 
-#include "connection_fixture.h"
-#include "os_shared_memory.h"
-#include "vksoc/port/port_entry.h"
+#include "shared_image_fixture.h"
+#include "vksoc/port/port.h"
 #include "vksoc/port/shm_attach.h"
 
 namespace {
 
 using ::testing::EndsWith;
-
-// A name of its own per test, so that parallel runs never meet.
-std::string UniqueName(const char* test) {
-    return std::string("velk-test-") + test + "-" + std::to_string(getpid());
-}
-
-// Publishes an image under a name for the life of the object.
-class Published {
-  public:
-    Published(const std::string& name, const unsigned char* image, long long size)
-        : name_(name), size_(size) {
-        view_ = plat::CreateSharedMemory(name_.c_str(), size_);
-        EXPECT_NE(view_, nullptr) << errno;
-        if (view_ != nullptr) {
-            std::memcpy(view_, image, static_cast<size_t>(size_));
-        }
-    }
-    ~Published() {
-        plat::RemoveSharedMemory(name_.c_str());
-        if (view_ != nullptr) {
-            plat::UnmapSharedMemory(view_, size_);
-        }
-    }
-    unsigned char* view() const { return view_; }
-
-  private:
-    std::string name_;
-    long long size_;
-    unsigned char* view_;
-};
-
-class SharedConfigTest : public ConnectionTest {
-  protected:
-    void TearDown() override {
-        ConnectionTest::TearDown();
-        // Later tests load their own configuration; none may use a view of
-        // an image this test unmapped.
-        ClearConfigView();
-    }
-};
 
 TEST_F(SharedConfigTest, WithoutAPublisherTheAttachIsRefusedWithTheSystemErrorInTheText) {
     std::string name = UniqueName("none");
@@ -61,7 +18,8 @@ TEST_F(SharedConfigTest, WithoutAPublisherTheAttachIsRefusedWithTheSystemErrorIn
     EXPECT_EQ(GetErrorCode(), ERR_INVALID);
     EXPECT_EQ(GetErrorSubCode(), 0);
     EXPECT_THAT(GetErrorText(),
-                EndsWith("VELK_GetShm: Error " + std::to_string(ENOENT) + " mapping to shm\n"));
+                EndsWith("VELK_GetShm: Error " + std::to_string(plat::SHARED_MEMORY_NOT_FOUND) +
+                         " mapping to shm\n"));
 }
 
 TEST_F(SharedConfigTest, APublishedImageServesOpenPortFromTheMapping) {
@@ -74,10 +32,10 @@ TEST_F(SharedConfigTest, APublishedImageServesOpenPortFromTheMapping) {
     int port = OpenPort("shared.dat", O_RDWR | O_CREAT, MODE_FILE, "C01");
     ASSERT_GE(port, 0) << GetErrorText();
     // The field specs are those of the mapping this process attached.
-    const auto* format = reinterpret_cast<const unsigned char*>(portTable[port].format);
+    const auto* format = reinterpret_cast<const unsigned char*>(PortFormat(port));
     EXPECT_GE(format, configView.image);
     EXPECT_LT(format, configView.image + CONFIG_IMAGE_SIZE);
-    EXPECT_EQ(portTable[port].format[2].MAX_LEN, 6);  // element 3 of C01
+    EXPECT_EQ(PortFormat(port)[2].MAX_LEN, 6);  // element 3 of C01
     EXPECT_EQ(ConfiguredReadTimeout(), 1);
 }
 
@@ -108,37 +66,43 @@ TEST_F(SharedConfigTest, AnImageWhoseTableOffsetsAreNotMultiplesOfFourIsRefused)
 }
 
 TEST_F(SharedConfigTest, AnImageWhoseTablesLieOutsideTheMappingIsRefused) {
-    std::string name = UniqueName("lying");
-    unsigned char image[CONFIG_IMAGE_SIZE];
-    std::memcpy(image, LoadedConfigImage(), sizeof image);
-    reinterpret_cast<ConfigHeader*>(image)->controllerCount = 1000;
-    Published published(name, image, sizeof image);
-    ClearConfigView();
-    EXPECT_EQ(AttachSharedConfig(name.c_str()), -1);
-    EXPECT_EQ(GetErrorCode(), ERR_INVALID);
-    EXPECT_THAT(GetErrorText(),
-                EndsWith("VELK_GetShm: Shared image of 98304 bytes does not hold its tables\n"));
-    EXPECT_EQ(configView.header, nullptr);
-}
-
-TEST_F(SharedConfigTest, AnEmptyObjectCannotBeAttached) {
-    std::string name = UniqueName("empty");
-    int fd = shm_open(("/" + name).c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    EXPECT_EQ(AttachSharedConfig(name.c_str()), -1);
-    shm_unlink(("/" + name).c_str());
-    EXPECT_EQ(GetErrorCode(), ERR_INTERNAL);
-    EXPECT_EQ(GetErrorSubCode(), 0);
-    EXPECT_THAT(GetErrorText(),
-                EndsWith("VELK_GetShm: Error " + std::to_string(EINVAL) + " attaching to shm\n"));
+    // A header that counts more records than the image holds, and an image
+    // cut short (a mapping's size is known in whole pages only: one page).
+    struct Case {
+        const char* name;
+        long long size;
+        int32_t controllerCount;  // 0: as loaded
+        const char* text;
+    } const cases[] = {
+        {"lying", CONFIG_IMAGE_SIZE, 1000,
+         "VELK_GetShm: Shared image of 98304 bytes does not hold its tables\n"},
+        {"small", 4096, 0, "VELK_GetShm: Shared image of 4096 bytes does not hold its tables\n"},
+    };
+    for (const Case& c : cases) {
+        std::string name = UniqueName(c.name);
+        unsigned char image[CONFIG_IMAGE_SIZE];
+        std::memcpy(image, LoadedConfigImage(), sizeof image);
+        if (c.controllerCount != 0) {
+            reinterpret_cast<ConfigHeader*>(image)->controllerCount = c.controllerCount;
+        }
+        Published published(name, image, c.size);
+        ClearConfigView();
+        EXPECT_EQ(AttachSharedConfig(name.c_str()), -1) << c.name;
+        EXPECT_EQ(GetErrorCode(), ERR_INVALID);
+        EXPECT_THAT(GetErrorText(), EndsWith(c.text));
+        EXPECT_EQ(configView.header, nullptr);
+    }
 }
 
 TEST_F(SharedConfigTest, VelkGetShmAttachesTheImageNamedVelk) {
-    // Only when no publisher of this machine holds the name already.
-    int existing = shm_open("/velk", O_RDONLY, 0);
-    if (existing >= 0) {
-        close(existing);
+    // Only when no publisher of this machine holds the name already (one we
+    // may not open counts as held).
+    plat::SharedMemoryHandle existing = plat::OpenSharedMemory(SHARED_CONFIG_NAME);
+    if (existing != plat::NO_SHARED_MEMORY ||
+        plat::GetLastError() != plat::SHARED_MEMORY_NOT_FOUND) {
+        if (existing != plat::NO_SHARED_MEMORY) {
+            plat::CloseSharedMemory(existing);
+        }
         GTEST_SKIP() << "a shared image named velk is published on this machine";
     }
     Published published(SHARED_CONFIG_NAME, LoadedConfigImage(), CONFIG_IMAGE_SIZE);
