@@ -10,6 +10,7 @@
 # Prints the median and the largest gap over COUNT requests, in ms.
 set -euo pipefail
 count=${1:-50}
+# shellcheck source=bench/loopback_setup.sh
 source "$(dirname "$0")/loopback_setup.sh"
 trap 'rm -f "$script" "$request"; kill $(jobs -p) 2>/dev/null || true' EXIT
 

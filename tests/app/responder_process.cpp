@@ -91,4 +91,3 @@ std::string ResponderProcess::Stderr() const {
 std::string ResponderProcess::Stdout() const {
     return ReadFile(root_.root() / "stdout.txt");
 }
-

@@ -136,4 +136,3 @@ std::string ResponderProcess::Stderr() const {
 std::string ResponderProcess::Stdout() const {
     return ReadText(root_.root() / "stdout.txt");
 }
-
