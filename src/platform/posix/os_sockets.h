@@ -6,6 +6,7 @@
 // number (platform/wsa_codes.h), so logs read the same on every platform.
 
 #include <arpa/inet.h>   // inet_addr, htons
+#include <netdb.h>       // getaddrinfo, getnameinfo
 #include <netinet/in.h>  // sockaddr_in, INADDR_ANY, INADDR_NONE, IPPROTO_TCP
 #include <sys/ioctl.h>   // FIONBIO
 #include <sys/socket.h>  // socket, setsockopt, bind, listen, accept, connect, MSG_PEEK

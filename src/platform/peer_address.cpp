@@ -1,11 +1,8 @@
 #include "platform/peer_address.h"
 
-// clang-format off
-#include <winsock2.h>
-#include <ws2tcpip.h>
-// clang-format on
-
 #include <cstdio>
+
+#include "os_sockets.h"  // the system's getpeername and getnameinfo
 
 namespace plat {
 
@@ -14,7 +11,7 @@ bool SocketPeerAddress(uintptr_t socket, char* text, int size) {
         return false;
     }
     sockaddr_storage address{};
-    int length = static_cast<int>(sizeof address);
+    socklen_t length = static_cast<socklen_t>(sizeof address);
     char host[NI_MAXHOST];
     char service[NI_MAXSERV];
     if (getpeername(static_cast<SOCKET>(socket), reinterpret_cast<sockaddr*>(&address), &length) !=
