@@ -172,8 +172,9 @@ TEST(VelkctlConfig, WarnsAboutEveryValueTheReaderTakesOtherwiseThanWritten) {
         EXPECT_LT(run.output.find("line 30: "), run.output.find("line 37: "));
     }
     // A configuration without warnings passes the strict check.
-    fs::copy_file(VELK_TEST_DATA "/config/example.cfg", root.data() / "velk.cfg",
-                  fs::copy_options::overwrite_existing);
+    // Removed first: MinGW's copy_file refuses to overwrite, whatever the options.
+    fs::remove(root.data() / "velk.cfg");
+    fs::copy_file(VELK_TEST_DATA "/config/example.cfg", root.data() / "velk.cfg");
     CommandResult clean = RunVelkctl("config --strict");
     EXPECT_EQ(clean.exitCode, 0) << clean.output;
     EXPECT_NE(clean.output.find("HOST_TIMEOUT    30 s ("), std::string::npos) << clean.output;
