@@ -56,7 +56,7 @@ struct UndefinedFields {
     }
 };
 
-// Returns false when the spec was refused and cleared.
+// Returns false when the field spec was refused and cleared.
 bool CheckFieldSpec(ConfigLoad& load, const ControllerParams& controller, FieldSpec& spec,
                     int fieldNo, const FieldLines& lines) {
     ControllerName name(controller);
