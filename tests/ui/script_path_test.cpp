@@ -2,20 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include "fake_value_source.h"
+
 #include <map>
 #include <string>
 
 namespace {
 
-class Boxes : public ui::ValueSource {
+class Boxes : public FakeValueSource {
   public:
-    std::string_view FieldText(int field) override {
-        auto found = texts.find(field);
-        return found != texts.end() ? std::string_view(found->second) : std::string_view();
-    }
-    uint64_t Sequence() override { return 7; }
-
-    std::map<int, std::string> texts;
+    Boxes() { sequence = 7; }
 };
 
 struct Case {

@@ -2,22 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include "fake_value_source.h"
+
 #include <ctime>
 #include <map>
 #include <string>
 
 namespace {
 
-class Boxes : public ui::ValueSource {
+class Boxes : public FakeValueSource {
   public:
-    std::string_view FieldText(int field) override {
-        auto found = texts.find(field);
-        return found != texts.end() ? std::string_view(found->second) : std::string_view();
+    Boxes() {
+        texts = {{11, "000123"}, {37, "RRN"}, {2, "4000000000000002"}};
+        sequence = 42;
     }
-    uint64_t Sequence() override { return sequence; }
-
-    std::map<int, std::string> texts{{11, "000123"}, {37, "RRN"}, {2, "4000000000000002"}};
-    uint64_t sequence = 42;
 };
 
 std::string Expand(const std::string& written, Boxes& boxes, size_t room = 512) {

@@ -272,12 +272,14 @@ TEST_F(VelkctlMessageTest, ASilentResponderTimesOutAndTheRequestsNeverSentAreNoF
                                       "failures: 1\n"));
 }
 
+// A port that was free a moment ago: a connect to it is refused.
+int PortNobodyListensOn() {
+    Listener gone;
+    return gone.port();
+}
+
 TEST_F(VelkctlMessageTest, SendToNoResponderSaysSoOnceItsTimeIsUp) {
-    int unused;
-    {
-        Listener gone;
-        unused = gone.port();
-    }
+    const int unused = PortNobodyListensOn();
     CommandResult run =
         RunVelkctl("send C01 127.0.0.1 " + std::to_string(unused) + " 0=0800 --timeout 1");
     EXPECT_EQ(run.exitCode, 1);
@@ -288,11 +290,7 @@ TEST_F(VelkctlMessageTest, SendToNoResponderSaysSoOnceItsTimeIsUp) {
 }
 
 TEST_F(VelkctlMessageTest, ARefusedConnectSaysTheResponderMayBeServingAnotherConnection) {
-    int unused;
-    {
-        Listener gone;
-        unused = gone.port();
-    }
+    const int unused = PortNobodyListensOn();
     CommandResult run =
         RunVelkctl("send C01 127.0.0.1 " + std::to_string(unused) + " 0=0800 --timeout 1");
     EXPECT_EQ(run.exitCode, 1);
