@@ -486,9 +486,18 @@ TEST_F(DissectorTest, DecodesALiveExchangeBetweenVelkctlSendAndTheResponder) {
         return sent.exitCode == 0;
     })) << sent.output
         << ReadFile("tester.log");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // dumpcap drops, when it is stopped, the packets the kernel still holds
+    // for it (it takes them in batches, and under load reads them late): it
+    // is stopped once its file holds the exchange, the STAN of the request
+    // and of the response.
+    EXPECT_TRUE(WaitFor([] {
+        const std::string capture = ReadFile("live.pcapng");
+        const size_t request = capture.find("000077");
+        return request != std::string::npos &&
+               capture.find("000077", request + 1) != std::string::npos;
+    })) << ReadFile("dumpcap.log");
     responder.Stop(SIGTERM);
-    dumpcap.Stop(SIGINT);  // it writes out what it holds
+    dumpcap.Stop(SIGINT);
 
     ASSERT_EQ(RunVelkctl("dissector C01 -o velk.lua").exitCode, 0);
     CommandResult decoded =
