@@ -670,24 +670,22 @@ local function render_8583(tvb, tree, s, message, controller, record)
         end
     end
     if message.bitmap then
+        -- a hexadecimal bitmap's bytes are shown from a data source of their
+        -- own, "Bitmap", the filters seeing the bytes rather than the digits
         local at = message.start + mti_width
         local width = controller.bitmap_width
-        local primary = message.bitmap:sub(1, BITMAP_BYTES)
-        local item
-        if controller.bitmap_encoding == "BINARY" then
-            item = root:add(F.bitmap, tvb(at, width))
-        else
-            item = root:add(F.bitmap, tvb(at, width), ByteArray.new(hex(primary)))
-        end
-        item:append_text(field_list_text(primary, 0))
-        if #message.bitmap > BITMAP_BYTES then
-            local secondary = message.bitmap:sub(BITMAP_BYTES + 1)
+        local function range(index)
             if controller.bitmap_encoding == "BINARY" then
-                item = root:add(F.bitmap2, tvb(at + width, width))
-            else
-                item = root:add(F.bitmap2, tvb(at + width, width), ByteArray.new(hex(secondary)))
+                return tvb(at + index * width, width)
             end
-            item:append_text(field_list_text(secondary, 64))
+            message.decoded = message.decoded or ByteArray.new(hex(message.bitmap)):tvb("Bitmap")
+            return message.decoded(index * BITMAP_BYTES, BITMAP_BYTES)
+        end
+        root:add(F.bitmap, range(0)):append_text(
+            field_list_text(message.bitmap:sub(1, BITMAP_BYTES), 0))
+        if #message.bitmap > BITMAP_BYTES then
+            root:add(F.bitmap2, range(1)):append_text(
+                field_list_text(message.bitmap:sub(BITMAP_BYTES + 1), 64))
         end
     end
     local labels = controller.labels
@@ -973,14 +971,17 @@ local function decode_record(tvb, pinfo, tree, s, offset, total, controller, hea
         return width
     end
     if not length or body < 1 or body > MAX_MESSAGE_LENGTH then
+        -- a header of characters is shown as its text, a binary one in hexadecimal
+        local printable = prefix:find("^[ -~]*$") and prefix
         local text = length and string.format("Record length specified : %d longer than %d",
-            length, MAX_MESSAGE_LENGTH) or string.format("Record length %s is %s", hex(prefix), why)
+            length, MAX_MESSAGE_LENGTH) or string.format("Record length %s is %s",
+            printable and "'" .. printable .. "'" or hex(prefix), why)
         local root = tree:add(velk, tvb(offset, width))
         root:set_text("VELK " .. controller.id .. ", bad record length")
         local item
         if header.read then
             item = root:add(F.record_length, tvb(offset, width),
-                length and tostring(length) or hex(prefix))
+                length and tostring(length) or printable or hex(prefix))
         else
             item = add_text(root, F.record_length, tvb(offset, width), prefix, "Record length: ")
         end
