@@ -649,7 +649,18 @@ TEST_F(DissectorLinkTest, ReadsEveryFramingWithItsTpduTrailerAndKeepAlivesAcross
                         "\t0800,0800\t1211093015,1211093015\t000002,000001\t301,301\t" +
                         twice(tpduShown) + "\t" + (c.keepAlive.empty() ? "" : "1") + "\n";
         }
-        Generate(controllers);
+        // velkctl names each framing in words
+        const std::string said = Generate(controllers);
+        for (size_t i = first; i < std::min(first + kBatch, std::size(cases)); ++i) {
+            const std::string& tags = cases[i].controller.tags;
+            std::string words = "framed " + tags.substr(9, tags.find('\n') - 9);
+            words += tags.find("COUNTS_ITSELF") != std::string::npos ? " counting itself" : "";
+            words += tags.find("TPDU") != std::string::npos ? ", TPDU" : "";
+            words += tags.find("TRAILER") != std::string::npos ? ", trailer 03" : "";
+            EXPECT_THAT(said,
+                        HasSubstr(cases[i].controller.id + " (TCP port " +
+                                  std::to_string(kFirstPort + i - first) + "; " + words + ")"));
+        }
         EXPECT_EQ(Tshark(pcap,
                          "-Y velk -T fields -e velk.controller -e velk.record_length "
                          "-e velk.mti -e velk.f7 -e velk.f11 -e velk.f70 "
@@ -873,6 +884,72 @@ TEST_F(DissectorLinkTest, DecodesBerTlvDataObjectsIntoASubtreeAndNotesMalformedO
               "000002\t1122334455667788\t0001\n");
     EXPECT_EQ(Tshark(pcap, "-Y velk.f55.91 -T fields -e velk.f55.9f10 -e velk.f55.tag"),
               "06010A03A00000\t9F10,91,DF01\n");
+}
+
+TEST_F(DissectorLinkTest, HostileBytesNeverRaiseALuaError) {
+    // A controller of each decoder: BCD lengths and values, hexadecimal and
+    // EBCDIC bitmaps, binary prefixes, BER-TLV, a TPDU and a trailer.
+    Generate({
+        {"BCD",
+         "<FRAMING>BCD2\n<TPDU>6000010002\n<TRAILER>03\n<MTI_ENCODING>BCD\n"
+         "<BITMAP_ENCODING>HEX\n",
+         Field(2, "PAN", 19, 2, "<ENCODING>BCD\n<LENGTH_ENCODING>BCD\n") +
+             Field(55, "ICC", 255, 3,
+                   "<ENCODING>BINARY\n<LENGTH_ENCODING>BINARY\n<FIELD_FORMAT>TLV\n")},
+        {"EBC", "<FRAMING>NONE\n<MTI_ENCODING>EBCDIC\n<BITMAP_ENCODING>EBCDIC_HEX\n",
+         Field(2, "PAN", 19, 2, "<ENCODING>BCD_F\n<LENGTH_ENCODING>EBCDIC\n") +
+             Field(55, "ICC", 255, 3, "<ENCODING>BINARY\n<FIELD_FORMAT>TLV\n")},
+        {"HEX", "<FRAMING>HEX4\n", kNetworkFields},
+    });
+    const std::string tlv("\x77\x0a\x9f\x27\x01\x80\x9f\x36\x82\x00\x01\x01", 12);
+    // fields 2 and 55: bit 2 is 0x40 of byte 1, bit 55 0x02 of byte 7
+    const std::string bcdBody = std::string("\x02\x00", 2) + "4000000000000200" +
+                                std::string("\x15\x03\x78\x28\x22\x46\x31\x00\x05", 9) +
+                                std::string("\x00\x0c", 2) + tlv;
+    const std::string valid[] = {
+        std::string("\x00\x47\x60\x00\x01\x00\x02", 7) + bcdBody + "\x03",
+        "\xF0\xF2\xF0\xF0" + EbcdicHex("4000000000000200") + "\xF1\xF5" +
+            std::string("\x37\x82\x82\x24\x63\x10\x00\x5F", 8) + "012" + tlv,
+        "0027" + Network0800("000001"),
+    };
+    {
+        // what the bytes are made from decodes
+        PcapWriter pcap;
+        for (size_t c = 0; c < std::size(valid); ++c) {
+            TcpFlow flow(pcap, static_cast<uint16_t>(40001 + c),
+                         static_cast<uint16_t>(kFirstPort + c));
+            flow.ToServer(valid[c]);
+        }
+        EXPECT_EQ(Tshark(pcap,
+                         "-Y velk -T fields -e velk.controller -e velk.f2 -e velk.f55.9f36 "
+                         "-e velk.f11"),
+                  "BCD\t378282246310005\t01\t\nEBC\t378282246310005\t01\t\nHEX\t\t\t000001\n");
+    }
+    std::mt19937 random(21);
+    auto noise = [&random](size_t n) {
+        std::string bytes;
+        for (size_t i = 0; i < n; ++i) {
+            bytes += static_cast<char>(random() & 0xff);
+        }
+        return bytes;
+    };
+    PcapWriter pcap;
+    uint16_t clientPort = 40000;
+    for (int round = 0; round < 30; ++round) {
+        for (size_t c = 0; c < std::size(valid); ++c) {
+            TcpFlow flow(pcap, ++clientPort, static_cast<uint16_t>(kFirstPort + c));
+            std::string bytes = valid[c];
+            for (int flips = round % 5; flips > 0; --flips) {
+                bytes[random() % bytes.size()] = static_cast<char>(random() & 0xff);
+            }
+            bytes = round % 3 == 0 ? noise(1 + random() % 60)
+                                   : bytes.substr(0, 1 + random() % bytes.size());
+            flow.ToServer(bytes);
+            flow.ToServer(noise(random() % 8));
+        }
+    }
+    Tshark(pcap, "-V");
+    Tshark(pcap, "-q -z expert");
 }
 
 TEST_F(DissectorTest, FlagsPrefixedRecordsWhenWrittenWithoutALengthPrefix) {

@@ -189,9 +189,9 @@ velk.experts = { E.undefined, E.bad_length, E.odd_length, E.too_long, E.excess, 
 ------------------------------------------------------------------------
 
 velk.prefs.header_length = Pref.uint("ISO 8583 length prefix digits", VELK.header_length,
-    "Decimal digits of the record length in front of every ISO 8583 message, as HEADER_LENGTH "
-        .. "gives them to the responder: 0 for none; above " .. VELK.max_header_length
-        .. " also means none")
+    "Decimal digits of the record length in front of every ISO 8583 message of a controller "
+        .. "without FRAMING, as HEADER_LENGTH gives them to the responder: 0 for none; above "
+        .. VELK.max_header_length .. " also means none")
 
 ------------------------------------------------------------------------
 -- Reading the bytes
