@@ -841,6 +841,8 @@ TEST_F(DissectorLinkTest, DecodesBerTlvDataObjectsIntoASubtreeAndNotesMalformedO
                       c.value);
     }
     const std::string detail = Tshark(pcap, "-V -O velk");
+    // The notes reach the expert information without a tree too.
+    const std::string summary = Tshark(pcap, "-q -z expert");
     // The detail view's lines; each message's field 55 follows its STAN.
     const std::vector<std::string> all = SplitLines(detail);
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -849,6 +851,7 @@ TEST_F(DissectorLinkTest, DecodesBerTlvDataObjectsIntoASubtreeAndNotesMalformedO
         if (text.rfind("BER-TLV", 0) == 0) {
             EXPECT_THAT(detail, HasSubstr("[Expert Info (Note/Malformed): " + text + "]"))
                 << c.what;
+            EXPECT_THAT(summary, HasSubstr(text + "\n")) << c.what;
             continue;
         }
         char stanLine[32];

@@ -627,6 +627,14 @@ local function render_8583(tvb, tree, s, message, controller, record)
         if record and record[5] then
             tree:add_proto_expert_info(E.prefix_guess, record[5])
         end
+        -- a BER-TLV field's notes: its objects are read, their items go nowhere
+        for _, element in ipairs(message.elements) do
+            local n, at, value_length = element[1], element[4], element[5]
+            if TLV[n] and controller.fields[n].tlv and at and value_length > 0 then
+                render_tlv(tvb, tree, s, at, at + value_length, TLV[n],
+                    { level = 1, field_start = at })
+            end
+        end
         return tree, mti
     end
     local start = message.start
