@@ -1065,7 +1065,9 @@ local function guess_width(s, offset, total, controller)
                 if status == "whole" and message.length == length then
                     return digits
                 end
-                waiting = waiting or status == "more"
+                -- a message that is bad without a prefix is held back only
+                -- while the prefixed one has begun with a whole MTI
+                waiting = waiting or (status == "more" and #mti == MTI_LENGTH)
             end
         end
     end
