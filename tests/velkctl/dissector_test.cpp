@@ -743,12 +743,13 @@ TEST_F(DissectorLinkTest, ShowsEachEncodingInItsValueFormAndFiltersOnIt) {
              Field(48, "ADDITIONAL", 999, 3, "<ENCODING>EBCDIC\n<LENGTH_ENCODING>BINARY\n")},
         {"P10", none, Field(43, "NAME", 3, 0, "<ENCODING>EBCDIC\n")},
     });
-    // The PAN 378282246310005 as LLVAR BCD padded left is 15 03 78 28 22 46
-    // 31 00 05, padded right 15 37 82 ... 00 50, with a binary length byte
-    // 0F; track 2 4111111111111111=2512101 as LLVAR BCD is 24 41 11 ... D2 51
-    // 21 01; 0800 in EBCDIC is F0 F8 F0 F0. "[" is BA in code page 037, 4A in
-    // 500 and AD in 1047, "]" BB, 5A and BD; "x" A7, "y" A8, "a" 81, "!" 4F
-    // (500).
+    // The public test card numbers packed as the BCD forms define: the PAN
+    // 378282246310005 as LLVAR BCD padded left is 15 03 78 28 22 46 31 00 05,
+    // padded right 15 37 82 ... 00 50, with a binary length byte 0F (15);
+    // track 2 4111111111111111=2512101 as LLVAR BCD is 24 41 11 ... D2 51 21
+    // 01, the separator the nibble D. From the code page tables: 0800 in
+    // EBCDIC is F0 F8 F0 F0; "[" is BA in code page 037, 4A in 500 and AD in
+    // 1047, "]" BB, 5A and BD; "x" A7, "y" A8, "a" 81, and "!" 4F in 500.
     PcapWriter pcap;
     TcpFlow ebcdic(pcap, 40001, kFirstPort);
     ebcdic.ToServer("\xF0\xF8\xF0\xF0" + EbcdicHex("4000000000200000") + "\xF1\xF6" +
