@@ -486,9 +486,18 @@ TEST_F(DissectorTest, DecodesALiveExchangeBetweenVelkctlSendAndTheResponder) {
         return sent.exitCode == 0;
     })) << sent.output
         << ReadFile("tester.log");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // dumpcap drops, when it is stopped, the packets the kernel still holds
+    // for it (it takes them in batches, and under load reads them late): it
+    // is stopped once its file holds the exchange, the STAN of the request
+    // and of the response.
+    EXPECT_TRUE(WaitFor([] {
+        const std::string capture = ReadFile("live.pcapng");
+        const size_t request = capture.find("000077");
+        return request != std::string::npos &&
+               capture.find("000077", request + 1) != std::string::npos;
+    })) << ReadFile("dumpcap.log");
     responder.Stop(SIGTERM);
-    dumpcap.Stop(SIGINT);  // it writes out what it holds
+    dumpcap.Stop(SIGINT);
 
     ASSERT_EQ(RunVelkctl("dissector C01 -o velk.lua").exitCode, 0);
     CommandResult decoded =
@@ -496,6 +505,475 @@ TEST_F(DissectorTest, DecodesALiveExchangeBetweenVelkctlSendAndTheResponder) {
                    " -Y velk -T fields -e velk.record_length -e velk.mti -e velk.f11 -e velk.f38 "
                    "-e velk.f39 2>/dev/null; }");
     EXPECT_EQ(decoded.output, "24\t0200\t000077\t\t\n32\t0210\t000077\t123456\t00\n");
+}
+
+// ---------------------------------------------------------------------------
+// Controllers with a link record: their framing, encodings and BER-TLV fields.
+
+// One controller of a link test: its controller-level tags (each "<TAG>VALUE\n")
+// and its fields.
+struct LinkController {
+    std::string id;
+    std::string tags;
+    std::string fields;
+};
+
+std::string Field(int n, const char* name, int maxLen, int lengthBytes,
+                  const std::string& tags = "") {
+    return "<FIELD>\n<FIELD_NO>" + std::to_string(n) + "\n<FIELD_NAME>" + name + "\n<MAX_LEN>" +
+           std::to_string(maxLen) + "\n<LENGTH_BYTES>" + std::to_string(lengthBytes) + "\n" + tags +
+           "</FIELD>\n";
+}
+
+// The layout of the framing cases: a network message with fields 7, 11 and 70.
+const std::string kNetworkFields =
+    Field(7, "DATE_TIME", 10, 0) + Field(11, "STAN", 6, 0) + Field(70, "NMI_CODE", 3, 0);
+
+// The 39-byte 0800 with fields 7, 11 and 70: 4 + 8 + 8 + 10 + 6 + 3 bytes;
+// bits 1 (secondary bitmap) and 7 are 0x82, bit 11 is 0x20, bit 70 is the
+// secondary bitmap's 0x04.
+std::string Network0800(const std::string& stan) {
+    return "0800" + std::string("\x82\x20\0\0\0\0\0\0\x04\0\0\0\0\0\0\0", 16) + "1211093015" +
+           stan + "301";
+}
+
+class DissectorLinkTest : public DissectorTest {
+  protected:
+    static constexpr uint16_t kFirstPort = 7101;
+
+    // Writes a configuration of these controllers and the dissector for it,
+    // the i-th controller on TCP port kFirstPort + i. Returns velkctl's output.
+    std::string Generate(const std::vector<LinkController>& controllers, int width = 0) {
+        std::string config = "<VELK_CONFIGURATION>\n<CONTROLLER_PARAMS_LIST>\n";
+        std::string ports;
+        for (size_t i = 0; i < controllers.size(); ++i) {
+            const LinkController& c = controllers[i];
+            config += "<CONTROLLER_PARAMS>\n<CONTROLLER_ID>" + c.id + "\n" + c.tags +
+                      "<FIELD_SPEC_LIST>\n" + c.fields +
+                      "</FIELD_SPEC_LIST>\n</CONTROLLER_PARAMS>\n";
+            ports += " --port " + std::to_string(kFirstPort + i) + "=" + c.id;
+        }
+        root_.WriteConfig(config + "</CONTROLLER_PARAMS_LIST>\n</VELK_CONFIGURATION>\n");
+        ScopedEnv env("HEADER_LENGTH", std::to_string(width));
+        CommandResult run = RunVelkctl("dissector" + ports + " -o velk.lua");
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        EXPECT_THAT(run.output, Not(HasSubstr("warning"))) << run.output;
+        return run.output;
+    }
+};
+
+TEST_F(DissectorLinkTest, ReadsEveryFramingWithItsTpduTrailerAndKeepAlivesAcrossSegments) {
+    // The length of the 39-byte message in each framing: 39 = 0x27; counting
+    // the 2 bytes of its own 41 = 0x29; 44 = 0x2C with a 5-byte TPDU; 40 with
+    // a 1-byte trailer. A keep-alive is the header of length 0.
+    const std::string tpdu("\x60\x00\x01\x00\x02", 5);  // id 60, destination 0001, source 0002
+    struct Case {
+        LinkController controller;
+        std::string header;     // in front of each message (the TPDU included)
+        std::string trailer;    // after it
+        std::string keepAlive;  // empty: the framing has none
+        const char* length;     // the record length shown
+    } const cases[] = {
+        {{"AS4", "<FRAMING>ASCII4\n", kNetworkFields}, "0039", "", "0000", "39"},
+        {{"AS2", "<FRAMING>ASCII2\n", kNetworkFields}, "39", "", "00", "39"},
+        {{"BI2", "<FRAMING>BIN2\n", kNetworkFields},
+         std::string("\x00\x27", 2),
+         "",
+         std::string(2, '\0'),
+         "39"},
+        {{"BIS", "<FRAMING>BIN2\n<FRAMING_COUNTS_ITSELF>Y\n", kNetworkFields},
+         std::string("\x00\x29", 2),
+         "",
+         std::string(2, '\0'),
+         "41"},
+        {{"BLE", "<FRAMING>BIN2LE\n", kNetworkFields},
+         std::string("\x27\x00", 2),
+         "",
+         std::string(2, '\0'),
+         "39"},
+        {{"BI4", "<FRAMING>BIN4\n", kNetworkFields},
+         std::string("\0\0\0\x27", 4),
+         "",
+         std::string(4, '\0'),
+         "39"},
+        {{"BCD", "<FRAMING>BCD2\n", kNetworkFields},
+         std::string("\x00\x39", 2),
+         "",
+         std::string(2, '\0'),
+         "39"},
+        {{"HEX", "<FRAMING>HEX4\n", kNetworkFields}, "0027", "", "0000", "39"},
+        {{"VML", "<FRAMING>VMLH\n", kNetworkFields},
+         std::string("\x00\x27\x00\x00", 4),
+         "",
+         std::string(4, '\0'),
+         "39"},
+        {{"TPD", "<FRAMING>BIN2\n<TPDU>6000010002\n", kNetworkFields},
+         std::string("\x00\x2c", 2) + tpdu,
+         "",
+         std::string(2, '\0'),
+         "44"},
+        {{"TRL", "<FRAMING>ASCII4\n<TRAILER>03\n", kNetworkFields}, "0040", "\x03", "0000", "40"},
+        {{"NON", "<FRAMING>NONE\n", kNetworkFields}, "", "", "", ""},
+        {{"NTP", "<FRAMING>NONE\n<TPDU>6000010002\n<TRAILER>03\n", kNetworkFields},
+         tpdu,
+         "\x03",
+         "",
+         ""},
+    };
+    // An image holds a few controllers with link records: a configuration for
+    // each few cases.
+    constexpr size_t kBatch = 5;
+    for (size_t first = 0; first < std::size(cases); first += kBatch) {
+        std::vector<LinkController> controllers;
+        PcapWriter pcap;
+        std::string expected;
+        for (size_t i = first; i < std::min(first + kBatch, std::size(cases)); ++i) {
+            const Case& c = cases[i];
+            controllers.push_back(c.controller);
+            const std::string one = c.header + Network0800("000001") + c.trailer;
+            const std::string two = c.header + Network0800("000002") + c.trailer;
+            // One message over three segments, the first inside its header;
+            // then a keep-alive and two messages in one segment.
+            TcpFlow flow(pcap, static_cast<uint16_t>(40001 + i),
+                         static_cast<uint16_t>(kFirstPort + (i - first)));
+            flow.ToServer(one.substr(0, 1));
+            flow.ToServer(one.substr(1, 11));
+            flow.ToServer(one.substr(12));
+            flow.ToServer(c.keepAlive + two + one);
+            const std::string& id = c.controller.id;
+            const std::string tpduShown = c.header.size() > 5 || id == "NTP" ? "0x0001" : "";
+            auto twice = [](const std::string& v) { return v.empty() ? v : v + "," + v; };
+            expected +=
+                id + "\t" + c.length + "\t0800\t1211093015\t000001\t301\t" + tpduShown + "\t\n";
+            expected += twice(id) + "\t" + (c.keepAlive.empty() ? "" : "0,") + twice(c.length) +
+                        "\t0800,0800\t1211093015,1211093015\t000002,000001\t301,301\t" +
+                        twice(tpduShown) + "\t" + (c.keepAlive.empty() ? "" : "1") + "\n";
+        }
+        // velkctl names each framing in words; a FRAMING is read as it says
+        // whatever HEADER_LENGTH is
+        const std::string said = Generate(controllers, first == 0 ? 4 : 0);
+        for (size_t i = first; i < std::min(first + kBatch, std::size(cases)); ++i) {
+            const std::string& tags = cases[i].controller.tags;
+            std::string words = "framed " + tags.substr(9, tags.find('\n') - 9);
+            words += tags.find("COUNTS_ITSELF") != std::string::npos ? " counting itself" : "";
+            words += tags.find("TPDU") != std::string::npos ? ", TPDU" : "";
+            words += tags.find("TRAILER") != std::string::npos ? ", trailer 03" : "";
+            EXPECT_THAT(said,
+                        HasSubstr(cases[i].controller.id + " (TCP port " +
+                                  std::to_string(kFirstPort + i - first) + "; " + words + ")"));
+        }
+        EXPECT_EQ(Tshark(pcap,
+                         "-Y velk -T fields -e velk.controller -e velk.record_length "
+                         "-e velk.mti -e velk.f7 -e velk.f11 -e velk.f70 "
+                         "-e velk.tpdu.destination -e velk.keepalive"),
+                  expected);
+        const std::string detail = Tshark(pcap, "-V -O velk");
+        EXPECT_THAT(detail, Not(HasSubstr("Expert Info"))) << detail;
+    }
+}
+
+TEST_F(DissectorLinkTest, MarksWhatNoFramingCanCarryAndGoesOnWhereTheFramingHolds) {
+    Generate({{"BCD", "<FRAMING>BCD2\n", kNetworkFields},
+              {"HEX", "<FRAMING>HEX4\n", kNetworkFields},
+              {"AS4", "<FRAMING>ASCII4\n<TRAILER>03\n", kNetworkFields},
+              {"BI2", "<FRAMING>BIN2\n", kNetworkFields}});
+    const std::string message = Network0800("000001");
+    struct Case {
+        const char* what;
+        uint16_t port;
+        std::string bytes;
+        const char* text;
+    } const cases[] = {
+        {"a nibble above 9 in a BCD length", kFirstPort, "\x0a\x39" + message,
+         "Record length 0A39 is not BCD"},
+        {"a HEX4 length with a letter past F", kFirstPort + 1, "00G7" + message,
+         "Record length '00G7' is not hexadecimal"},
+        {"an ASCII4 length with a letter", kFirstPort + 2, "00x9" + message + "\x03",
+         "Record length '00x9' is not decimal digits"},
+        {"another trailer", kFirstPort + 2, "0040" + message + "\x04",
+         "Trailer 04, not the configured 03"},
+        {"a length above the receive buffer", kFirstPort + 3, "\xff\xff" + message,
+         "Record length specified : 65535 longer than 4096"},
+        {"a record shorter than its message", kFirstPort + 3,
+         std::string("\x00\x0a", 2) + message.substr(0, 10),
+         "ReadPort: Formatting error 10 bytes in excess"},
+    };
+    PcapWriter pcap;
+    uint16_t clientPort = 40000;
+    for (const Case& c : cases) {
+        TcpFlow flow(pcap, ++clientPort, c.port);
+        flow.ToServer(c.bytes);
+    }
+    const std::string detail = Tshark(pcap, "-V -O velk");
+    for (const Case& c : cases) {
+        EXPECT_THAT(detail, HasSubstr(std::string(c.text) + "]")) << c.what;
+    }
+    // A bad trailer loses no framing: the message after it is decoded.
+    PcapWriter after;
+    TcpFlow flow(after, 40001, kFirstPort + 2);
+    flow.ToServer("0040" + message + "\x04" + "0040" + Network0800("000002") + "\x03");
+    EXPECT_EQ(Tshark(after, "-Y velk -T fields -e velk.f11"), "000001,000002\n");
+}
+
+// EBCDIC of the digits and upper-case letters A to F, the same in every code
+// page.
+std::string EbcdicHex(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        out += static_cast<char>(c <= '9' ? 0xF0 + (c - '0') : 0xC1 + (c - 'A'));
+    }
+    return out;
+}
+
+TEST_F(DissectorLinkTest, ShowsEachEncodingInItsValueFormAndFiltersOnIt) {
+    const std::string none = "<FRAMING>NONE\n";
+    Generate({
+        {"EBC", none + "<MTI_ENCODING>EBCDIC\n<BITMAP_ENCODING>EBCDIC_HEX\n<CODE_PAGE>037\n",
+         Field(2, "PAN", 19, 2, "<ENCODING>EBCDIC\n<LENGTH_ENCODING>EBCDIC\n") +
+             Field(43, "NAME", 5, 0, "<ENCODING>EBCDIC\n")},
+        {"BCD", none + "<MTI_ENCODING>BCD\n<BITMAP_ENCODING>HEX\n",
+         Field(2, "PAN", 19, 2, "<ENCODING>BCD\n<LENGTH_ENCODING>BCD\n") +
+             Field(3, "PROC_CODE", 6, 0, "<ENCODING>BCD\n") +
+             Field(35, "TRACK_2", 37, 2, "<ENCODING>BCD\n<LENGTH_ENCODING>BCD\n") +
+             Field(52, "PIN_BLOCK", 8, 0, "<ENCODING>BINARY\n")},
+        {"MIX", none + "<CODE_PAGE>500\n",
+         Field(2, "PAN", 19, 2, "<ENCODING>BCD_RIGHT\n<LENGTH_ENCODING>BINARY\n") +
+             Field(32, "ACQ_INST_ID", 11, 2, "<ENCODING>BCD_F\n<LENGTH_ENCODING>BCD\n") +
+             Field(43, "NAME", 3, 0, "<ENCODING>EBCDIC\n") +
+             Field(48, "ADDITIONAL", 999, 3, "<ENCODING>EBCDIC\n<LENGTH_ENCODING>BINARY\n")},
+        {"P10", none, Field(43, "NAME", 3, 0, "<ENCODING>EBCDIC\n")},
+    });
+    // The public test card numbers packed as the BCD forms define: the PAN
+    // 378282246310005 as LLVAR BCD padded left is 15 03 78 28 22 46 31 00 05,
+    // padded right 15 37 82 ... 00 50, with a binary length byte 0F (15);
+    // track 2 4111111111111111=2512101 as LLVAR BCD is 24 41 11 ... D2 51 21
+    // 01, the separator the nibble D. From the code page tables: 0800 in
+    // EBCDIC is F0 F8 F0 F0; "[" is BA in code page 037, 4A in 500 and AD in
+    // 1047, "]" BB, 5A and BD; "x" A7, "y" A8, "a" 81, and "!" 4F in 500.
+    PcapWriter pcap;
+    TcpFlow ebcdic(pcap, 40001, kFirstPort);
+    ebcdic.ToServer("\xF0\xF8\xF0\xF0" + EbcdicHex("4000000000200000") + "\xF1\xF6" +
+                    EbcdicHex("4761739001010119") + "\xBA\xC1\xBB\xA7\xA8");
+    TcpFlow bcd(pcap, 40002, kFirstPort + 1);
+    bcd.ToServer(std::string("\x08\x00", 2) + "6000000020001000" +
+                 std::string("\x15\x03\x78\x28\x22\x46\x31\x00\x05", 9) +
+                 std::string("\x01\x10\x00", 3) +
+                 "\x24\x41\x11\x11\x11\x11\x11\x11\x11\xD2\x51\x21\x01" +
+                 "\x01\x23\x45\x67\x89\xAB\xCD\xEF");
+    TcpFlow mixed(pcap, 40003, kFirstPort + 2);
+    mixed.ToServer("0200" + std::string("\x40\0\0\x01\0\x21\0\0", 8) +
+                   std::string("\x0F\x37\x82\x82\x24\x63\x10\x00\x50", 9) + "\x05\x12\x34\x5F" +
+                   "\x4A\xC1\x5A" + std::string("\x00\x02\x81\x4F", 4));
+    TcpFlow page1047(pcap, 40004, kFirstPort + 3);
+    page1047.ToServer("0800" + std::string("\0\0\0\0\0\x20\0\0", 8) + "\xAD\xC1\xBD");
+
+    EXPECT_EQ(Tshark(pcap,
+                     "-Y velk -T fields -e velk.controller -e velk.mti -e velk.bitmap "
+                     "-e velk.f2 -e velk.f3 -e velk.f32 -e velk.f35 -e velk.f43 -e velk.f48 "
+                     "-e velk.f52 -e velk.length_prefix"),
+              "EBC\t0800\t4000000000200000\t4761739001010119\t\t\t\t[A]xy\t\t\t16\n"
+              "BCD\t0800\t6000000020001000\t378282246310005\t011000\t\t4111111111111111=2512101"
+              "\t\t\t0123456789ABCDEF\t15,24\n"
+              "MIX\t0200\t4000000100210000\t378282246310005\t\t12345\t\t[A]\ta!\t\t15,05,2\n"
+              "P10\t0800\t0000000000200000\t\t\t\t\t[A]\t\t\t\n");
+    // Filters and the detail view see the value form.
+    EXPECT_EQ(Tshark(pcap, "-Y 'velk.f2 == \"378282246310005\"' -T fields -e velk.controller"),
+              "BCD\nMIX\n");
+    EXPECT_EQ(Tshark(pcap, "-Y 'velk.f35 == \"4111111111111111=2512101\"' -T fields -e velk.f3"),
+              "011000\n");
+    const std::vector<std::string> lines = FieldLines(Tshark(pcap, "-V -O velk"));
+    for (const char* line : {"2 PAN: 4761739001010119", "43 NAME: [A]xy", "0 Message Id: 0800",
+                             "35 TRACK_2: 4111111111111111=2512101", "32 ACQ_INST_ID: 12345",
+                             "52 PIN_BLOCK: 0123456789ABCDEF"}) {
+        EXPECT_THAT(lines, ::testing::Contains(line));
+    }
+}
+
+TEST_F(DissectorLinkTest, DecodesBerTlvDataObjectsIntoASubtreeAndNotesMalformedOnes) {
+    Generate({{"ICC", "<FRAMING>NONE\n",
+               Field(11, "STAN", 6, 0) +
+                   Field(55, "ICC_DATA", 255, 3, "<ENCODING>BINARY\n<FIELD_FORMAT>TLV\n")}});
+    struct Case {
+        const char* what;
+        std::string value;
+        const char* shown;  // the lines expected, or the note
+    } const cases[] = {
+        // pyiso8583's documentation: the amount and the PAN sequence number.
+        {"one- and two-byte tags",
+         std::string("\x9F\x02\x06\x00\x00\x00\x01\x23\x45\x5F\x34\x01\x02", 13),
+         "9F02 Amount, Authorised: 000000012345|5F34 Application PAN Sequence Number: 02"},
+        // A GENERATE AC response in format 2: the cryptogram information, the
+        // ATC and the cryptogram inside template 77.
+        {"constructed 77",
+         std::string("\x77\x14\x9F\x27\x01\x80\x9F\x36\x02\x00\x01\x9F\x26\x08"
+                     "\x11\x22\x33\x44\x55\x66\x77\x88",
+                     22),
+         "77 Response Message Template Format 2: 9F2701809F360200019F26081122334455667788|"
+         "    9F27 Cryptogram Information Data: 80|"
+         "    9F36 Application Transaction Counter (ATC): 0001|"
+         "    9F26 Application Cryptogram: 1122334455667788"},
+        // Lengths in the long form, of one and of two bytes; an unknown tag.
+        {"long-form lengths",
+         std::string("\x9F\x10\x81\x07\x06\x01\x0A\x03\xA0\x00\x00"
+                     "\x91\x82\x00\x0A\x11\x22\x33\x44\x55\x66\x77\x88\x00\x00"
+                     "\xDF\x01\x01\x07",
+                     29),
+         "9F10 Issuer Application Data: 06010A03A00000|"
+         "91 Issuer Authentication Data: 11223344556677880000|DF01: 07"},
+        {"a length past the end", std::string("\x9F\x02\x06\x00\x00", 5),
+         "BER-TLV at byte 0 of the field: tag 9F02 has length 6, 2 bytes are left"},
+        {"a tag cut short", std::string("\x5F\x34\x01\x02\x9F", 5),
+         "BER-TLV at byte 4 of the field: tag 9F cut short"},
+        {"a long-form length of 5 bytes", std::string("\x9F\x02\x85\x00\x00\x00\x00\x06", 8),
+         "BER-TLV at byte 2 of the field: length of tag 9F02 in 5 bytes"},
+        {"children overrunning their template", std::string("\x77\x05\x9F\x36\x04\x00\x01", 7),
+         "BER-TLV at byte 2 of the field: tag 9F36 has length 4, 2 bytes are left"},
+    };
+    PcapWriter pcap;
+    TcpFlow flow(pcap, 40001, kFirstPort);
+    int stan = 0;
+    for (const Case& c : cases) {
+        char prefix[8];
+        std::snprintf(prefix, sizeof prefix, "%03zu", c.value.size());
+        char stanText[8];
+        std::snprintf(stanText, sizeof stanText, "%06d", ++stan);
+        // fields 11 and 55: bit 11 is 0x20 of byte 2, bit 55 0x02 of byte 7
+        flow.ToServer("0100" + std::string("\0\x20\0\0\0\0\x02\0", 8) + stanText + prefix +
+                      c.value);
+    }
+    const std::string detail = Tshark(pcap, "-V -O velk");
+    // The notes reach the expert information without a tree too.
+    const std::string summary = Tshark(pcap, "-q -z expert");
+    // The detail view's lines; each message's field 55 follows its STAN.
+    const std::vector<std::string> all = SplitLines(detail);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        const std::string text = c.shown;
+        if (text.rfind("BER-TLV", 0) == 0) {
+            EXPECT_THAT(detail, HasSubstr("[Expert Info (Note/Malformed): " + text + "]"))
+                << c.what;
+            EXPECT_THAT(summary, HasSubstr(text + "\n")) << c.what;
+            continue;
+        }
+        char stanLine[32];
+        std::snprintf(stanLine, sizeof stanLine, "11 STAN: %06zu", i + 1);
+        size_t at = 0;
+        while (at < all.size() && all[at].find(stanLine) == std::string::npos) {
+            ++at;
+        }
+        ASSERT_LT(at + 1, all.size()) << c.what;
+        // the field's line, then its objects, each with its tag and length
+        // beneath it, then the field's length prefix
+        const size_t indent = all[at + 1].find_first_not_of(' ') + 4;
+        std::vector<std::string> objects;
+        for (size_t j = at + 2; j < all.size() && all[j].size() > indent &&
+                                all[j].find("Length prefix: ") == std::string::npos;
+             ++j) {
+            const std::string line = all[j].substr(indent);
+            const size_t start = line.find_first_not_of(' ');
+            if (line.compare(start, 4, "Tag:") != 0 && line.compare(start, 7, "Length:") != 0) {
+                objects.push_back(line);
+            }
+        }
+        std::vector<std::string> expected;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line, '|');) {
+            expected.push_back(line);
+        }
+        EXPECT_EQ(objects, expected) << c.what;
+    }
+    // Each object is a field of its own.
+    EXPECT_EQ(Tshark(pcap,
+                     "-Y 'velk.f55.9f27 == \"80\"' -T fields -e velk.f11 -e velk.f55.9f26 "
+                     "-e velk.f55.9f36"),
+              "000002\t1122334455667788\t0001\n");
+    EXPECT_EQ(Tshark(pcap, "-Y velk.f55.91 -T fields -e velk.f55.9f10 -e velk.f55.tag"),
+              "06010A03A00000\t9F10,91,DF01\n");
+}
+
+TEST_F(DissectorLinkTest, HostileBytesNeverRaiseALuaError) {
+    // A controller of each decoder: BCD lengths and values, hexadecimal and
+    // EBCDIC bitmaps, binary prefixes, BER-TLV, a TPDU and a trailer.
+    Generate({
+        {"BCD",
+         "<FRAMING>BCD2\n<TPDU>6000010002\n<TRAILER>03\n<MTI_ENCODING>BCD\n"
+         "<BITMAP_ENCODING>HEX\n",
+         Field(2, "PAN", 19, 2, "<ENCODING>BCD\n<LENGTH_ENCODING>BCD\n") +
+             Field(55, "ICC", 255, 3,
+                   "<ENCODING>BINARY\n<LENGTH_ENCODING>BINARY\n<FIELD_FORMAT>TLV\n")},
+        {"EBC", "<FRAMING>NONE\n<MTI_ENCODING>EBCDIC\n<BITMAP_ENCODING>EBCDIC_HEX\n",
+         Field(2, "PAN", 19, 2, "<ENCODING>BCD_F\n<LENGTH_ENCODING>EBCDIC\n") +
+             Field(55, "ICC", 255, 3, "<ENCODING>BINARY\n<FIELD_FORMAT>TLV\n")},
+        {"HEX", "<FRAMING>HEX4\n", kNetworkFields},
+    });
+    const std::string tlv("\x77\x0a\x9f\x27\x01\x80\x9f\x36\x82\x00\x01\x01", 12);
+    // fields 2 and 55: bit 2 is 0x40 of byte 1, bit 55 0x02 of byte 7
+    const std::string bcdBody = std::string("\x02\x00", 2) + "4000000000000200" +
+                                std::string("\x15\x03\x78\x28\x22\x46\x31\x00\x05", 9) +
+                                std::string("\x00\x0c", 2) + tlv;
+    const std::string valid[] = {
+        std::string("\x00\x47\x60\x00\x01\x00\x02", 7) + bcdBody + "\x03",
+        "\xF0\xF2\xF0\xF0" + EbcdicHex("4000000000000200") + "\xF1\xF5" +
+            std::string("\x37\x82\x82\x24\x63\x10\x00\x5F", 8) + "012" + tlv,
+        "0027" + Network0800("000001"),
+    };
+    {
+        // what the bytes are made from decodes
+        PcapWriter pcap;
+        for (size_t c = 0; c < std::size(valid); ++c) {
+            TcpFlow flow(pcap, static_cast<uint16_t>(40001 + c),
+                         static_cast<uint16_t>(kFirstPort + c));
+            flow.ToServer(valid[c]);
+        }
+        EXPECT_EQ(Tshark(pcap,
+                         "-Y velk -T fields -e velk.controller -e velk.f2 -e velk.f55.9f36 "
+                         "-e velk.f11"),
+                  "BCD\t378282246310005\t01\t\nEBC\t378282246310005\t01\t\nHEX\t\t\t000001\n");
+    }
+    std::mt19937 random(21);
+    auto noise = [&random](size_t n) {
+        std::string bytes;
+        for (size_t i = 0; i < n; ++i) {
+            bytes += static_cast<char>(random() & 0xff);
+        }
+        return bytes;
+    };
+    PcapWriter pcap;
+    uint16_t clientPort = 40000;
+    for (int round = 0; round < 30; ++round) {
+        for (size_t c = 0; c < std::size(valid); ++c) {
+            TcpFlow flow(pcap, ++clientPort, static_cast<uint16_t>(kFirstPort + c));
+            std::string bytes = valid[c];
+            for (int flips = round % 5; flips > 0; --flips) {
+                bytes[random() % bytes.size()] = static_cast<char>(random() & 0xff);
+            }
+            bytes = round % 3 == 0 ? noise(1 + random() % 60)
+                                   : bytes.substr(0, 1 + random() % bytes.size());
+            flow.ToServer(bytes);
+            flow.ToServer(noise(random() % 8));
+        }
+    }
+    Tshark(pcap, "-V");
+    Tshark(pcap, "-q -z expert");
+}
+
+TEST_F(DissectorTest, FlagsPrefixedRecordsWhenWrittenWithoutALengthPrefix) {
+    ScopedEnv unset("HEADER_LENGTH", std::nullopt);
+    CommandResult run = RunVelkctl("dissector --port 7001=C01 -o velk.lua");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("ISO 8583 length prefix: none (HEADER_LENGTH unset or 0"));
+    const std::string request = Make("C01", "0=0200 3=011000 11=000042", 4);
+    const std::string response = Make("C01", "0=0210 3=011000 11=000042 39=00", 2);
+    PcapWriter pcap;
+    TcpFlow flow(pcap, 40001, kC01Port);
+    flow.ToServer(request.substr(0, 6));  // over two segments
+    flow.ToServer(request.substr(6));
+    flow.ToClient(response);
+    const std::string detail = Tshark(pcap, "-V -O velk");
+    EXPECT_EQ(FieldLines(detail), SplitLines(Show("C01", request, 4) + Show("C01", response, 2)));
+    EXPECT_THAT(detail, HasSubstr("Read with a 4-digit length prefix the dissector was not set "
+                                  "for: the responder reads it so with HEADER_LENGTH=4"));
+    EXPECT_THAT(detail, HasSubstr("Read with a 2-digit length prefix"));
 }
 
 TEST(VelkctlDissector, RefusesWhatItCannotDecode) {

@@ -49,6 +49,34 @@ std::string Printable(const std::string& text) {
     return out;
 }
 
+// "framed BIN2 counting itself, TPDU, trailer 03" for a controller whose
+// link record names a FRAMING, a TPDU or a trailer; empty otherwise.
+std::string FramingInWords(const DissectorController& controller) {
+    if (!controller.hasLink) {
+        return "";
+    }
+    const LinkRecord& link = controller.link;
+    std::string words;
+    if (LinkFraming(link) != FramingTag::Absent) {
+        words = std::string("framed ") + FramingTagName(LinkFraming(link));
+        if (link.FRAMING_COUNTS_ITSELF != 0) {
+            words += " counting itself";
+        }
+    }
+    if (link.tpduLength > 0) {
+        words += words.empty() ? "TPDU" : ", TPDU";
+    }
+    if (link.trailerLength > 0) {
+        words += words.empty() ? "trailer " : ", trailer ";
+        for (int i = 0; i < link.trailerLength; ++i) {
+            char digits[3];
+            std::snprintf(digits, sizeof digits, "%02X", link.TRAILER[i]);
+            words += digits;
+        }
+    }
+    return words;
+}
+
 bool WriteWhole(const std::string& path, const std::string& text) {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
@@ -78,21 +106,43 @@ int RunDissector(const GlobalOptions& global, const DissectorOptions& options) {
         return 1;
     }
     std::string ids;
+    // Whether a controller is framed by HEADER_LENGTH: it has no FRAMING.
+    bool prefixed = false;
     for (const DissectorController& controller : model.controllers) {
         ids += ids.empty() ? " " : ", ";
         ids += controller.id;
+        std::string notes;
         if (!controller.ports.empty()) {
-            ids += controller.ports.size() == 1 ? " (TCP port" : " (TCP ports";
+            notes += controller.ports.size() == 1 ? "TCP port" : "TCP ports";
             for (size_t i = 0; i < controller.ports.size(); ++i) {
-                ids += i == 0 ? " " : ", ";
-                ids += std::to_string(controller.ports[i]);
+                notes += i == 0 ? " " : ", ";
+                notes += std::to_string(controller.ports[i]);
             }
-            ids += ")";
         }
+        const std::string framing = FramingInWords(controller);
+        if (!framing.empty()) {
+            notes += notes.empty() ? "" : "; ";
+            notes += framing;
+        }
+        if (!notes.empty()) {
+            ids += " (" + notes + ")";
+        }
+        prefixed = prefixed ||
+                   (!controller.ztr &&
+                    (!controller.hasLink || LinkFraming(controller.link) == FramingTag::Absent));
     }
-    std::printf(
-        "%s: decodes%s; ISO 8583 length prefix: %s\n", options.output.c_str(), ids.c_str(),
-        model.headerLength > 0 ? (std::to_string(model.headerLength) + " digits").c_str() : "none");
+    std::string prefix = "none";
+    if (model.headerLength > 0) {
+        prefix = std::to_string(model.headerLength) + " digits";
+    } else if (prefixed) {
+        // What the dissector then does, so that nobody is misled by it.
+        prefix +=
+            " (HEADER_LENGTH unset or 0: a record that is one whole message under a 1- to "
+            "4-digit prefix is decoded with it and flagged; set HEADER_LENGTH as the "
+            "responder has it)";
+    }
+    std::printf("%s: decodes%s; ISO 8583 length prefix: %s\n", options.output.c_str(), ids.c_str(),
+                prefix.c_str());
     return 0;
 }
 

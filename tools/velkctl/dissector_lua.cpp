@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "dissector_emv_tags.h"
 #include "dissector_template.h"
 #include "vksoc/codec/ztr.h"
 #include "vksoc/port/port.h"
@@ -48,15 +49,56 @@ std::string PortRange(const std::vector<int>& ports) {
     return text;
 }
 
+std::string Bytes(const uint8_t* bytes, int count) {
+    return Quoted(std::string(reinterpret_cast<const char*>(bytes), static_cast<size_t>(count)));
+}
+
+// The controller's link tags, each by the configuration's word for it.
+void WriteLink(std::string& out, const LinkRecord& link) {
+    Append(out, {"      link = { framing = ", Quoted(FramingTagName(LinkFraming(link))),
+                 ", counts_itself = ", link.FRAMING_COUNTS_ITSELF != 0 ? "true" : "false",
+                 ", tpdu = ", Bytes(link.TPDU, link.tpduLength),
+                 ", trailer = ", Bytes(link.TRAILER, link.trailerLength), ",\n        keepalive = ",
+                 Quoted(KeepAliveTagName(static_cast<KeepAliveTag>(link.KEEPALIVE))),
+                 ", mti = ", Quoted(MtiEncodingName(static_cast<MtiEncoding>(link.MTI_ENCODING))),
+                 ", bitmap = ",
+                 Quoted(BitmapEncodingName(static_cast<BitmapEncoding>(link.BITMAP_ENCODING))),
+                 ", code_page = ", Quoted(CodePageName(static_cast<CodePage>(link.CODE_PAGE))),
+                 " },\n"});
+}
+
+// A controller without a link record is written exactly as before link
+// records existed: its fields name no encoding.
 void WriteController(std::string& out, const DissectorController& controller) {
     Append(out, {"    { id = ", Quoted(controller.id), ", key = ", Quoted(controller.key),
                  ", ztr = ", controller.ztr ? "true" : "false",
-                 ", ports = ", Quoted(PortRange(controller.ports)), ",\n      fields = {\n"});
+                 ", ports = ", Quoted(PortRange(controller.ports)), ",\n"});
+    if (controller.hasLink) {
+        WriteLink(out, controller.link);
+    }
+    out += "      fields = {\n";
     for (const DissectorElement& e : controller.elements) {
         Append(out, {"        [", std::to_string(e.fieldNo), "] = { ", Quoted(e.name), ", ",
-                     std::to_string(e.maxLen), ", ", std::to_string(e.lengthBytes), " },\n"});
+                     std::to_string(e.maxLen), ", ", std::to_string(e.lengthBytes)});
+        if (controller.hasLink) {
+            Append(out, {", enc = ", Quoted(ValueEncodingName(e.encoding)),
+                         ", len_enc = ", Quoted(LengthEncodingName(e.lengthEncoding))});
+            if (e.tlv) {
+                out += ", tlv = true";
+            }
+        }
+        out += " },\n";
     }
     out += "      } },\n";
+}
+
+void WriteEmvTags(std::string& out) {
+    out += "  emv_tags = {\n";
+    for (size_t i = 0; i < EMV_TAG_NAME_COUNT; ++i) {
+        Append(out, {"    { ", Quoted(EMV_TAG_NAMES[i].tag), ", ", Quoted(EMV_TAG_NAMES[i].name),
+                     " },\n"});
+    }
+    out += "  },\n";
 }
 
 void WriteZtr(std::string& out) {
@@ -99,13 +141,20 @@ std::string DissectorLua(const DissectorModel& model, const std::string& source)
                  ",\n  max_message_length = ", std::to_string(MAX_MESSAGE_LENGTH),
                  ",\n  controllers = {\n"});
     bool ztr = false;
+    bool tlv = false;
     for (const DissectorController& controller : model.controllers) {
         WriteController(out, controller);
         ztr = ztr || controller.ztr;
+        for (const DissectorElement& e : controller.elements) {
+            tlv = tlv || e.tlv;
+        }
     }
     out += "  },\n";
     if (ztr) {
         WriteZtr(out);
+    }
+    if (tlv) {
+        WriteEmvTags(out);
     }
     out += "}\n\n";
     out += DISSECTOR_TEMPLATE;

@@ -31,10 +31,28 @@ std::string NameOf(const FieldSpec& spec) {
 DissectorController FromConfiguration(const ControllerParams& params) {
     DissectorController controller;
     controller.id = IdOf(params);
+    const LinkRecord* link = FindLinkBounded(controller.id.c_str());
+    if (link != nullptr) {
+        controller.hasLink = true;
+        controller.link = *link;
+    }
     for (int n = 2; n <= MAX_FIELD_NO; ++n) {
         const FieldSpec& spec = params.fields[n - 1];
         if (FieldSpecIsDefined(spec)) {
-            controller.elements.push_back({n, NameOf(spec), spec.MAX_LEN, spec.LENGTH_BYTES});
+            DissectorElement element{n,
+                                     NameOf(spec),
+                                     spec.MAX_LEN,
+                                     spec.LENGTH_BYTES,
+                                     ValueEncoding::Ascii,
+                                     LengthEncoding::Ascii,
+                                     false};
+            if (link != nullptr) {
+                const LinkField& field = LinkFieldOf(*link, n);
+                element.encoding = FieldEncoding(field);
+                element.lengthEncoding = FieldLengthEncoding(field);
+                element.tlv = FieldFormatOf(field) == FieldFormat::Tlv;
+            }
+            controller.elements.push_back(element);
         }
     }
     return controller;

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "vkstp/link_record.h"
+
 // What a generated dissector knows: the controllers it decodes, each with its
 // field layout and the TCP ports it is registered on, and the length-prefix
 // width of ISO 8583 messages.
@@ -12,6 +14,10 @@ struct DissectorElement {
     std::string name;
     int maxLen;
     int lengthBytes;  // 0: fixed element of maxLen bytes
+    // The field's link tags (all ASCII and plain without a link record).
+    ValueEncoding encoding;
+    LengthEncoding lengthEncoding;
+    bool tlv;  // FIELD_FORMAT TLV: the value is BER-TLV data objects
 };
 
 struct DissectorController {
@@ -20,6 +26,10 @@ struct DissectorController {
     bool ztr = false;
     std::vector<DissectorElement> elements;  // ascending field numbers; empty for ZTR
     std::vector<int> ports;
+    // The controller's link record; without one (hasLink false) its traffic
+    // is framed by the length-prefix width and every value is ASCII.
+    bool hasLink = false;
+    LinkRecord link{};
 };
 
 struct DissectorModel {
