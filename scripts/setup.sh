@@ -10,6 +10,7 @@ packages=(
   clang-format shellcheck
   qt6-base-dev fonts-dejavu-core
   tshark
+  libssl-dev openssl python3
 )
 
 root=$(cd "$(dirname "$0")/.." && pwd)

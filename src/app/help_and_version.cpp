@@ -49,12 +49,17 @@ void WriteHelpOrVersion(const char* firstArgument, std::FILE* out) {
             "  VELK_PEERS       serve up to N connections at once, 1 to %d (default 1)\n"
             "  VELK_BIND        listen on this address only (default all interfaces)\n"
             "  HEADER_LENGTH    ASCII digits of length in front of each ISO 8583 message\n"
+            "  VELK_TLS_CERT, VELK_TLS_KEY  PEM certificate chain and key: a TLS port\n"
+            "  VELK_TLS_CA      PEM CAs: require and verify a client certificate\n"
+            "  VELK_TLS_MIN_VERSION  1.2 (default) or 1.3\n"
+            "  SSLKEYLOGFILE    append the TLS session keys (NSS key log) to this file\n"
             "  DUMP_RECV_BYTES, DUMP_SEND_BYTES, DUMP_RECV_FLDS, DUMP_SEND_FLDS,\n"
             "  DUMP_MASK_PAN    traffic dumps, card data masked (Y to switch on)\n"
             "  ERROR_FILE_PFX, LOG_FILE_PFX  prefixes of the log files' names\n"
             "\n"
             "Exit codes and every message: docs/start-up-messages.md; the script:\n"
-            "docs/operator-script.md; the variables: docs/logs-and-environment.md.\n",
+            "docs/operator-script.md; the variables: docs/logs-and-environment.md;\n"
+            "TLS: docs/tls.md.\n",
             MAX_PEERS);
     }
     std::fflush(out);

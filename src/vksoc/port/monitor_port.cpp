@@ -50,8 +50,9 @@ int MonitorPort(int port) {
         ADD_ERROR_TEXT("MonitorPort: Unexpected data");
         return -1;
     }
+    // A TLS port's socket stays non-blocking: its session asks for that.
     unsigned long blocking = 0;
-    if (ioctlsocket(s, FIONBIO, &blocking) == SOCKET_ERROR) {
+    if (entry.tls == nullptr && ioctlsocket(s, FIONBIO, &blocking) == SOCKET_ERROR) {
         SetError(ERR_INTERNAL, WSAGetLastError());
         ADD_ERROR_TEXT("MonitorPort: Error making socket blocking\n");
         return -1;
