@@ -29,8 +29,31 @@ bool Given(const char* file) {
     return file != nullptr && *file != '\0';
 }
 
+// The protocols of both directions a context must not offer, and those of
+// which it must offer one.
+DWORD BelowMinimum(TlsMinVersion minVersion) {
+    return SP_PROT_SSL2 | SP_PROT_SSL3 | SP_PROT_TLS1_0 | SP_PROT_TLS1_1 |
+           (minVersion == TlsMinVersion::Tls13 ? DWORD{SP_PROT_TLS1_2} : DWORD{0});
+}
+DWORD Allowed(TlsMinVersion minVersion) {
+    return SP_PROT_TLS1_3 | (minVersion == TlsMinVersion::Tls13 ? DWORD{0} : DWORD{SP_PROT_TLS1_2});
+}
+
+// Whether the handle offers what the minimum asks: some systems (Wine)
+// take SCH_CREDENTIALS but not its list of disabled protocols.
+bool OffersMinimum(CredHandle* handle, TlsMinVersion minVersion) {
+    SecPkgCred_SupportedProtocols protocols{};
+    if (QueryCredentialsAttributesW(handle, SECPKG_ATTR_SUPPORTED_PROTOCOLS, &protocols) !=
+            SEC_E_OK ||
+        protocols.grbitProtocol == 0) {
+        return true;  // not told: the system keeps to what it was given
+    }
+    return (protocols.grbitProtocol & BelowMinimum(minVersion)) == 0 &&
+           (protocols.grbitProtocol & Allowed(minVersion)) != 0;
+}
+
 // Acquires the credential handle for one direction: SCH_CREDENTIALS first,
-// SCHANNEL_CRED where that form is unknown.
+// SCHANNEL_CRED where that form is unknown or not kept to.
 SECURITY_STATUS Acquire(bool server, PCCERT_CONTEXT certificate, HCERTSTORE clientCas,
                         TlsMinVersion minVersion, CredHandle* handle) {
     PCCERT_CONTEXT certificates[1] = {certificate};
@@ -41,9 +64,7 @@ SECURITY_STATUS Acquire(bool server, PCCERT_CONTEXT certificate, HCERTSTORE clie
     TimeStamp expiry;
 
     TLS_PARAMETERS parameters{};
-    parameters.grbitDisabledProtocols =
-        SP_PROT_SSL2 | SP_PROT_SSL3 | SP_PROT_TLS1_0 | SP_PROT_TLS1_1 |
-        (minVersion == TlsMinVersion::Tls13 ? DWORD{SP_PROT_TLS1_2} : DWORD{0});
+    parameters.grbitDisabledProtocols = BelowMinimum(minVersion);
     SCH_CREDENTIALS modern{};
     modern.dwVersion = SCH_CREDENTIALS_VERSION;
     modern.cCreds = certificate != nullptr ? 1 : 0;
@@ -56,7 +77,10 @@ SECURITY_STATUS Acquire(bool server, PCCERT_CONTEXT certificate, HCERTSTORE clie
         AcquireCredentialsHandleW(nullptr, const_cast<SEC_WCHAR*>(UNISP_NAME_W), use, nullptr,
                                   &modern, nullptr, nullptr, handle, &expiry);
     if (status == SEC_E_OK) {
-        return status;
+        if (OffersMinimum(handle, minVersion)) {
+            return status;
+        }
+        FreeCredentialsHandle(handle);
     }
     SCHANNEL_CRED legacy{};
     legacy.dwVersion = SCHANNEL_CRED_VERSION;
@@ -69,8 +93,13 @@ SECURITY_STATUS Acquire(bool server, PCCERT_CONTEXT certificate, HCERTSTORE clie
     } else {
         legacy.grbitEnabledProtocols = server ? SP_PROT_TLS1_2_SERVER : SP_PROT_TLS1_2_CLIENT;
     }
-    return AcquireCredentialsHandleW(nullptr, const_cast<SEC_WCHAR*>(UNISP_NAME_W), use, nullptr,
-                                     &legacy, nullptr, nullptr, handle, &expiry);
+    status = AcquireCredentialsHandleW(nullptr, const_cast<SEC_WCHAR*>(UNISP_NAME_W), use, nullptr,
+                                       &legacy, nullptr, nullptr, handle, &expiry);
+    if (status == SEC_E_OK && !OffersMinimum(handle, minVersion)) {
+        FreeCredentialsHandle(handle);
+        return SEC_E_ALGORITHM_MISMATCH;
+    }
+    return status;
 }
 
 std::string AcquireFailure(SECURITY_STATUS status, TlsMinVersion minVersion) {

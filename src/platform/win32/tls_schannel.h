@@ -14,11 +14,16 @@
 #ifndef SCHANNEL_USE_BLACKLISTS
 #define SCHANNEL_USE_BLACKLISTS
 #endif
-#include <schannel.h>
-#include <security.h>
-#include <subauth.h>
-#include <wincrypt.h>
+// In this order: each needs the ones before it.
 #include <windows.h>
+
+#include <wincrypt.h>
+
+#include <subauth.h>
+
+#include <schannel.h>
+
+#include <security.h>
 
 #include <string>
 #include <vector>
