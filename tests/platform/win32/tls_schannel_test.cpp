@@ -210,9 +210,11 @@ class OpensslServer {
             CloseHandle(process_);
         }
     }
+    int port() const { return port_; }
     // A non-blocking socket connected to it, or INVALID_SOCKET.
-    SOCKET Connect() const {
-        const int fd = ConnectWhenListening(port_, 10);
+    SOCKET Connect() const { return ConnectNonBlocking(port_); }
+    static SOCKET ConnectNonBlocking(int port) {
+        const int fd = ConnectWhenListening(port, 10);
         if (fd < 0) {
             return INVALID_SOCKET;
         }
@@ -336,6 +338,61 @@ TEST_F(SchannelTls, ClientExchangesRecordsReadInSmallPiecesAndSeesCloseNotify) {
 
     ASSERT_EQ(client.Write("CLOSE\n"), 6);
     EXPECT_EQ(client.Read(buffer, sizeof buffer), 0) << client.Error();
+}
+
+// Between the client and the server a relay hands on the server's bytes
+// one at a time: every handshake message and record is whole only after
+// many reads.
+TEST_F(SchannelTls, ClientCopesWithEveryByteOfTheServerArrivingAlone) {
+    OpensslServer server("server", "-tls1_2");
+    Listener relay;
+    std::thread pump([&] {
+        Peer near = relay.Accept();
+        const int up = ConnectWhenListening(server.port(), 10);
+        if (up < 0) {
+            return;
+        }
+        Peer far(static_cast<SOCKET>(up));
+        for (;;) {
+            plat::WaitEntry entries[2] = {{near.socket(), true, false, false, false, false},
+                                          {far.socket(), true, false, false, false, false}};
+            if (plat::WaitSockets(entries, 2, 10000) <= 0) {
+                return;
+            }
+            char bytes[4096];
+            if (entries[0].readable) {
+                const int got = plat::recv(near.socket(), bytes, sizeof bytes, 0);
+                if (got <= 0) {
+                    return;
+                }
+                far.Send(std::string(bytes, static_cast<size_t>(got)));
+            }
+            if (entries[1].readable) {
+                if (plat::recv(far.socket(), bytes, 1, 0) <= 0) {
+                    return;
+                }
+                near.Send(std::string(bytes, 1));
+            }
+        }
+    });
+    {
+        Client client(Trusting());
+        ASSERT_NE(client.context, nullptr) << client.error;
+        ASSERT_EQ(client.Handshake(OpensslServer::ConnectNonBlocking(relay.port())), 0)
+            << client.Error();
+        ASSERT_EQ(client.Write("split\n"), 6);
+        std::string reply;
+        char buffer[64];
+        while (reply.size() < 6) {
+            const int got = client.Read(buffer, sizeof buffer);
+            ASSERT_GT(got, 0) << client.Error();
+            reply.append(buffer, static_cast<size_t>(got));
+        }
+        EXPECT_EQ(reply, "tilps\n");
+        ASSERT_EQ(client.Write("CLOSE\n"), 6);
+        EXPECT_EQ(client.Read(buffer, sizeof buffer), 0) << client.Error();
+    }
+    pump.join();
 }
 
 TEST_F(SchannelTls, ClientRefusesServerCertificatesThatDoNotVerify) {
