@@ -12,16 +12,25 @@
 # the script adds to one answer. Prints requests per second
 # for both, the ratio of their round-trip times per run, and the peak
 # resident memory of velk-tester.
+#
+# Then TLS, on a demo certificate (scripts/tls-demo-cert.sh): velk-tester on
+# a TLS port against the plain velk-tester of the same run (round trips over
+# an established connection, target within 1.3 times), full handshakes per
+# second (openssl s_time, a new session each time: a controller pool
+# reconnecting after a failover), and the resident memory of velk-tester
+# serving 40 TLS connections.
 set -euo pipefail
 count=${1:-20000}
 runs=${2:-3}
 # shellcheck source=bench/loopback_setup.sh
 source "$(dirname "$0")/loopback_setup.sh"
-trap 'rm -f "$script" "$request"; kill $(jobs -p) 2>/dev/null || true' EXIT
+tls_dir=$(mktemp -d)
+trap 'rm -rf "$script" "$request" "$tls_dir"; kill $(jobs -p) 2>/dev/null || true' EXIT
 
-run_load() {  # PORT -> "requests-per-second median-us"
-  local out
-  out=$(./velkctl send C01 127.0.0.1 "$1" "$request" --count "$count")
+run_load() {  # PORT [OPTIONS...] -> "requests-per-second median-us"
+  local out port=$1
+  shift
+  out=$(./velkctl send C01 127.0.0.1 "$port" "$request" --count "$count" "$@")
   echo "$out" | grep -q '^failures: 0$' || { echo "$out" >&2; exit 1; }
   echo "$(echo "$out" | sed -n 's/^requests per second: //p') $(echo "$out" | sed -n 's/^round trip median: \([0-9.]*\) us/\1/p')"
 }
@@ -46,6 +55,48 @@ for run in $(seq "$runs"); do
 done
 peak_kb=$(sed -n 's/^VmHWM:\s*\([0-9]*\) kB/\1/p' /proc/$tester_pid/status)
 printf 'velk-tester peak resident memory: %.1f MB (target under 16 MB)\n' "$(echo "$peak_kb / 1024" | bc -l)"
+
+# TLS against plain TCP, velk-tester both, in the same runs.
+"$root/scripts/tls-demo-cert.sh" "$tls_dir" >/dev/null
+cert=$tls_dir/demo-cert.pem
+key=$tls_dir/demo-key.pem
+start_tls() {  # PEERS: the port lands in tls_port, the pid in tls_pid
+  tls_port=$(free_port)
+  VELK_PEERS=$1 VELK_TLS_CERT=$cert VELK_TLS_KEY=$key OPERATOR_SCRIPT="$script" \
+    ./velk-tester C01 "$tls_port" >/dev/null 2>&1 &
+  tls_pid=$!
+  wait_listening "$tls_port"
+  sleep 0.2
+}
+start_tls 1
+for run in $(seq "$runs"); do
+  read -r plain_rps plain_median < <(run_load "$tester_port")
+  read -r tls_rps tls_median < <(run_load "$tls_port" --tls --ca "$cert")
+  printf 'TLS run %d: plain %8s requests/s (median %6s us); TLS %8s requests/s (median %6s us); ' \
+    "$run" "$plain_rps" "$plain_median" "$tls_rps" "$tls_median"
+  awk -v p="$plain_rps" -v t="$tls_rps" -v pm="$plain_median" -v tm="$tls_median" \
+    'BEGIN { printf "round-trip time ratio %.3f (target 1.3 or less), of the medians %.3f\n", p / t, tm / pm }'
+done
+kill "$tls_pid"
+
+# Full handshakes, one after another, on a port that serves 8 at once (one
+# connection at a time would refuse connects while it listens anew).
+start_tls 8
+start_ns=$(date +%s%N)
+handshakes=$(openssl s_time -connect "127.0.0.1:$tls_port" -new -time 3 -CAfile "$cert" 2>/dev/null |
+  sed -n 's/^\([0-9]*\) connections in [0-9.]*s;.*/\1/p')
+elapsed_ms=$((($(date +%s%N) - start_ns) / 1000000))
+awk -v n="$handshakes" -v ms="$elapsed_ms" \
+  'BEGIN { printf "TLS full handshakes: %d in %.1f s, %.0f per second\n", n, ms / 1000, n * 1000 / ms }'
+kill "$tls_pid"
+
+# 40 TLS connections at once.
+start_tls 40
+out=$(./velkctl send C01 127.0.0.1 "$tls_port" "$request" --count 200 --connections 40 --tls --ca "$cert")
+echo "$out" | grep -q '^failures: 0$' || { echo "$out" >&2; exit 1; }
+rss_kb=$(sed -n 's/^VmHWM:\s*\([0-9]*\) kB/\1/p' /proc/$tls_pid/status)
+printf 'velk-tester peak resident memory with 40 TLS connections: %.1f MB\n' "$(echo "$rss_kb / 1024" | bc -l)"
+kill "$tls_pid"
 
 # The same with several connections at once.
 "$root/bench/many_peers.sh"

@@ -24,3 +24,8 @@ inline constexpr int EXIT_NO_SOCKETS = 7;
 inline constexpr int EXIT_TOO_FEW_DESCRIPTORS = 8;
 // VELK_BIND names no address the port can listen on.
 inline constexpr int EXIT_BAD_BIND = 9;
+// The TLS port cannot be set up: only one of VELK_TLS_CERT and VELK_TLS_KEY,
+// VELK_TLS_CA or VELK_TLS_MIN_VERSION without them, a minimum version other
+// than 1.2 or 1.3, a certificate, key or CA file that cannot be read, a key
+// that does not match its certificate, or no TLS in this build.
+inline constexpr int EXIT_BAD_TLS = 10;

@@ -14,6 +14,7 @@
 #include "vksoc/port/open_port.h"
 #include "vksoc/port/port.h"
 #include "vksoc/port/port_peer_name.h"
+#include "vksoc/port/port_tls.h"
 
 namespace {
 
@@ -91,6 +92,9 @@ int ServeManyPeers(ui::UiHost& host, int limit, PeerHost& peers) {
     }
     const int listening =
         OpenPort(nullptr, responderState.portNumber, MODE_LISTEN, responderState.controllerId);
+    if (listening != -1) {
+        SetPortTlsServer(listening, responderState.tls);
+    }
     if (listening == -1 || ListenForPeers(listening) < 0) {
         host.ShowMessageBox("Open Port failed", ui::MB_NOICON);
         WriteErrorLog();

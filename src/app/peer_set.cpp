@@ -10,6 +10,7 @@
 #include "vksoc/port/port.h"
 #include "vksoc/port/port_peer_name.h"
 #include "vksoc/port/port_socket.h"
+#include "vksoc/port/port_tls.h"
 #include "vksoc/port/recv_msg.h"
 #include "vkstp/config_view.h"
 
@@ -33,6 +34,9 @@ struct Peer {
     // the connection is read again, once a response would not wait.
     bool parse = false;
     bool suspended = false;
+    // A TLS connection before its handshake is complete: its turns follow
+    // the wait like reads do, and `deadline` bounds them all.
+    bool handshaking = false;
 };
 
 class PeerSet {
@@ -46,6 +50,7 @@ class PeerSet {
     int64_t Plan(int64_t now);
     void Accept(int64_t now);
     void Serve(Peer& peer, const plat::WaitEntry& wait, int64_t now);
+    void Handshake(Peer& peer, const plat::WaitEntry& wait, int64_t now);
     void After(Peer& peer, PeerAnswer outcome, int64_t now);
     void Settle(Peer& peer, int64_t now);
     void Park(Peer& peer, int held, int64_t now);
@@ -129,7 +134,12 @@ int64_t PeerSet::Plan(int64_t now) {
             continue;
         }
         wait.socket = PortSocket(peer.port);
-        if (peer.suspended) {
+        if (peer.handshaking) {
+            const bool read = PortHandshakeWant(peer.port) == plat::TLS_WANT_READ;
+            wait.wantRead = read;
+            wait.wantWrite = !read;
+            wakeAt = std::min(wakeAt, peer.deadline);
+        } else if (peer.suspended) {
             int64_t due = answerer_.WakeTime(peer.port);
             if (due <= now) {
                 wait.wantWrite = true;
@@ -140,7 +150,9 @@ int64_t PeerSet::Plan(int64_t now) {
             wait.wantWrite = true;
         } else {
             wait.wantRead = true;
-            if (peer.deadline >= 0) {
+            if (PortPendingBytes(peer.port) > 0) {
+                wakeAt = now;  // decrypted bytes held: the socket shows nothing of them
+            } else if (peer.deadline >= 0) {
                 wakeAt = std::min(wakeAt, peer.deadline);
             }
         }
@@ -166,10 +178,18 @@ void PeerSet::Accept(int64_t now) {
         ++open_;
         NamePortPeer(port);
         answerer_.Accepted(port);
+        if (PortHandshakeWant(port) != 0) {
+            place->handshaking = true;
+            place->deadline = now + HandshakeLimitMs();
+        }
     }
 }
 
 void PeerSet::Serve(Peer& peer, const plat::WaitEntry& wait, int64_t now) {
+    if (peer.handshaking) {
+        Handshake(peer, wait, now);
+        return;
+    }
     if (wait.wantWrite && wait.writable) {
         if (peer.suspended) {
             After(peer, answerer_.Resume(peer.port), now);
@@ -193,14 +213,37 @@ void PeerSet::Serve(Peer& peer, const plat::WaitEntry& wait, int64_t now) {
         return;
     }
     const bool timedOut = peer.deadline >= 0 && now >= peer.deadline;
-    if (!wait.readable && !wait.exceptional && !timedOut) {
+    const bool readable = wait.readable || PortPendingBytes(peer.port) > 0;
+    if (!readable && !wait.exceptional && !timedOut) {
         return;
     }
-    if (ReadAfterWait(peer.port, peer.held, wait.readable, wait.exceptional) < 0) {
+    if (ReadAfterWait(peer.port, peer.held, readable, wait.exceptional) < 0) {
         Fail(peer);
         return;
     }
     Settle(peer, now);
+}
+
+// A turn of the handshake once the socket is ready for it; a handshake that
+// runs past its deadline fails like a read that timed out.
+void PeerSet::Handshake(Peer& peer, const plat::WaitEntry& wait, int64_t now) {
+    if (wait.readable || wait.writable || wait.exceptional) {
+        const int turn = ContinueHandshake(peer.port);
+        if (turn < 0) {
+            Fail(peer);
+            return;
+        }
+        if (turn == 0) {
+            peer.handshaking = false;
+            peer.deadline = -1;
+            Settle(peer, now);
+            return;
+        }
+    }
+    if (now >= peer.deadline) {
+        FailHandshakeTimeout(HandshakeLimitMs());
+        Fail(peer);
+    }
 }
 
 void PeerSet::After(Peer& peer, PeerAnswer outcome, int64_t now) {

@@ -18,6 +18,10 @@
 //   - a request is taken and answered only once the connection can take a
 //     response without waiting: a peer that never reads stops being served,
 //     and its requests wait in its socket;
+//   - a TLS connection's handshake is turned as its socket becomes ready,
+//     bounded by HandshakeLimitMs() (vksoc/port/port_tls.h): a peer that
+//     stalls in it fails alone; bytes its session holds decrypted are read
+//     without a wait on the socket, which does not show them;
 //   - a suspended answer holds its own connection, whose later requests
 //     wait, until the answerer's wake time.
 // A connection beyond the limit waits in the listen backlog until one ends.

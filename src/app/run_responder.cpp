@@ -9,7 +9,9 @@
 #include "app/start_up.h"
 #include "platform/stop_request.h"
 #include "platform/stop_signals.h"
+#include "platform/tls_contract.h"
 #include "ui/desk_host.h"
+#include "ui/responder_state.h"
 #include "ui/script/operator_script.h"
 #include "ui/script/script_host.h"
 #include "ui/standard_error.h"
@@ -21,10 +23,13 @@ char* Given(char* argument) {
 }
 
 int Serve(ui::UiHost& host, PeerHost& peers, char* controller, char* port) {
-    if (int code = StartUp(host, Given(controller), Given(port)); code != EXIT_SERVED) {
-        return code;
+    int code = StartUp(host, Given(controller), Given(port));
+    if (code == EXIT_SERVED) {
+        code = ServiceLoop(host, peers);
     }
-    return ServiceLoop(host, peers);
+    plat::FreeTlsServer(responderState.tls);
+    responderState.tls = nullptr;
+    return code;
 }
 
 // The summary is written once, by the main thread or, where a stop cannot

@@ -12,6 +12,7 @@
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/open_port.h"
 #include "vksoc/port/port.h"
+#include "vksoc/port/port_tls.h"
 #include "vksoc/port/recv_msg.h"
 
 int ServiceLoop(ui::UiHost& host, PeerHost& peers) {
@@ -28,7 +29,17 @@ int ServiceLoop(ui::UiHost& host, PeerHost& peers) {
             WriteErrorLog();
             return EXIT_OPEN_PORT_FAILED;
         }
-        if (AcceptConn(port) < 0) {
+        SetPortTlsServer(port, state.tls);
+        const int accepted = AcceptConn(port);
+        if (accepted == HANDSHAKE_FAILED && !StopRequested()) {
+            // The connection's own failure: told like any connection's end,
+            // then the port listens again.
+            host.ShowMessageBox("Connection closed", ui::MB_NOICON);
+            WriteErrorLog();
+            ClosePort(port);
+            continue;
+        }
+        if (accepted < 0) {
             if (StopRequested()) {
                 ClosePort(port);
                 return EXIT_SERVED;

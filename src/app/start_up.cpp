@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/exit_codes.h"
+#include "app/listener_tls.h"
 #include "app/peer_limit.h"
 #include "os_sockets.h"
 #include "platform/descriptor_limit.h"
@@ -83,6 +85,10 @@ int StartUp(ui::UiHost& host, char* controllerToken, char* portToken) {
         std::snprintf(text, sizeof text,
                       "VELK_BIND must be a numeric IPv4 or IPv6 address (got: %.100s)", bind);
         return Fail(host, text, EXIT_BAD_BIND);
+    }
+    std::string why;
+    if (!LoadListenerTls(&responderState.tls, &why)) {
+        return Fail(host, why.c_str(), EXIT_BAD_TLS);
     }
     return CheckDescriptorLimit(host);
 }

@@ -668,11 +668,15 @@ end
 
 ------------------------------------------------------------------------
 -- One dissector per controller, each in "Decode As" and on the ports its
--- preference names.
+-- preferences name: plain TCP ports, and TLS ports whose records, once
+-- decrypted (tls.keylog_file), carry the controller's messages.
 ------------------------------------------------------------------------
 
 local tcp_port = DissectorTable.get("tcp.port")
+local tls_port = DissectorTable.get("tls.port")
+local tls = Dissector.get("tls")
 local registered = {}
+local registered_tls = {}
 
 for _, controller in ipairs(VELK.controllers) do
     controller.labels = {}
@@ -696,8 +700,11 @@ for _, controller in ipairs(VELK.controllers) do
     end
     controller.proto = proto
     tcp_port:add_for_decode_as(proto)
+    tls_port:add_for_decode_as(proto)
     velk.prefs["ports_" .. controller.key] = Pref.range(controller.id .. " TCP ports",
         controller.ports, "TCP ports whose traffic is decoded as " .. controller.id, 65535)
+    velk.prefs["tls_ports_" .. controller.key] = Pref.range(controller.id .. " TLS ports", "",
+        "TCP ports whose TLS traffic, decrypted, is decoded as " .. controller.id, 65535)
 end
 
 local function register_ports()
@@ -711,6 +718,18 @@ local function register_ports()
                 tcp_port:add(ports, controller.proto)
             end
             registered[controller] = ports
+        end
+        local tls_ports = velk.prefs["tls_ports_" .. controller.key]
+        if registered_tls[controller] ~= tls_ports then
+            if registered_tls[controller] and registered_tls[controller] ~= "" then
+                tcp_port:remove(registered_tls[controller], tls)
+                tls_port:remove(registered_tls[controller], controller.proto)
+            end
+            if tls_ports ~= "" then
+                tcp_port:add(tls_ports, tls)
+                tls_port:add(tls_ports, controller.proto)
+            end
+            registered_tls[controller] = tls_ports
         end
     end
 end

@@ -6,12 +6,14 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "commands.h"
 #include "controller_port.h"
 #include "field_values.h"
+#include "platform/tls_contract.h"
 #include "send_connections.h"
 #include "send_request.h"
 #include "vksoc/port/tcp_port.h"
@@ -27,7 +29,35 @@ struct SendOptions {
     int count = 0;                       // 0: one request, response printed
     int connections = 1;
     int timeout = 10;
+    bool tls = false;
+    std::string ca;
+    std::string cert;
+    std::string key;
+    std::string serverName;
+    bool insecure = false;
 };
+
+// The client context of --tls, or null after telling why on standard error.
+plat::TlsClientContext* MakeTlsClient(const SendOptions& options) {
+    plat::TlsClientSettings settings;
+    settings.caFile = options.ca.c_str();
+    settings.certFile = options.cert.c_str();
+    settings.keyFile = options.key.c_str();
+    settings.insecure = options.insecure;
+    const char* keyLog = std::getenv("SSLKEYLOGFILE");
+    settings.keyLogFile = keyLog;
+    if (keyLog != nullptr && keyLog[0] != '\0' && !plat::TlsWritesKeyLog()) {
+        std::fprintf(stderr,
+                     "velkctl: SSLKEYLOGFILE is ignored: this build's TLS cannot write "
+                     "key logs\n");
+    }
+    char error[plat::TLS_ERROR_TEXT_SIZE];
+    plat::TlsClientContext* context = plat::NewTlsClient(settings, error, sizeof error);
+    if (context == nullptr) {
+        std::fprintf(stderr, "velkctl: %s\n", error);
+    }
+    return context;
+}
 
 int RunSend(const GlobalOptions& global, const SendOptions& options) {
     SendPlan plan;
@@ -51,8 +81,18 @@ int RunSend(const GlobalOptions& global, const SendOptions& options) {
     plan.renumber = options.count > 0;
     plan.printResponse = options.count == 0;
 
+    if (options.tls) {
+        plan.tls = MakeTlsClient(options);
+        if (plan.tls == nullptr) {
+            return 1;
+        }
+        plan.serverName = options.serverName.empty() ? options.host : options.serverName;
+    }
+
     SendTally tally;
-    if (!RunSendPlan(plan, *values.fields(), &tally)) {
+    const bool connected = RunSendPlan(plan, *values.fields(), &tally);
+    plat::FreeTlsClient(plan.tls);
+    if (!connected) {
         return 1;
     }
     if (options.count > 0) {
@@ -92,5 +132,29 @@ void AddSendCommand(CLI::App& app, GlobalOptions& global) {
                      "for each whole response")
         ->check(CLI::PositiveNumber)
         ->capture_default_str();
+    CLI::Option* tls = command->add_flag(
+        "--tls", options->tls,
+        "Speak TLS: verify the responder's certificate (--ca, or the system's store) and its "
+        "name; SSLKEYLOGFILE writes the session keys");
+    command
+        ->add_option("--ca", options->ca,
+                     "PEM file of the CAs the responder's certificate "
+                     "must verify against (default: the system's store)")
+        ->needs(tls);
+    CLI::Option* cert =
+        command->add_option("--cert", options->cert, "PEM file of a client certificate to present")
+            ->needs(tls);
+    CLI::Option* key =
+        command->add_option("--key", options->key, "PEM file of its private key")->needs(tls);
+    cert->needs(key);
+    key->needs(cert);
+    command
+        ->add_option("--servername", options->serverName,
+                     "The name to send and verify (default: HOST)")
+        ->needs(tls);
+    command
+        ->add_flag("--insecure", options->insecure,
+                   "Do not verify the responder's certificate or name")
+        ->needs(tls);
     command->callback([&global, options] { global.exitCode = RunSend(global, *options); });
 }

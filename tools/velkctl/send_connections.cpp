@@ -16,6 +16,7 @@
 #include "vksoc/port/open_port.h"
 #include "vksoc/port/port.h"
 #include "vksoc/port/port_socket.h"
+#include "vksoc/port/port_tls.h"
 #include "vksoc/port/read_port.h"
 #include "vksoc/port/send_msg.h"
 
@@ -87,6 +88,9 @@ class SendRun {
                 }
                 return false;
             }
+            if (plan_.tls != nullptr && !Handshake(c, deadline)) {
+                return false;
+            }
         }
         // Every connection speaks the controller's format: its layout decides
         // whether field 11 can pair responses with requests.
@@ -153,6 +157,25 @@ class SendRun {
         return "";
     }
 
+    // The TLS handshake of a connected connection, within what is left of
+    // the connect's time (a second at least).
+    bool Handshake(Connection& c, Clock::time_point deadline) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        const int leftMs = static_cast<int>(std::clamp<long long>(left.count(), 1000, 1 << 30));
+        if (StartClientTls(c.port, plan_.tls, plan_.serverName.c_str(), leftMs) == 0) {
+            return true;
+        }
+        std::string what =
+            "TLS handshake with " + plan_.host + ":" + std::to_string(plan_.tcpPort) + " failed";
+        if (plan_.connections > 1) {
+            what += " (connection " + std::to_string(c.number) + " of " +
+                    std::to_string(plan_.connections) + ")";
+        }
+        ReportFailure(what);
+        Close(c);
+        return false;
+    }
+
     int ConnectWithin(Clock::time_point deadline) const {
         for (;;) {
             // The connect itself is bounded by what is left: a responder whose
@@ -185,6 +208,7 @@ class SendRun {
         Connection* open[MAX_SEND_CONNECTIONS];
         int count = 0;
         bool awaiting = false;
+        bool held = false;  // a TLS session holds decrypted bytes: no wait
         Clock::time_point until = exchanging ? Clock::time_point::max() : watchEnd_;
         for (Connection& c : connections_) {
             if (c.port < 0) {
@@ -192,6 +216,7 @@ class SendRun {
             }
             entries[count] = {PortSocket(c.port), true, false, false, false, false};
             open[count++] = &c;
+            held = held || PortPendingBytes(c.port) > 0;
             if (c.awaiting) {
                 awaiting = true;
                 until = std::min(until, c.deadline);
@@ -204,7 +229,8 @@ class SendRun {
         if (!exchanging && left.count() <= 0) {
             return false;
         }
-        const int waitMs = static_cast<int>(std::clamp<long long>(left.count(), 0, 1 << 30));
+        const int waitMs =
+            held ? 0 : static_cast<int>(std::clamp<long long>(left.count(), 0, 1 << 30));
         // A wait a signal cut short reads as a time-out: the caller's loop
         // then waits again for what is left.
         if (plat::WaitSockets(entries, count, waitMs) == SOCKET_ERROR) {
@@ -217,7 +243,8 @@ class SendRun {
             return false;
         }
         for (int i = 0; i < count; ++i) {
-            if (entries[i].readable || entries[i].exceptional) {
+            if (entries[i].readable || entries[i].exceptional ||
+                PortPendingBytes(open[i]->port) > 0) {
                 Receive(*open[i]);
             }
         }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "diag/message_fields.h"
+#include "platform/tls_contract.h"
 #include "send_tally.h"
 #include "vksoc/port/connection_limit.h"
 
@@ -18,6 +19,11 @@ struct SendPlan {
     int timeoutSeconds = 10;     // connecting, and each whole response
     bool renumber = false;       // each request its own trace number
     bool printResponse = false;  // print the fields of the (one) response
+    // Non-null: every connection is a TLS client of this context, its
+    // handshake complete within timeoutSeconds of its connect; serverName
+    // is the name sent and verified.
+    plat::TlsClientContext* tls = nullptr;
+    std::string serverName;
 };
 
 // As many connections as one responder serves at once.

@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <cstring>
+
 #include "tls_openssl.h"
 
 namespace plat {
@@ -24,12 +27,26 @@ int Write(BIO* bio, const char* data, int length) {
     return -1;
 }
 
+int TakeInput(TlsSession* session, char* data, int length) {
+    const int n = std::min(length, session->inputEnd - session->inputStart);
+    std::memcpy(data, session->input + session->inputStart, static_cast<size_t>(n));
+    session->inputStart += n;
+    return n;
+}
+
 int Read(BIO* bio, char* data, int length) {
     TlsSession* session = SessionOf(bio);
     BIO_clear_retry_flags(bio);
-    int n = plat::recv(session->socket, data, length, 0);
+    if (session->inputStart < session->inputEnd) {
+        return TakeInput(session, data, length);
+    }
+    session->inputStart = 0;
+    session->inputEnd = 0;
+    int n = plat::recv(session->socket, reinterpret_cast<char*>(session->input),
+                       static_cast<int>(sizeof session->input), 0);
     if (n > 0) {
-        return n;
+        session->inputEnd = n;
+        return TakeInput(session, data, length);
     }
     if (n == 0) {
         session->endOfStream = true;
@@ -73,6 +90,15 @@ BIO_METHOD* MakeMethod() {
 }
 
 }  // namespace
+
+bool HoldsWholeRecord(const TlsSession& session) {
+    const int held = session.inputEnd - session.inputStart;
+    if (held < TLS_RECORD_HEADER) {
+        return false;
+    }
+    const unsigned char* header = session.input + session.inputStart;
+    return held >= TLS_RECORD_HEADER + (header[3] << 8 | header[4]);
+}
 
 const BIO_METHOD* SocketBioMethod() {
     static BIO_METHOD* method = MakeMethod();

@@ -129,7 +129,8 @@ int TlsRead(TlsSession* session, char* buffer, int length) {
 }
 
 int TlsPending(TlsSession* session) {
-    return SSL_pending(session->ssl);
+    const int decrypted = SSL_pending(session->ssl);
+    return decrypted > 0 ? decrypted : HoldsWholeRecord(*session) ? 1 : 0;
 }
 
 int TlsWrite(TlsSession* session, const char* buffer, int length) {

@@ -1,7 +1,10 @@
 #include "vksoc/port/accept_conn.h"
 
+#include "diag/error_state.h"
 #include "vksoc/port/accept_socket.h"
 #include "vksoc/port/port_entry.h"
+#include "vksoc/port/port_tls.h"
+#include "vksoc/port/port_transport.h"
 
 int AcceptConn(int port) {
     PortEntry& entry = portTable[port];
@@ -12,5 +15,13 @@ int AcceptConn(int port) {
     closesocket(static_cast<SOCKET>(entry.handle));
     entry.handle = static_cast<int32_t>(accepted);
     entry.state = PORT_IDLE;
+    if (entry.tlsServer == nullptr) {
+        return 0;
+    }
+    if (StartServerTls(entry, entry.tlsServer) < 0 ||
+        FinishHandshake(port, HandshakeLimitMs()) < 0) {
+        ADD_ERROR_TEXT("AcceptConn: TLS connection failed\n");
+        return HANDSHAKE_FAILED;
+    }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "diag/error_state.h"
 #include "vksoc/port/accept_socket.h"
 #include "vksoc/port/port_entry.h"
+#include "vksoc/port/port_transport.h"
 
 int ListenForPeers(int port) {
     SOCKET s = static_cast<SOCKET>(portTable[port].handle);
@@ -37,9 +38,10 @@ int AcceptPeer(int listeningPort) {
         return nobodyWaiting ? NO_PEER_WAITING : -1;
     }
     // Where the listening socket's non-blocking mode is inherited, the
-    // connection would make the receive and send paths fail at once.
+    // connection would make the receive and send paths fail at once. A TLS
+    // connection is made non-blocking below instead.
     unsigned long blocking = 0;
-    if (ioctlsocket(accepted, FIONBIO, &blocking) != 0) {
+    if (listening.tlsServer == nullptr && ioctlsocket(accepted, FIONBIO, &blocking) != 0) {
         SetError(ERR_INTERNAL, WSAGetLastError());
         ADD_ERROR_TEXT("AcceptPeer: Error making socket blocking\n");
         closesocket(accepted);
@@ -62,6 +64,13 @@ int AcceptPeer(int listeningPort) {
     entry.headerLength = listening.headerLength;
     entry.framing = listening.framing;
     entry.format = listening.format;
+    if (listening.tlsServer != nullptr && StartServerTls(entry, listening.tlsServer) < 0) {
+        ADD_ERROR_TEXT("AcceptPeer: TLS session not made\n");
+        std::free(buffer);
+        entry.buffer = nullptr;
+        closesocket(accepted);
+        return -1;
+    }
     entry.inUse = 1;
     return port;
 }

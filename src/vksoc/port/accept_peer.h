@@ -15,7 +15,10 @@ inline constexpr int NO_PEER_WAITING = -2;
 
 // Takes one waiting connection into a new port: a free table entry with its
 // own receive buffer, the listening port's format and length prefix, mode
-// 'L' and state PORT_IDLE, its socket blocking. Returns the new port;
+// 'L' and state PORT_IDLE, its socket blocking. From a TLS listening port
+// (port_tls.h) the connection's socket is non-blocking and its handshake is
+// to come: the caller drives it (PortHandshakeWant, ContinueHandshake)
+// before anything is read or sent. Returns the new port;
 // NO_PEER_WAITING when nobody waits (nothing is recorded); -1 after
 // recording the error (no free entry: the connection keeps waiting).
 int AcceptPeer(int listeningPort);

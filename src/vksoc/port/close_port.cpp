@@ -5,6 +5,7 @@
 #include "os_lowio.h"
 #include "os_sockets.h"
 #include "vksoc/port/port_entry.h"
+#include "vksoc/port/port_transport.h"
 
 int ClosePort(int port) {
     PortEntry& entry = portTable[port];
@@ -13,7 +14,7 @@ int ClosePort(int port) {
     if (entry.mode == MODE_FILE) {
         plat::_close(entry.handle);
     } else {
-        closesocket(static_cast<SOCKET>(entry.handle));
+        CloseTransport(entry);
     }
     entry.inUse = 0;
     return 0;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "platform/tls_contract.h"
 #include "vksoc/port/framing.h"
 #include "vksoc/port/port.h"
 #include "vkstp/config_image.h"
@@ -40,6 +41,15 @@ struct PortEntry {
     // Null for the ZTR format; otherwise the 128 field specs of the
     // controller the port serves, inside the configuration image.
     const FieldSpec* format;
+    // The transport of a socket port: null, the socket itself; otherwise the
+    // TLS session over it (the socket then non-blocking), owned while open.
+    plat::TlsSession* tls;
+    // What the TLS handshake waits for: TLS_WANT_READ or TLS_WANT_WRITE
+    // until it is complete, then 0.
+    int32_t handshakeWant;
+    // A listening port whose connections speak TLS: the context their
+    // sessions are made from, the caller's (port_tls.h).
+    plat::TlsServerContext* tlsServer;
 };
 
 extern PortEntry portTable[MAX_PORTS];

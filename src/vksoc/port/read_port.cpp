@@ -11,6 +11,7 @@
 #include "vksoc/port/framing.h"
 #include "vksoc/port/port_entry.h"
 #include "vksoc/port/port_peer_name.h"
+#include "vksoc/port/port_transport.h"
 #include "vksoc/port/socket_error.h"
 
 namespace {
@@ -18,8 +19,7 @@ namespace {
 // The most bytes a record shows of a record it could not frame.
 constexpr int FIRST_BYTES_SHOWN = 16;
 
-void FailSocketRead() {
-    int wsa = WSAGetLastError();
+void FailSocketRead(int wsa) {
     const SocketError error = ErrorCodeOfSocketError(SocketCall::Receive, wsa);
     SetError(error.code, wsa);
     switch (error.fault) {
@@ -39,6 +39,13 @@ void FailSocketRead() {
     }
 }
 
+// A TLS session that failed: an alert from the peer, a record that does not
+// decrypt, the stream ending without close_notify.
+void FailTlsRead(const char* reason) {
+    SetError(ERR_CONNECTION, 0);
+    ADD_ERROR_TEXT("ReadPort: TLS: %s\n", reason);
+}
+
 // A header that names no body is most often another protocol's request (an
 // HTTP GET, a TLS hello) or a peer that sends no prefix: the record shows the
 // first bytes of the record, the header read and what already waits behind
@@ -50,7 +57,8 @@ void AddFirstBytes(const PortEntry& entry) {
     int count = headerLength;
     bool readable = false;
     bool exceptional = false;
-    if (entry.mode != MODE_FILE &&
+    // What waits behind the header of a TLS port is ciphertext: not shown.
+    if (entry.mode != MODE_FILE && entry.tls == nullptr &&
         plat::WaitSocket(static_cast<SOCKET>(entry.handle), 0, &readable, &exceptional) == 0 &&
         readable) {
         int n =
@@ -109,9 +117,17 @@ int ReadPort(int port) {
             return -1;
         }
     } else {
-        n = plat::recv(static_cast<SOCKET>(entry.handle), target, wanted, 0);
-        if (n == SOCKET_ERROR) {
-            FailSocketRead();
+        TransportFault fault;
+        n = TransportReceive(entry, target, wanted, &fault);
+        if (n == TRANSPORT_NOTHING) {
+            return 0;  // a TLS record not whole yet: nothing changes
+        }
+        if (n == TRANSPORT_FAILED) {
+            if (fault.wsa != 0) {
+                FailSocketRead(fault.wsa);
+            } else {
+                FailTlsRead(fault.tls);
+            }
             return -1;
         }
     }

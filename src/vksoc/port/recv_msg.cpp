@@ -4,6 +4,7 @@
 #include "os_sockets.h"
 #include "vksoc/port/get_msg.h"
 #include "vksoc/port/port_entry.h"
+#include "vksoc/port/port_transport.h"
 #include "vksoc/port/read_port.h"
 #include "vksoc/port/socket_error.h"
 #include "vkstp/config_view.h"
@@ -52,10 +53,11 @@ int RecvMsg(int port, MessageFields* fields, int timeoutSeconds) {
             return taken.bytes;
         }
         const int held = taken.bytes;
-        // File ports do not wait.
+        // File ports do not wait, nor a TLS port whose session holds
+        // decrypted bytes: its socket may show nothing of them.
         bool readable = true;
         bool exceptional = false;
-        if (entry.mode != MODE_FILE) {
+        if (entry.mode != MODE_FILE && TransportPending(entry) == 0) {
             int limit = held > 0 ? ConfiguredReadTimeout() : timeoutSeconds;
             if (plat::WaitSocket(static_cast<SOCKET>(entry.handle), limit, &readable,
                                  &exceptional) == SOCKET_ERROR) {

@@ -11,6 +11,7 @@
 #include "vksoc/port/framing.h"
 #include "vksoc/port/port_entry.h"
 #include "vksoc/port/port_peer_name.h"
+#include "vksoc/port/port_transport.h"
 #include "vksoc/port/socket_error.h"
 #include "vkstp/config_view.h"
 
@@ -24,8 +25,7 @@ unsigned char sendBuffer[SEND_BUFFER_SIZE];
 // Set by a socket write that failed because the connection is gone.
 bool connectionLost = false;
 
-void FailSend() {
-    int wsa = WSAGetLastError();
+void FailSend(int wsa) {
     const SocketError error = ErrorCodeOfSocketError(SocketCall::Send, wsa);
     connectionLost = error.connectionLost;
     SetError(error.code, wsa);
@@ -49,6 +49,12 @@ void FailSend() {
             ADD_ERROR_TEXT("SendMsg: Error while sending message\n");
             break;
     }
+}
+
+void FailTlsSend(const char* reason) {
+    connectionLost = true;
+    SetError(ERR_CONNECTION, 0);
+    ADD_ERROR_TEXT("SendMsg: TLS: %s\n", reason);
 }
 
 // The system may take fewer bytes than offered: the rest is offered again
@@ -78,10 +84,15 @@ int WriteSocket(const PortEntry& entry, int count, int waitMs) {
     const int64_t deadline = waitMs >= 0 ? SteadyMilliseconds() + waitMs : -1;
     int written = 0;
     while (written < count) {
-        int n =
-            plat::SendNow(s, reinterpret_cast<const char*>(sendBuffer + written), count - written);
-        if (n == SOCKET_ERROR) {
-            FailSend();
+        TransportFault fault;
+        int n = TransportSend(entry, reinterpret_cast<const char*>(sendBuffer + written),
+                              count - written, &fault);
+        if (n == TRANSPORT_FAILED) {
+            if (fault.wsa != 0) {
+                FailSend(fault.wsa);
+            } else {
+                FailTlsSend(fault.tls);
+            }
             return -1;
         }
         if (n > 0) {
@@ -94,7 +105,7 @@ int WriteSocket(const PortEntry& entry, int count, int waitMs) {
             // 0 also after a signal: the deadline decides.
             int ready = left > 0 ? plat::WaitSockets(&wait, 1, static_cast<int>(left)) : 0;
             if (ready == SOCKET_ERROR) {
-                FailSend();
+                FailSend(WSAGetLastError());
                 return -1;
             }
             if (ready == 0 && SteadyMilliseconds() >= deadline) {
@@ -108,7 +119,7 @@ int WriteSocket(const PortEntry& entry, int count, int waitMs) {
         const int timeout = ConfiguredHostTimeout();
         int ready = plat::WaitWritable(s, timeout);
         if (ready == SOCKET_ERROR) {
-            FailSend();
+            FailSend(WSAGetLastError());
             return -1;
         }
         if (ready == 0) {
