@@ -91,13 +91,15 @@ int FailSocket(TlsSession* session) {
 // TLS_WANT_WRITE, or TLS_SOCKET_FAILED.
 int Flush(TlsSession* session) {
     while (session->outStart < session->outLength) {
-        const int sent = SendNow(session->socket, session->out.data() + session->outStart,
-                                 static_cast<int>(session->outLength - session->outStart));
+        // plat::send, not SendNow: SendNow leaves the socket blocking, and the
+        // caller's socket stays non-blocking for the session's life.
+        const int sent = plat::send(session->socket, session->out.data() + session->outStart,
+                                    static_cast<int>(session->outLength - session->outStart), 0);
         if (sent == SOCKET_ERROR) {
+            if (WSAGetLastError() == WSAEWOULDBLOCK) {
+                return TLS_WANT_WRITE;
+            }
             return FailSocket(session);
-        }
-        if (sent == 0) {
-            return TLS_WANT_WRITE;
         }
         session->outStart += static_cast<size_t>(sent);
     }

@@ -322,6 +322,10 @@ TEST_F(SchannelTls, ClientExchangesRecordsReadInSmallPiecesAndSeesCloseNotify) {
     ASSERT_NE(client.context, nullptr) << client.error;
     ASSERT_EQ(client.Handshake(server.Connect()), 0) << client.Error();
     EXPECT_STREQ(plat::TlsProtocol(client.session), "TLSv1.2");
+    // Nothing sent yet: a read asks to wait, and never waits itself (the
+    // handshake's sends left the socket non-blocking).
+    char nothing[8];
+    EXPECT_EQ(plat::TlsRead(client.session, nothing, sizeof nothing), plat::TLS_WANT_READ);
 
     ASSERT_EQ(client.Write("hello, responder\n"), 17);
     // A small read leaves the rest held, and TlsPending says so.
