@@ -75,6 +75,7 @@ send() {
       wine "$build/velkctl.exe" --config "$(win "$install/data/velk.cfg")" send C02 127.0.0.1 \
         "$port" 0=0200 3=000000 4=000000001000 11=000123 41=TERM0001 --timeout 10 --tls \
         --ca "$(win "$certs/ca.pem")" "$@" 2>&1) || status=$?
+    answer=${answer//$'\r'/} # the Windows program ends its lines with CR LF
     if ((status == 0)) || ! grep -q 'could not connect' <<<"$answer"; then
       break
     fi

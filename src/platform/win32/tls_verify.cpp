@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 // The peer's certificate is verified here, not by the system's TLS: the
 // trusted CAs come from a PEM file, and not every implementation verifies at
@@ -92,15 +93,44 @@ std::wstring Wide(const char* text) {
     return wide;
 }
 
-bool IsNumericAddress(const char* name) {
-    sockaddr_storage address{};
-    int length = sizeof address;
-    std::wstring wide = Wide(name);
-    return WSAStringToAddressW(wide.data(), AF_INET, nullptr, reinterpret_cast<sockaddr*>(&address),
-                               &length) == 0 ||
-           (length = sizeof address,
-            WSAStringToAddressW(wide.data(), AF_INET6, nullptr,
-                                reinterpret_cast<sockaddr*>(&address), &length) == 0);
+// The bytes of a numeric address (4 or 16), or none for a name.
+std::vector<BYTE> AddressBytes(const char* name) {
+    in6_addr address{};
+    if (inet_pton(AF_INET, name, &address) == 1) {
+        const auto* bytes = reinterpret_cast<const BYTE*>(&address);
+        return std::vector<BYTE>(bytes, bytes + 4);
+    }
+    if (inet_pton(AF_INET6, name, &address) == 1) {
+        const auto* bytes = reinterpret_cast<const BYTE*>(&address);
+        return std::vector<BYTE>(bytes, bytes + 16);
+    }
+    return {};
+}
+
+// Whether the certificate's subject alternative names hold the address.
+// Checked here: not every system's TLS policy (Wine's) matches addresses.
+bool AddressMatches(PCCERT_CONTEXT peer, const std::vector<BYTE>& address) {
+    const CERT_EXTENSION* extension = CertFindExtension(
+        szOID_SUBJECT_ALT_NAME2, peer->pCertInfo->cExtension, peer->pCertInfo->rgExtension);
+    if (extension == nullptr) {
+        return false;
+    }
+    CERT_ALT_NAME_INFO* names = nullptr;
+    DWORD size = 0;
+    if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_ALTERNATE_NAME, extension->Value.pbData,
+                             extension->Value.cbData, CRYPT_DECODE_ALLOC_FLAG, nullptr, &names,
+                             &size)) {
+        return false;
+    }
+    bool found = false;
+    for (DWORD i = 0; i < names->cAltEntry && !found; ++i) {
+        const CERT_ALT_NAME_ENTRY& entry = names->rgAltEntry[i];
+        found = entry.dwAltNameChoice == CERT_ALT_NAME_IP_ADDRESS &&
+                entry.IPAddress.cbData == address.size() &&
+                std::memcmp(entry.IPAddress.pbData, address.data(), address.size()) == 0;
+    }
+    LocalFree(names);
+    return found;
 }
 
 // The name check of the system's TLS policy: every other check is made
@@ -123,8 +153,7 @@ bool NameMatches(PCCERT_CHAIN_CONTEXT chain, const char* serverName, std::string
         return false;
     }
     if (status.dwError == static_cast<DWORD>(CERT_E_CN_NO_MATCH)) {
-        *reason = std::string(kFailed) +
-                  (IsNumericAddress(serverName) ? "IP address mismatch" : "hostname mismatch");
+        *reason = std::string(kFailed) + "hostname mismatch";
         return false;
     }
     return true;
@@ -181,8 +210,18 @@ bool VerifyPeer(CtxtHandle* context, HCERTSTORE trusted, bool peerIsServer, cons
         } else if (errors != 0) {
             *reason = kFailed + ChainReason(errors);
         } else {
-            verified = !peerIsServer || serverName == nullptr || *serverName == '\0' ||
-                       NameMatches(chain, serverName, reason);
+            const std::vector<BYTE> address =
+                serverName != nullptr ? AddressBytes(serverName) : std::vector<BYTE>();
+            if (!peerIsServer || serverName == nullptr || *serverName == '\0') {
+                verified = true;
+            } else if (!address.empty()) {
+                verified = AddressMatches(peer, address);
+                if (!verified) {
+                    *reason = std::string(kFailed) + "IP address mismatch";
+                }
+            } else {
+                verified = NameMatches(chain, serverName, reason);
+            }
         }
         CertFreeCertificateChain(chain);
     }

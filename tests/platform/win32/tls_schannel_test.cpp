@@ -171,7 +171,8 @@ class Certificates {
     }
     bool Leaf(const std::string& name, const std::string& ca, const std::string& cn,
               const std::string& days) {
-        WriteFile(dir_ / (name + ".ext"), "subjectAltName=DNS:" + cn + "\n");
+        const std::string names = name == "server" ? "DNS:localhost,IP:127.0.0.1" : "DNS:" + cn;
+        WriteFile(dir_ / (name + ".ext"), "subjectAltName=" + names + "\n");
         return Run("req -newkey rsa:2048 -nodes -subj /CN=" + cn + " -keyout " +
                        HostFile(name + ".key") + " -out " + HostFile(name + ".csr"),
                    name + ".csr") &&
@@ -409,7 +410,7 @@ TEST_F(SchannelTls, ClientRefusesServerCertificatesThatDoNotVerify) {
         {"stranger", "localhost", "certificate verify failed: unable to get local issuer"},
         {"expired", "localhost", "certificate verify failed: certificate has expired"},
         {"wrong-name", "localhost", "certificate verify failed: hostname mismatch"},
-        {"server", "127.0.0.1", "certificate verify failed: IP address mismatch"},
+        {"wrong-name", "127.0.0.1", "certificate verify failed: IP address mismatch"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.leaf);
@@ -419,7 +420,13 @@ TEST_F(SchannelTls, ClientRefusesServerCertificatesThatDoNotVerify) {
         EXPECT_EQ(client.Handshake(server.Connect(), c.serverName), plat::TLS_FAILED);
         EXPECT_NE(client.Error().find(c.reason), std::string::npos) << client.Error();
     }
-    // Unless told not to verify at all.
+    // The server's address verifies when its certificate carries it.
+    {
+        OpensslServer server("server", "-tls1_2");
+        Client client(Trusting());
+        EXPECT_EQ(client.Handshake(server.Connect(), "127.0.0.1"), 0) << client.Error();
+    }
+    // And nothing when told not to verify at all.
     OpensslServer server("stranger", "-tls1_2");
     plat::TlsClientSettings insecure;
     insecure.insecure = true;
