@@ -120,8 +120,27 @@ bool RunHostUntil(const std::string& commandLine, const fs::path& log, const fs:
 // trusts, and a client certificate.
 class Certificates {
   public:
+    // Made once and kept for the test programs that follow (each test runs
+    // in a program of its own, and RSA keys take a while): a named mutex
+    // lets one program make them while the others wait.
     bool Make() {
-        dir_ = fs::temp_directory_path() / ("velk-tls-" + std::to_string(GetCurrentProcessId()));
+        dir_ = fs::temp_directory_path() / "velk-tls-test-certificates";
+        HANDLE mutex = CreateMutexA(nullptr, FALSE, "velk-tls-test-certificates");
+        WaitForSingleObject(mutex, 120000);
+        const bool made = MakeOnce();
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+        return made;
+    }
+    bool MakeOnce() {
+        std::error_code ignored;
+        const fs::path ready = dir_ / "ready";
+        const bool fresh = fs::exists(ready, ignored) &&
+                           fs::file_time_type::clock::now() - fs::last_write_time(ready, ignored) <
+                               std::chrono::hours(24 * 20);
+        if (!fresh) {
+            fs::remove_all(dir_, ignored);
+        }
         fs::create_directories(dir_);
         for (const char* candidate : {"/usr/bin/openssl", "openssl"}) {
             if (RunHostUntil(std::string(candidate) + " version", dir_ / "version.log",
@@ -134,14 +153,21 @@ class Certificates {
             why_ = "no openssl command line";
             return false;
         }
-        return Ca("ca") && Ca("other-ca") && Leaf("server", "ca", "localhost", "30") &&
-               Leaf("expired", "ca", "localhost", "-1") &&
-               Leaf("wrong-name", "ca", "other.example", "30") &&
-               Leaf("stranger", "other-ca", "localhost", "30") &&
-               Leaf("client", "ca", "client", "30") &&
-               Run("genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out " +
-                       HostFile("ec.key"),
-                   "ec.key");
+        if (fresh) {
+            return true;
+        }
+        const bool made =
+            Ca("ca") && Ca("other-ca") && Leaf("server", "ca", "localhost", "30") &&
+            Leaf("expired", "ca", "localhost", "-1") &&
+            Leaf("wrong-name", "ca", "other.example", "30") &&
+            Leaf("stranger", "other-ca", "localhost", "30") &&
+            Leaf("client", "ca", "client", "30") &&
+            Run("genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out " + HostFile("ec.key"),
+                "ec.key");
+        if (made) {
+            WriteFile(ready, "the certificates of the Schannel tests\n");
+        }
+        return made;
     }
     void Remove() const {
         std::error_code ignored;
@@ -194,14 +220,16 @@ Certificates* certificates = nullptr;
 // `openssl s_server -rev` for one connection on a port the system handed out.
 class OpensslServer {
   public:
-    OpensslServer(const std::string& leaf, const std::string& options) : port_(FreePort()) {
+    OpensslServer(const std::string& leaf, const std::string& options)
+        : port_(FreePort()),
+          log_(certificates->dir() / ("s_server-" + std::to_string(port_) + ".log")) {
         const Certificates& c = *certificates;
         // A Unix s_server outlives a test that never connects: bounded.
         const std::string bound = c.openssl()[0] == '/' ? "/usr/bin/timeout 60 " : "";
         process_ = StartHost(bound + c.openssl() + " s_server -rev -naccept 1 -accept 127.0.0.1:" +
                                  std::to_string(port_) + " -cert " + c.HostFile(leaf + ".pem") +
                                  " -key " + c.HostFile(leaf + ".key") + " " + options,
-                             c.dir() / ("s_server-" + std::to_string(port_) + ".log"))
+                             log_)
                        .process;
     }
     ~OpensslServer() {
@@ -210,6 +238,8 @@ class OpensslServer {
             WaitForSingleObject(process_, 5000);
             CloseHandle(process_);
         }
+        std::error_code ignored;
+        fs::remove(log_, ignored);
     }
     int port() const { return port_; }
     // A non-blocking socket connected to it, or INVALID_SOCKET.
@@ -227,6 +257,7 @@ class OpensslServer {
 
   private:
     int port_;
+    fs::path log_;
     HANDLE process_ = nullptr;
 };
 
@@ -302,11 +333,8 @@ class SchannelTls : public testing::Test {
         }
     }
     static void TearDownTestSuite() {
-        if (certificates != nullptr) {
-            certificates->Remove();
-            delete certificates;
-            certificates = nullptr;
-        }
+        delete certificates;
+        certificates = nullptr;
     }
     void SetUp() override {
         if (certificates == nullptr) {
