@@ -198,9 +198,11 @@ TlsServerContext* NewTlsServer(const TlsServerSettings& settings, char* error, i
         }
     }
     if (!Given(settings.certFile) || !Given(settings.keyFile)) {
+        // The callers refuse half a pair first; this only keeps the text sound.
         text = Given(settings.certFile)
-                   ? std::string("cannot read key file : no key file given")
-                   : std::string("cannot read certificate file : no certificate file given");
+                   ? std::string("cannot read key file: none given for certificate file ") +
+                         settings.certFile
+                   : std::string("cannot read certificate file: none given");
     } else if (LoadAndAcquire(true, settings.certFile, settings.keyFile, context->clientCas,
                               settings.minVersion, &context->credential, &context->handle, &text)) {
         const SECURITY_STATUS support = ServerSupport(&context->handle);
