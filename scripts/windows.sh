@@ -98,11 +98,12 @@ else
   configure_and_build build-win32 mingw-i686.cmake -DVELK_TESTS=OFF
 fi
 
-# The Linux velkctl of the end-to-end checks: that program alone, in build/
-# as configured by scripts/build.sh, when it is not there.
-if [[ ! -x "$root/build/velkctl" ]]; then
+# The Linux velkctl and velk-tester of the end-to-end checks (the TLS check
+# has the Linux responder serve velkctl.exe): those programs alone, in build/
+# as configured by scripts/build.sh, when they are not there.
+if [[ ! -x "$root/build/velkctl" || ! -x "$root/build/velk-tester" ]]; then
   cmake -S "$root" -B "$root/build" -G Ninja >/dev/null
-  cmake --build "$root/build" --target velkctl
+  cmake --build "$root/build" --target velkctl velk-tester
 fi
 
 # Stops the Wine server of the current prefix (and the helpers it started).
@@ -170,10 +171,11 @@ run_windows_suite() {
     exit 1
   fi
   "$root/tests/win32/e2e_velkctl.sh" "$build" "$root/build/velkctl"
+  "$root/tests/win32/e2e_tls.sh" "$build" "$root/build"
   stop_wine
   local count
   count=$(sed -n 's/.* tests failed out of \([0-9]*\).*/\1/p' "$log")
-  summary+=("the $name suite passed $count tests, and its velk-tester.exe answered velkctl")
+  summary+=("the $name suite passed $count tests, its velk-tester.exe answered velkctl, and its velkctl.exe spoke TLS")
   rm -f "$log"
 }
 
