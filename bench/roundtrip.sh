@@ -8,7 +8,9 @@
 # Each run loads the echo responder and then velk-tester, one after the
 # other, so that both meet the same machine load. On a loaded machine the
 # requests per second swing with the load; the ratio of the median round
-# trips is the steadier figure. build/velk-bench-script shows the CPU time
+# trips is the steadier figure. The same pair then runs with a controller
+# framed BIN2 and one framed BIN2 with a TPDU (the echo responder with the
+# same framing). build/velk-bench-script shows the CPU time
 # the script adds to one answer. Prints requests per second
 # for both, the ratio of their round-trip times per run, and the peak
 # resident memory of velk-tester.
@@ -54,6 +56,55 @@ for run in $(seq "$runs"); do
     'BEGIN { printf "round-trip time ratio %.3f (target 1.05 or less), of the medians %.3f\n", e / t, tm / em }'
 done
 peak_kb=$(sed -n 's/^VmHWM:\s*\([0-9]*\) kB/\1/p' /proc/$tester_pid/status)
+
+# The same with the controller's own framing: C01's layout as F01 framed
+# BIN2 and as F02 framed BIN2 with a TPDU, in an installation of their own
+# beside the build (the sample stays as it is).
+framed=$(mktemp -d)
+mkdir -p "$framed/data" "$framed/log" "$framed/run"
+c01=$(awk '/<CONTROLLER_PARAMS>$/ { block = ""; keep = 1 } keep { block = block $0 "\n" }
+           /<\/CONTROLLER_PARAMS>/ { if (block ~ /<CONTROLLER_ID>C01\n/) printf "%s", block; keep = 0 }' \
+      "$root/data/velk.cfg")
+{
+  sed '/<\/CONTROLLER_PARAMS_LIST>/,$d' "$root/data/velk.cfg"
+  printf '%b' "$c01" | sed 's/<CONTROLLER_ID>C01/<CONTROLLER_ID>F01\n    <FRAMING>BIN2/'
+  printf '%b' "$c01" | sed 's/<CONTROLLER_ID>C01/<CONTROLLER_ID>F02\n    <FRAMING>BIN2\n    <TPDU>6000010002/'
+  sed -n '/<\/CONTROLLER_PARAMS_LIST>/,$p' "$root/data/velk.cfg"
+} >"$framed/data/velk.cfg"
+bin=$root/$build
+trap 'rm -rf "$script" "$request" "$framed"; kill $(jobs -p) 2>/dev/null || true' EXIT
+for controller in F01 F02; do
+  framed_request="$framed/run/$controller.dat"
+  (cd "$framed/run" && "$bin/velkctl" make "$controller" "$framed_request" 0=0200 \
+    2=4111111111111111 3=000000 4=000000001000 7=1209120000 11=000123 41=TERM0001 49=978 \
+    102=1234567890 >/dev/null)
+  framed_load() {  # PORT -> "requests-per-second median-us"
+    local out
+    out=$(cd "$framed/run" && "$bin/velkctl" send "$controller" 127.0.0.1 "$1" "$framed_request" --count "$count")
+    echo "$out" | grep -q '^failures: 0$' || { echo "$out" >&2; exit 1; }
+    echo "$(echo "$out" | sed -n 's/^requests per second: //p') $(echo "$out" | sed -n 's/^round trip median: \([0-9.]*\) us/\1/p')"
+  }
+  f_echo_port=$(free_port)
+  (cd "$framed/run" && exec "$bin/velk-echo-responder" "$controller" "$f_echo_port" >/dev/null 2>&1) &
+  f_echo_pid=$!
+  wait_listening "$f_echo_port"
+  f_tester_port=$(free_port)
+  (cd "$framed/run" && OPERATOR_SCRIPT="$script" exec "$bin/velk-tester" "$controller" "$f_tester_port" >/dev/null 2>&1) &
+  f_tester_pid=$!
+  wait_listening "$f_tester_port"
+  sleep 0.2
+  words=$([ "$controller" = F01 ] && echo "BIN2" || echo "BIN2 + TPDU")
+  for run in $(seq "$runs"); do
+    read -r echo_rps echo_median < <(framed_load "$f_echo_port")
+    read -r tester_rps tester_median < <(framed_load "$f_tester_port")
+    printf '%s run %d: echo responder %8s requests/s (median %6s us); velk-tester %8s requests/s (median %6s us); ' \
+      "$words" "$run" "$echo_rps" "$echo_median" "$tester_rps" "$tester_median"
+    awk -v e="$echo_rps" -v t="$tester_rps" -v em="$echo_median" -v tm="$tester_median" \
+      'BEGIN { printf "round-trip time ratio %.3f (target 1.05 or less), of the medians %.3f\n", e / t, tm / em }'
+  done
+  kill "$f_echo_pid" "$f_tester_pid" 2>/dev/null || true
+  wait "$f_echo_pid" "$f_tester_pid" 2>/dev/null || true
+done
 printf 'velk-tester peak resident memory: %.1f MB (target under 16 MB)\n' "$(echo "$peak_kb / 1024" | bc -l)"
 
 # TLS against plain TCP, velk-tester both, in the same runs.

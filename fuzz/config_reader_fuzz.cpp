@@ -53,8 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     const ConfigHeader& header = *configView.header;
-    if (!ConfigHeaderFits(header, CONFIG_IMAGE_SIZE) || header.reserved1 != 0 ||
-        header.reserved2 != 0) {
+    // The words that once were reserved name the link table: both 0, or a
+    // table whose every record holds known values.
+    if (!ConfigHeaderFits(header, CONFIG_IMAGE_SIZE) ||
+        (header.linkCount == 0) != (header.linkOffset == 0) ||
+        !ConfigLinksValid(configView.image)) {
         std::abort();
     }
     for (int32_t c = 0; c < header.controllerCount; ++c) {

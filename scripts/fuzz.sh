@@ -21,6 +21,7 @@ dir="$root/build-fuzz"
 # target:seed folder under tests/data/fuzz
 runs=(fuzz_disassemble_8583:8583 fuzz_disassemble_ztr:ztr)
 runs+=(fuzz_receive:receive)
+runs+=(fuzz_framing:framing)
 runs+=(fuzz_config_reader:config)
 runs+=(fuzz_operator_script:script)
 targets=("${runs[@]%%:*}")

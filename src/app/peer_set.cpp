@@ -26,8 +26,9 @@ constexpr int64_t ACCEPT_RETRY_MS = 250;
 
 struct Peer {
     int port = -1;  // -1: a free place
-    // What the last TakeMsg returned: above 0, part of a prefixed record is
-    // held and the wait for the rest ends at `deadline`.
+    // What the last TakeMsg returned (at least 1 while part of a record's
+    // header is held): above 0, part of a prefixed record is held and the
+    // wait for the rest ends at `deadline`.
     int held = 0;
     int64_t deadline = -1;
     // Bytes that may hold a whole message: it is taken (and answered) before
@@ -276,11 +277,13 @@ void PeerSet::Settle(Peer& peer, int64_t now) {
     Park(peer, TakeMsg(peer.port, message_).bytes, now);
 }
 
+// A record whose length header alone has arrived is part of a message too:
+// its peer must not hold the place for ever.
 void PeerSet::Park(Peer& peer, int held, int64_t now) {
     peer.parse = false;
-    peer.held = held;
+    peer.held = held > 0 ? held : (PortHoldsPartOfMessage(peer.port) ? 1 : 0);
     int seconds = ConfiguredReadTimeout();
-    peer.deadline = held > 0 && seconds >= 0 ? now + int64_t{seconds} * 1000 : -1;
+    peer.deadline = peer.held > 0 && seconds >= 0 ? now + int64_t{seconds} * 1000 : -1;
 }
 
 void PeerSet::Fail(Peer& peer) {

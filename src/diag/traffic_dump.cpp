@@ -105,7 +105,8 @@ void DumpBytes(const unsigned char* data, int length, char direction, const unsi
     });
 }
 
-void DumpFields(int iso8583, char direction, const MessageFields* fields, const char* peer) {
+void DumpFields(int iso8583, char direction, const MessageFields* fields, const char* peer,
+                const unsigned char* tpdu) {
     if (!SwitchOn(direction == 'S' ? "DUMP_SEND_FLDS" : "DUMP_RECV_FLDS")) {
         return;
     }
@@ -115,6 +116,10 @@ void DumpFields(int iso8583, char direction, const MessageFields* fields, const 
                      direction == 'S' ? "Sent" : "Received", now.day, now.month,
                      now.yearsSince1900 + 1900, now.hour, now.minute, now.second);
         PutPeer(file, direction, peer);
+        if (tpdu != nullptr) {
+            std::fprintf(file, "TPDU: %02X%02X%02X%02X%02X\n", tpdu[0], tpdu[1], tpdu[2], tpdu[3],
+                         tpdu[4]);
+        }
         if (iso8583) {
             const FieldSlot& id = fields->slots[0];
             std::fprintf(file, "MessageId: %*.*s\n", id.length, id.length, SlotText(id));

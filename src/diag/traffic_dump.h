@@ -21,9 +21,10 @@ bool DumpBytesOn(char direction);
 // iso8583: non-zero for an ISO 8583 message (lists MessageId, fields 2-128),
 // 0 for ZTR (fields 2-64). With DUMP_MASK_PAN on, an ISO 8583 message's card
 // data is masked (diag/card_mask.h).
-// peer as for DumpBytes.
+// peer as for DumpBytes. tpdu, when given, is the 5-byte TPDU the message
+// came or goes with, shown in hexadecimal before its fields.
 void DumpFields(int iso8583, char direction, const MessageFields* fields,
-                const char* peer = nullptr);
+                const char* peer = nullptr, const unsigned char* tpdu = nullptr);
 // Lists slots 0 to last that are present into fileName, under title.
 void PrintFields(const char* fileName, const char* title, const MessageFields* fields, int last);
 

@@ -4,6 +4,11 @@
 #include <cstring>
 #include <string>
 
+#include "vksoc/port/framing_words.h"
+#include "vksoc/port/link_framing.h"
+#include "vksoc/port/open_port.h"
+#include "vkstp/config_view.h"
+
 namespace {
 
 long long TableEnd(int32_t count, int32_t offset, size_t recordSize) {
@@ -110,6 +115,20 @@ void PrintNetwork(FILE* out, const ConfigView& view) {
     }
 }
 
+// The framing a port of the controller takes: its link record's, or what
+// HEADER_LENGTH says now.
+void PrintFraming(FILE* out, const ControllerParams& controller) {
+    const std::string id = Text(controller.CONTROLLER_ID);
+    if (IsZtrController(id.c_str())) {
+        return;
+    }
+    const LinkRecord* link = FindLinkExact(id.c_str());
+    const bool named = link != nullptr && LinkFraming(*link) != FramingTag::Absent;
+    char words[256];
+    DescribeFraming(FramingOfLink(link, HeaderLengthFromEnvironment()), words, sizeof words);
+    std::fprintf(out, "    framing: %s%s\n", words, named ? "" : ", as HEADER_LENGTH says");
+}
+
 void PrintController(FILE* out, const ControllerParams& controller) {
     int defined = 0;
     for (const FieldSpec& spec : controller.fields) {
@@ -117,6 +136,7 @@ void PrintController(FILE* out, const ControllerParams& controller) {
     }
     std::fprintf(out, "\n  %s: %d field%s defined\n", Text(controller.CONTROLLER_ID).c_str(),
                  defined, defined == 1 ? "" : "s");
+    PrintFraming(out, controller);
     if (defined == 0) {
         return;
     }

@@ -36,6 +36,11 @@ int RunShow(const GlobalOptions& global, const ShowOptions& options) {
         TellFramingHint(options.controller, options.file);
     } else {
         // The slots point into the port's buffer: print before closing.
+        unsigned char tpdu[FRAME_TPDU_LENGTH];
+        if (PortReceivedTpdu(port, tpdu)) {
+            std::printf("TPDU: %02X%02X%02X%02X%02X\n", tpdu[0], tpdu[1], tpdu[2], tpdu[3],
+                        tpdu[4]);
+        }
         PrintMessage(stdout, PortFormat(port), message);
     }
     ClosePort(port);

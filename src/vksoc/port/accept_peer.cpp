@@ -47,7 +47,7 @@ int AcceptPeer(int listeningPort) {
         closesocket(accepted);
         return -1;
     }
-    auto* buffer = static_cast<unsigned char*>(std::malloc(MAX_MESSAGE_LENGTH));
+    auto* buffer = static_cast<unsigned char*>(std::malloc(RECEIVE_BUFFER_SIZE));
     if (buffer == nullptr) {
         SetError(ERR_RESOURCE, 0);
         ADD_ERROR_TEXT("AcceptPeer: Could not allocate receive buffer\n");

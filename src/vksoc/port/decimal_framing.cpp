@@ -2,21 +2,14 @@
 
 #include "vksoc/codec/length_prefix.h"
 
-FrameHeader ParseDecimalHeader(int width, const unsigned char* header, int count, int maxBody) {
-    if (count < width) {
-        return {HeaderOutcome::NeedMore, 0};
-    }
-    const int32_t length = ParseLengthPrefix(header, width);
-    if (length < 1 || length > maxBody) {
-        return {HeaderOutcome::Malformed, length};
-    }
-    return {HeaderOutcome::Length, length};
+HeaderValue ReadDecimalHeader(int width, const unsigned char* header) {
+    return {HeaderFault::None, ParseLengthPrefix(header, width)};
 }
 
-bool WriteDecimalHeader(int width, unsigned char* out, int bodyLength) {
-    if (!LengthFitsDigits(bodyLength, width)) {
+bool WriteDecimalHeader(int width, unsigned char* out, int64_t value) {
+    if (value > INT32_MAX || !LengthFitsDigits(static_cast<int32_t>(value), width)) {
         return false;
     }
-    FormatLengthPrefix(out, width, bodyLength);
+    FormatLengthPrefix(out, width, static_cast<int32_t>(value));
     return true;
 }

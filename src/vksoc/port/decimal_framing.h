@@ -1,9 +1,8 @@
 #pragma once
 
-#include "vksoc/port/framing.h"
+#include "vksoc/port/header_value.h"
 
-// The decimal length prefix: `width` ASCII digits of the body length, read as
-// the standard atoi reads them (sign, leading blanks; "1x5" is 1) and written
-// zero-padded. The prefix does not count itself.
-FrameHeader ParseDecimalHeader(int width, const unsigned char* header, int count, int maxBody);
-bool WriteDecimalHeader(int width, unsigned char* out, int bodyLength);
+// The decimal length prefix: `width` ASCII digits, read as the standard atoi
+// reads them (sign, leading blanks; "1x5" is 1) and written zero-padded.
+HeaderValue ReadDecimalHeader(int width, const unsigned char* header);
+bool WriteDecimalHeader(int width, unsigned char* out, int64_t value);

@@ -56,7 +56,11 @@ bool DataFileFramingHint(const char* fileName, const char* controllerId, int cur
     if (outSize > 0) {
         out[0] = '\0';
     }
-    if (IsZtrController(controllerId)) {
+    // A controller whose link names its framing reads files by it alone:
+    // HEADER_LENGTH is no way out.
+    const LinkRecord* link = FindLinkBounded(controllerId);
+    if (IsZtrController(controllerId) ||
+        (link != nullptr && LinkFraming(*link) != FramingTag::Absent)) {
         return false;
     }
     const FieldSpec* specs = FindControllerBounded(controllerId);

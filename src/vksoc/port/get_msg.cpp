@@ -4,6 +4,7 @@
 #include "diag/traffic_dump.h"
 #include "vksoc/codec/iso8583.h"
 #include "vksoc/codec/ztr.h"
+#include "vksoc/port/frame_record.h"
 #include "vksoc/port/port_entry.h"
 #include "vksoc/port/port_peer_name.h"
 
@@ -22,18 +23,27 @@ Taken TakeHeldMessage(int port, MessageFields* fields) {
             ADD_ERROR_TEXT("GetMsg: Message disassembly failed\n");
             return taken;
         case TakeOutcome::Whole:
+            entry.recordUntaken = 0;
             entry.bytesHeld -= taken.bytes;
             if (entry.bytesHeld > 0) {
                 entry.readOffset += taken.bytes;
             } else {
                 entry.state = PORT_IDLE;
             }
-            DumpFields(entry.format != nullptr, 'R', fields, PortPeerName(port));
+            DumpFields(entry.format != nullptr, 'R', fields, PortPeerName(port),
+                       entry.tpduReceived != 0 ? entry.tpdu : nullptr);
             return taken;
         case TakeOutcome::NeedMore:
             break;
     }
 
+    // A record is whole when it is held: no byte that arrives later belongs
+    // to its message, and waiting for one would wait for ever.
+    if (entry.recordUntaken != 0) {
+        entry.recordUntaken = 0;
+        RefuseExcess(entry.bytesHeld);
+        return {TakeOutcome::Malformed, -1};
+    }
     if (entry.bytesHeld >= MAX_MESSAGE_LENGTH) {
         SetError(ERR_FORMAT, 0);
         ADD_ERROR_TEXT("GetMsg: Message longer than %d\n", MAX_MESSAGE_LENGTH);

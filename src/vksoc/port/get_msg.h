@@ -12,7 +12,9 @@
 //     new arrived since the last parse (part of a message may be held), or 0
 //     after a parse that found the message incomplete.
 //   - Malformed (bytes -1) after recording the error: a malformed message,
-//     or a full buffer that still holds no whole message.
+//     a whole framed record whose message is incomplete in it ("Formatting
+//     error N bytes in excess": no later byte belongs to it), or a full
+//     buffer that still holds no whole message.
 Taken TakeHeldMessage(int port, MessageFields* fields);
 
 // The same with the outcome as an int and a flag: Whole returns the length

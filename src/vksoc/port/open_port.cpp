@@ -8,6 +8,7 @@
 #include "os_lowio.h"
 #include "os_sockets.h"
 #include "platform/bind_address.h"
+#include "vksoc/port/link_framing.h"
 #include "vksoc/port/port_entry.h"
 #include "vksoc/port/socket_error.h"
 #include "vkstp/config_view.h"
@@ -212,7 +213,7 @@ int OpenPortEntry(const char* address, int portOrFlags, char mode, const char* c
         }
     }
 
-    auto* buffer = static_cast<unsigned char*>(std::malloc(MAX_MESSAGE_LENGTH));
+    auto* buffer = static_cast<unsigned char*>(std::malloc(RECEIVE_BUFFER_SIZE));
     if (buffer == nullptr) {
         SetError(ERR_RESOURCE, 0);
         ADD_ERROR_TEXT("OpenPort: Could not allocate receive buffer\n");
@@ -258,7 +259,7 @@ int OpenPortEntry(const char* address, int portOrFlags, char mode, const char* c
     entry.format = format;
     if (format != nullptr) {
         entry.headerLength = HeaderLengthFromEnvironment();
-        entry.framing = DecimalFraming(entry.headerLength);
+        entry.framing = FramingOfLink(FindLinkBounded(controllerId), entry.headerLength);
     }
     entry.inUse = 1;
     return index;

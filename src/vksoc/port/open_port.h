@@ -14,8 +14,10 @@
 // controllerId: "ZTR" (the first three characters count) selects the ZTR
 // format, anything else the configured controller whose CONTROLLER_ID agrees
 // in its first three characters; the configuration must be loaded or
-// attached first. ISO 8583 ports take their length-prefix width from
-// HEADER_LENGTH, read anew at every call (above 4: no prefix).
+// attached first. ISO 8583 ports frame as the controller's link record says
+// (FRAMING, TPDU, TRAILER, KEEPALIVE: vksoc/port/link_framing.h); without a
+// FRAMING they take their length-prefix width from HEADER_LENGTH, read anew
+// at every call (above 4: no prefix).
 // On failure nothing stays allocated or open and the entry stays free.
 int OpenPort(const char* address, int portOrFlags, char mode, const char* controllerId);
 

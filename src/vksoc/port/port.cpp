@@ -1,5 +1,7 @@
 #include "vksoc/port/port.h"
 
+#include <cstring>
+
 #include "vksoc/port/port_entry.h"
 #include "vksoc/port/port_socket.h"
 
@@ -38,4 +40,17 @@ int PortFileDescriptor(int port) {
 
 SOCKET PortSocket(int port) {
     return static_cast<SOCKET>(portTable[port].handle);
+}
+
+bool PortReceivedTpdu(int port, unsigned char* out) {
+    const PortEntry& entry = portTable[port];
+    if (entry.tpduReceived == 0) {
+        return false;
+    }
+    std::memcpy(out, entry.tpdu, FRAME_TPDU_LENGTH);
+    return true;
+}
+
+const Framing& PortFraming(int port) {
+    return portTable[port].framing;
 }

@@ -41,3 +41,10 @@ const FieldSpec* PortFormat(int port);
 
 // A file port's descriptor.
 int PortFileDescriptor(int port);
+
+// The TPDU of the last record the port received, into out (5 bytes); false,
+// out untouched, when its framing has none or no record came yet.
+bool PortReceivedTpdu(int port, unsigned char* out);
+
+// The port's framing (vksoc/port/framing.h).
+const Framing& PortFraming(int port);

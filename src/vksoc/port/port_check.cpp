@@ -5,9 +5,11 @@
 bool PortBookkeepingHolds(int port) {
     const PortEntry& entry = portTable[port];
     return entry.readOffset >= 0 && entry.bytesHeld >= 0 &&
-           entry.readOffset + entry.bytesHeld <= entry.bufferSize && entry.headerBytesRead >= 0 &&
-           entry.headerBytesRead <= entry.framing.headerLength &&
-           entry.framing.headerLength <= MAX_FRAME_HEADER &&
+           entry.readOffset + entry.bytesHeld <=
+               entry.bufferSize + entry.framing.tpduLength + entry.framing.trailerLength &&
+           entry.readOffset + entry.bytesHeld <= RECEIVE_BUFFER_SIZE &&
+           entry.headerBytesRead >= 0 && entry.headerBytesRead <= entry.framing.headerLength &&
+           entry.framing.headerLength <= MAX_LENGTH_HEADER &&
            (entry.state == PORT_IDLE || entry.state == PORT_DATA);
 }
 

@@ -8,6 +8,7 @@
 #include "os_lowio.h"
 #include "os_sockets.h"
 #include "vksoc/port/card_data_dump.h"
+#include "vksoc/port/frame_record.h"
 #include "vksoc/port/framing.h"
 #include "vksoc/port/port_entry.h"
 #include "vksoc/port/port_peer_name.h"
@@ -84,8 +85,7 @@ int ReadPort(int port) {
     // A record's header is read only once the body before it has been taken
     // whole; bytes still held then were more than one message's worth.
     if (inHeader && entry.bytesHeld > 0) {
-        SetError(ERR_FORMAT, 0);
-        ADD_ERROR_TEXT("ReadPort: Formatting error %d bytes in excess\n", entry.bytesHeld);
+        RefuseExcess(entry.bytesHeld);
         return -1;
     }
 
@@ -152,7 +152,10 @@ int ReadPort(int port) {
     } else {
         // The bytes held, the new ones included, are whole messages from the
         // buffer's start on (readOffset is 0 after the compaction above).
-        DumpStreamBytes(entry.format, entry.buffer, entry.bytesHeld + n,
+        // A framed record's TPDU lies in front of its message.
+        const int held = entry.bytesHeld + n;
+        const int tpdu = framed && entry.framing.tpduLength < held ? entry.framing.tpduLength : 0;
+        DumpStreamBytes(entry.format, entry.buffer + tpdu, held - tpdu,
                         reinterpret_cast<const unsigned char*>(target), n, 'R', PortPeerName(port));
     }
 
@@ -164,7 +167,9 @@ int ReadPort(int port) {
     if (!inHeader) {
         entry.bytesHeld += n;
         if (entry.bytesHeld == entry.recordLength) {
-            entry.headerBytesRead = 0;
+            if (FinishRecord(entry) < 0) {
+                return -1;
+            }
             entry.state = PORT_DATA;
         }
         return 0;
@@ -173,19 +178,11 @@ int ReadPort(int port) {
     const FrameHeader header =
         ParseFrameHeader(entry.framing, reinterpret_cast<const unsigned char*>(entry.headerText),
                          entry.headerBytesRead, entry.bufferSize);
-    switch (header.outcome) {
-        case HeaderOutcome::NeedMore:
-            break;
-        case HeaderOutcome::Length:
-            entry.recordLength = header.length;
-            break;
-        case HeaderOutcome::Malformed:
-            entry.recordLength = header.length;
-            SetError(ERR_FORMAT, 0);
-            ADD_ERROR_TEXT("Record length specified : %d longer than %d\n", header.length,
-                           entry.bufferSize);
+    if (TakeFrameHeader(entry, header) < 0) {
+        if (header.outcome == HeaderOutcome::Malformed) {
             AddFirstBytes(entry);
-            return -1;
+        }
+        return -1;
     }
     return 0;
 }

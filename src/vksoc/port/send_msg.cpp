@@ -1,5 +1,7 @@
 #include "vksoc/port/send_msg.h"
 
+#include <cstring>
+
 #include "diag/error_state.h"
 #include "diag/traffic_dump.h"
 #include "os_lowio.h"
@@ -8,6 +10,7 @@
 #include "vksoc/codec/iso8583.h"
 #include "vksoc/codec/ztr.h"
 #include "vksoc/port/card_data_dump.h"
+#include "vksoc/port/frame_record.h"
 #include "vksoc/port/framing.h"
 #include "vksoc/port/port_entry.h"
 #include "vksoc/port/port_peer_name.h"
@@ -145,16 +148,21 @@ int SendMsg(int port, const MessageFields* fields) {
 int SendMsgWithin(int port, const MessageFields* fields, int waitMs) {
     connectionLost = false;
     const PortEntry& entry = portTable[port];
-    const int header = entry.framing.headerLength;
-    unsigned char* out = sendBuffer + header;
+    const Framing& framing = entry.framing;
+    const int prefix = FramePrefixLength(framing);
+    unsigned char* out = sendBuffer + prefix;
     // What no receiver of this system can take is refused like any other
     // message that cannot be assembled.
-    static_assert(MAX_MESSAGE_LENGTH + MAX_FRAME_HEADER <= SEND_BUFFER_SIZE);
+    static_assert(MAX_MESSAGE_LENGTH + MAX_FRAME_HEADER + MAX_FRAME_TRAILER <= SEND_BUFFER_SIZE);
     const int room = MAX_MESSAGE_LENGTH;
+    if (framing.tpduLength > 0) {
+        ResponseTpdu(entry, sendBuffer + framing.headerLength);
+    }
 
     // Dumped before assembling, so the log shows what was asked for even
     // when assembling then fails.
-    DumpFields(entry.format != nullptr, 'S', fields, PortPeerName(port));
+    DumpFields(entry.format != nullptr, 'S', fields, PortPeerName(port),
+               framing.tpduLength > 0 ? sendBuffer + framing.headerLength : nullptr);
 
     int n = entry.format == nullptr ? AssembleZTR(out, room, fields)
                                     : Assemble8583(out, room, entry.format, fields);
@@ -163,17 +171,25 @@ int SendMsgWithin(int port, const MessageFields* fields, int waitMs) {
         return -1;
     }
 
-    if (!WriteFrameHeader(entry.framing, sendBuffer, n)) {
+    if (!WriteFrameHeader(framing, sendBuffer, n)) {
         SetError(ERR_FORMAT, 0);
-        ADD_ERROR_TEXT("SendMsg: Message length %d does not fit %d digits\n", n, header);
+        if (framing.kind == FramingKind::Decimal) {
+            ADD_ERROR_TEXT("SendMsg: Message length %d does not fit %d digits\n", n,
+                           framing.headerLength);
+        } else {
+            ADD_ERROR_TEXT("SendMsg: Message length %d does not fit the %s length header\n", n,
+                           FramingKindName(framing));
+        }
         return -1;
     }
-    n += header;
+    std::memcpy(out + n, framing.trailer, static_cast<size_t>(framing.trailerLength));
+    const int message = n;
+    n += prefix + framing.trailerLength;
 
     int written = entry.mode == MODE_FILE ? WriteFile(entry, n) : WriteSocket(entry, n, waitMs);
     if (written < 0) {
         return -1;
     }
-    DumpStreamBytes(entry.format, out, n - header, sendBuffer, n, 'S', PortPeerName(port));
+    DumpStreamBytes(entry.format, out, message, sendBuffer, n, 'S', PortPeerName(port));
     return n;
 }

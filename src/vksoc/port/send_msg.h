@@ -1,16 +1,19 @@
 #pragma once
 
 #include "diag/message_fields.h"
+#include "vksoc/port/framing.h"
 
-// The length header and the longest message behind it.
-inline constexpr int SEND_BUFFER_SIZE = MESSAGE_BUFFER_SIZE;
+// The length header with its TPDU, the longest message behind it, and its
+// trailer.
+inline constexpr int SEND_BUFFER_SIZE = MAX_MESSAGE_LENGTH + MAX_FRAME_HEADER + MAX_FRAME_TRAILER;
 
-// Assembles `fields` in the port's format and writes the message, behind its
-// decimal length prefix when the port has one, to the socket or file. Returns
+// Assembles `fields` in the port's format and writes the message, framed as
+// the port frames (length header, TPDU, trailer: vksoc/port/framing.h), to
+// the socket or file. Returns
 // the bytes written, prefix included, or -1 after recording the error: a
 // message that cannot be assembled or is longer than a receiver of this
-// system takes (MAX_MESSAGE_LENGTH; nothing is written then), a length with
-// more digits than the prefix has (nothing written), or a failed write. A
+// system takes (MAX_MESSAGE_LENGTH; nothing is written then), a length the
+// header cannot carry (nothing written), or a failed write. A
 // socket write that makes no progress for HOST_TIMEOUT seconds (a peer that
 // does not read) fails. The receive side of the port is not touched. All
 // ports share one send buffer.
