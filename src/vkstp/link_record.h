@@ -87,11 +87,6 @@ inline void FieldSetAdd(FieldSet& set, int fieldNo) {
     }
 }
 
-// The Windows headers define OPTIONAL as nothing; here it is the tag's name.
-#ifdef OPTIONAL
-#undef OPTIONAL
-#endif
-
 struct MessageRule {
     char MTI[4];          // four characters, no NUL
     FieldSet mandatory;   // MANDATORY
