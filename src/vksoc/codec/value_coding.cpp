@@ -1,5 +1,6 @@
 #include "vksoc/codec/value_coding.h"
 
+#include <array>
 #include <cstring>
 
 #include "vksoc/codec/code_page.h"
@@ -41,7 +42,7 @@ int EbcdicHexValue(unsigned c) {
 }
 
 // The nibble of a BCD value form's character, or -1.
-int BcdNibble(unsigned c) {
+constexpr int BcdNibble(unsigned c) {
     if (c >= '0' && c <= '9') {
         return static_cast<int>(c - '0');
     }
@@ -50,6 +51,18 @@ int BcdNibble(unsigned c) {
     }
     return -1;
 }
+
+// The nibble of each value-form character, 0xFF for what is none.
+constexpr std::array<unsigned char, 256> MakeBcdNibbles() {
+    std::array<unsigned char, 256> nibbles{};
+    for (unsigned c = 0; c < 256; ++c) {
+        const int nibble = BcdNibble(c);
+        nibbles[c] = nibble < 0 ? 0xFF : static_cast<unsigned char>(nibble);
+    }
+    return nibbles;
+}
+
+constexpr std::array<unsigned char, 256> kBcdNibbles = MakeBcdNibbles();
 
 // The code point of the UTF-8 sequence at value[i], taking a byte that does
 // not begin a well-formed sequence as its own value; *size: bytes used.
@@ -84,18 +97,30 @@ uint32_t NextCodePoint(const unsigned char* value, int32_t length, int32_t i, in
 ValueFormResult DecodeEbcdic(CodePage page, const unsigned char* wire, int32_t units,
                              unsigned char* out, int32_t room) {
     const uint8_t* table = EbcdicToLatin1(page);
+    // Most text is ASCII: one pass without branches, kept when it was.
+    if (units <= room) {
+        unsigned seen = 0;
+        for (int32_t i = 0; i < units; ++i) {
+            const uint8_t point = table[wire[i]];
+            out[i] = point;
+            seen |= point;
+        }
+        if ((seen & 0x80u) == 0) {
+            return Converted(units, units);
+        }
+    }
+    // With room for two bytes a character no step needs its own check.
+    const bool roomy = int64_t{units} * 2 <= room;
     int32_t written = 0;
     for (int32_t i = 0; i < units; ++i) {
         const unsigned point = table[wire[i]];
-        if (point < 0x80) {
-            if (written >= room) {
-                return Refused(ValueFormRefusal::NoRoom, -1, static_cast<uint32_t>(written + 1));
-            }
+        const int32_t size = point < 0x80 ? 1 : 2;
+        if (!roomy && written + size > room) {
+            return Refused(ValueFormRefusal::NoRoom, -1, static_cast<uint32_t>(written + size));
+        }
+        if (size == 1) {
             out[written++] = static_cast<unsigned char>(point);
         } else {
-            if (written + 2 > room) {
-                return Refused(ValueFormRefusal::NoRoom, -1, static_cast<uint32_t>(written + 2));
-            }
             out[written++] = static_cast<unsigned char>(0xC0u | point >> 6);
             out[written++] = static_cast<unsigned char>(0x80u | (point & 0x3Fu));
         }
@@ -103,33 +128,82 @@ ValueFormResult DecodeEbcdic(CodePage page, const unsigned char* wire, int32_t u
     return Converted(written, units);
 }
 
+// The two characters of a byte of packed digits, and whether both nibbles
+// are digits (or the separator).
+struct BcdPair {
+    unsigned char chars[2];
+    bool valid;
+};
+
+constexpr unsigned char BcdChar(unsigned nibble) {
+    return nibble <= 9               ? static_cast<unsigned char>('0' + nibble)
+           : nibble == BCD_SEPARATOR ? '='
+                                     : '?';
+}
+
+constexpr std::array<BcdPair, 256> MakeBcdPairs() {
+    std::array<BcdPair, 256> pairs{};
+    for (unsigned b = 0; b < 256; ++b) {
+        const unsigned char high = BcdChar(b >> 4);
+        const unsigned char low = BcdChar(b & 0x0Fu);
+        pairs[b] = {{high, low}, high != '?' && low != '?'};
+    }
+    return pairs;
+}
+
+constexpr std::array<BcdPair, 256> kBcdPairs = MakeBcdPairs();
+
+// The nibble of a byte that is not a digit: the high one when it is not.
+unsigned BadNibble(unsigned byte) {
+    return BcdChar(byte >> 4) == '?' ? byte >> 4 : byte & 0x0Fu;
+}
+
 ValueFormResult DecodeBcd(ValueEncoding encoding, const unsigned char* wire, int32_t units,
                           unsigned char* out, int32_t room) {
     if (units > room) {
         return Refused(ValueFormRefusal::NoRoom, -1, static_cast<uint32_t>(units));
     }
-    const int32_t bytes = (units + 1) / 2;
+    const int32_t bytes = units / 2 + (units & 1);
     const bool odd = (units & 1) != 0;
     // With an odd count one nibble is the pad: the first for BCD, the last
     // for BCD_RIGHT and BCD_F.
-    const int32_t padAt = !odd ? -1 : encoding == ValueEncoding::Bcd ? 0 : 2 * bytes - 1;
+    const bool padFirst = odd && encoding == ValueEncoding::Bcd;
+    const bool padLast = odd && !padFirst;
     const unsigned pad = encoding == ValueEncoding::BcdF ? 0xFu : 0u;
+    int32_t first = 0;
+    int32_t end = bytes;
     int32_t written = 0;
-    for (int32_t k = 0; k < 2 * bytes; ++k) {
-        const unsigned byte = wire[k / 2];
-        const unsigned nibble = (k & 1) == 0 ? byte >> 4 : byte & 0x0Fu;
-        if (k == padAt) {
-            if (nibble != pad) {
-                return Refused(ValueFormRefusal::PadNibble, k / 2, nibble);
-            }
-            continue;
+    if (padFirst) {
+        const unsigned byte = wire[0];
+        if ((byte >> 4) != pad) {
+            return Refused(ValueFormRefusal::PadNibble, 0, byte >> 4);
         }
-        if (nibble <= 9) {
-            out[written++] = static_cast<unsigned char>('0' + nibble);
-        } else if (nibble == BCD_SEPARATOR) {
-            out[written++] = '=';
-        } else {
-            return Refused(ValueFormRefusal::NotBcdNibble, k / 2, nibble);
+        out[written] = BcdChar(byte & 0x0Fu);
+        if (out[written++] == '?') {
+            return Refused(ValueFormRefusal::NotBcdNibble, 0, byte & 0x0Fu);
+        }
+        first = 1;
+    }
+    if (padLast) {
+        end = bytes - 1;
+    }
+    for (int32_t k = first; k < end; ++k) {
+        const BcdPair& pair = kBcdPairs[wire[k]];
+        if (!pair.valid) {
+            return Refused(ValueFormRefusal::NotBcdNibble, k, BadNibble(wire[k]));
+        }
+        out[written] = pair.chars[0];
+        out[written + 1] = pair.chars[1];
+        written += 2;
+    }
+    if (padLast) {
+        const unsigned byte = wire[bytes - 1];
+        out[written] = BcdChar(byte >> 4);
+        if (out[written++] == '?') {
+            return Refused(ValueFormRefusal::NotBcdNibble, bytes - 1, byte >> 4);
+        }
+        if ((byte & 0x0Fu) != pad) {
+            return Refused(ValueFormRefusal::PadNibble, bytes - 1, byte & 0x0Fu);
         }
     }
     return Converted(written, units);
@@ -194,7 +268,7 @@ ValueFormResult EncodeEbcdic(CodePage page, ValueBounds bounds, const unsigned c
     int32_t chars = 0;
     for (int32_t i = 0; i < length;) {
         int32_t size = 1;
-        const uint32_t point = NextCodePoint(value, length, i, &size);
+        const uint32_t point = value[i] < 0x80 ? value[i] : NextCodePoint(value, length, i, &size);
         if (point > 0xFF) {
             return Refused(ValueFormRefusal::NotInCodePage, i, point);
         }
@@ -228,7 +302,7 @@ ValueFormResult EncodeEbcdic(CodePage page, ValueBounds bounds, const unsigned c
 ValueFormResult EncodeBcd(ValueEncoding encoding, ValueBounds bounds, const unsigned char* value,
                           int32_t length, unsigned char* out, int32_t room) {
     for (int32_t i = 0; i < length; ++i) {
-        if (BcdNibble(value[i]) < 0) {
+        if (kBcdNibbles[value[i]] > 0xF) {
             return Refused(ValueFormRefusal::NotDigit, i, value[i]);
         }
     }
@@ -244,7 +318,7 @@ ValueFormResult EncodeBcd(ValueEncoding encoding, ValueBounds bounds, const unsi
             return checked;
         }
     }
-    const int32_t bytes = (digits + 1) / 2;
+    const int32_t bytes = digits / 2 + (digits & 1);
     if (bytes > room) {
         return NoRoom(bytes);
     }
@@ -255,25 +329,22 @@ ValueFormResult EncodeBcd(ValueEncoding encoding, ValueBounds bounds, const unsi
     // leading zeros of a short fixed value, the digits, a trailing pad for
     // an odd count in BCD_RIGHT and BCD_F.
     const bool odd = (digits & 1) != 0;
-    const int32_t zeros = digits - length;
-    int32_t k = 0;
-    auto put = [out, &k](unsigned nibble) {
-        unsigned char& byte = out[k / 2];
-        byte = (k & 1) == 0 ? static_cast<unsigned char>(nibble << 4)
-                            : static_cast<unsigned char>(byte | nibble);
-        ++k;
-    };
-    if (odd && encoding == ValueEncoding::Bcd) {
-        put(0);
+    const bool padFirst = odd && encoding == ValueEncoding::Bcd;
+    const unsigned trailing = odd && !padFirst && encoding == ValueEncoding::BcdF ? 0xFu : 0u;
+    const int32_t lead = (padFirst ? 1 : 0) + digits - length;
+    std::memset(out, 0, static_cast<size_t>(lead / 2));
+    int32_t k = lead / 2;
+    int32_t i = 0;
+    if ((lead & 1) != 0) {
+        // Only a value after a zero nibble, or nothing but the trailing pad.
+        out[k++] = length > 0 ? kBcdNibbles[value[i++]] : static_cast<unsigned char>(trailing);
     }
-    for (int32_t i = 0; i < zeros; ++i) {
-        put(0);
+    for (; i + 1 < length; i += 2) {
+        out[k++] =
+            static_cast<unsigned char>(kBcdNibbles[value[i]] << 4 | kBcdNibbles[value[i + 1]]);
     }
-    for (int32_t i = 0; i < length; ++i) {
-        put(static_cast<unsigned>(BcdNibble(value[i])));
-    }
-    if (odd && encoding != ValueEncoding::Bcd) {
-        put(encoding == ValueEncoding::BcdF ? 0xFu : 0u);
+    if (i < length) {
+        out[k++] = static_cast<unsigned char>(kBcdNibbles[value[i]] << 4 | trailing);
     }
     return Converted(bytes, digits);
 }
