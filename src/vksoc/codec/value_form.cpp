@@ -6,7 +6,7 @@
 #include "vksoc/codec/code_page.h"
 #include "vksoc/codec/element_layout.h"
 #include "vksoc/codec/length_encoding.h"
-#include "vksoc/codec/value_coding.h"
+#include "vksoc/codec/value_decode.h"
 
 namespace {
 
