@@ -209,7 +209,7 @@ ValueFormResult EncodeBcd(ValueEncoding encoding, ValueBounds bounds, const unsi
             static_cast<unsigned char>(kBcdNibbles[value[i]] << 4 | kBcdNibbles[value[i + 1]]);
     }
     if (i < length) {
-        out[k++] = static_cast<unsigned char>(kBcdNibbles[value[i]] << 4 | trailing);
+        out[k++] = static_cast<unsigned char>(unsigned{kBcdNibbles[value[i]]} << 4 | trailing);
     }
     return Converted(bytes, digits);
 }
