@@ -64,6 +64,7 @@ int AcceptPeer(int listeningPort) {
     entry.headerLength = listening.headerLength;
     entry.framing = listening.framing;
     entry.format = listening.format;
+    entry.link = listening.link;
     if (listening.tlsServer != nullptr && StartServerTls(entry, listening.tlsServer) < 0) {
         ADD_ERROR_TEXT("AcceptPeer: TLS session not made\n");
         std::free(buffer);

@@ -6,6 +6,7 @@
 #include "vksoc/port/framing.h"
 #include "vksoc/port/port.h"
 #include "vkstp/config_image.h"
+#include "vkstp/link_record.h"
 
 // The port table, private to the port layer (and its tests): every other
 // caller asks the functions of port.h. A port handle is the index of its
@@ -64,6 +65,9 @@ struct PortEntry {
     // A listening port whose connections speak TLS: the context their
     // sessions are made from, the caller's (port_tls.h).
     plat::TlsServerContext* tlsServer;
+    // The controller's link record (its encodings, framing tags), or null
+    // for the plain link.
+    const LinkRecord* link;
 };
 
 extern PortEntry portTable[MAX_PORTS];

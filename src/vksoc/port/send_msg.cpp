@@ -165,7 +165,7 @@ int SendMsgWithin(int port, const MessageFields* fields, int waitMs) {
                framing.tpduLength > 0 ? sendBuffer + framing.headerLength : nullptr);
 
     int n = entry.format == nullptr ? AssembleZTR(out, room, fields)
-                                    : Assemble8583(out, room, entry.format, fields);
+                                    : Assemble8583(out, room, entry.format, entry.link, fields);
     if (n < 0) {
         ADD_ERROR_TEXT("SendMsg: Error in assembling the message\n");
         return -1;
