@@ -98,6 +98,21 @@ TEST_F(QtDialog, AReceivedValueShowsWholeAndTypingStopsAtTheLimit) {
     EXPECT_EQ(Box(*dialog, 1039)->text(), QStringLiteral("00"));
 }
 
+TEST_F(QtDialog, ABinaryFieldsBoxTakesOnlyHexDigitsTwoAByte) {
+    UseEncodedController();
+    Put(0, "0200");
+    auto dialog = Open();
+    ui::LimitedLineEdit* pin = Box(*dialog, 1052);
+    ASSERT_NE(pin, nullptr);
+    EXPECT_EQ(pin->limit(), 16);
+    QTest::keyClicks(pin, QStringLiteral("01 23-45:67 89ab cdef 0011"));
+    EXPECT_EQ(pin->text(), QStringLiteral("0123456789ABCDEF"));
+    // The other encodings' boxes take what is typed.
+    QTest::keyClicks(Box(*dialog, 1041), QStringLiteral("TERM 01x"));
+    EXPECT_EQ(Box(*dialog, 1041)->text(), QStringLiteral("TERM 01x"));
+    EXPECT_FALSE(Box(*dialog, 1002)->hexDigits());
+}
+
 TEST_F(QtDialog, ControlTextsKeepEveryByte) {
     auto dialog = Open();
     std::string bytes;

@@ -149,6 +149,12 @@ void QtDialogHost::LimitText(int id, int limit) {
     }
 }
 
+void QtDialogHost::LimitToHexDigits(int id) {
+    if (auto* edit = qobject_cast<LimitedLineEdit*>(Item(id))) {
+        edit->SetHexDigits(true);
+    }
+}
+
 int QtDialogHost::GetItemText(int id, char* buffer, int room) {
     if (room <= 0) {
         return 0;

@@ -35,12 +35,65 @@ static_assert(REQUEST_SIZE_VERSION_4 == (sizeof(void*) == 4 ? 76 : 136));
 // in the message dialog the wheel scrolls the dialog, over a box too.
 constexpr const char* EDIT_PROCEDURE = "VelkEditProcedure";
 
+// Set on a box that takes only hexadecimal digits (LimitToHexDigits).
+constexpr const char* HEX_DIGITS = "VelkHexDigits";
+
+// A typed character as a hexadecimal box takes it: a digit or an upper-case
+// letter A to F, or 0 for none.
+char HexDigitOf(unsigned character) {
+    if ((character >= '0' && character <= '9') || (character >= 'A' && character <= 'F')) {
+        return static_cast<char>(character);
+    }
+    if (character >= 'a' && character <= 'f') {
+        return static_cast<char>(character - 'a' + 'A');
+    }
+    return 0;
+}
+
+// Pastes the hexadecimal digits of the clipboard's text in place of the
+// selection; the edit control's own replacement keeps to its limit.
+void PasteHexDigits(HWND box) {
+    if (!::IsClipboardFormatAvailable(CF_TEXT) || !::OpenClipboard(box)) {
+        return;
+    }
+    char digits[4097];
+    size_t count = 0;
+    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+        if (const auto* text = static_cast<const char*>(::GlobalLock(data))) {
+            for (; *text != '\0' && count + 1 < sizeof digits; ++text) {
+                if (char digit = HexDigitOf(static_cast<unsigned char>(*text))) {
+                    digits[count++] = digit;
+                }
+            }
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    digits[count] = '\0';
+    ::SendMessageA(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(digits));
+}
+
 LRESULT CALLBACK EditPassingWheel(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
     auto previous = reinterpret_cast<WNDPROC>(::GetPropA(box, EDIT_PROCEDURE));
     if (message == WM_MOUSEWHEEL) {
         return ::SendMessageA(::GetParent(box), message, wParam, lParam);
     }
+    if (::GetPropA(box, HEX_DIGITS) != nullptr) {
+        // Control characters (backspace, the clipboard keys) keep their work.
+        if (message == WM_CHAR && wParam >= 0x20) {
+            const char digit = HexDigitOf(static_cast<unsigned>(wParam));
+            if (digit == 0) {
+                ::MessageBeep(MB_OK);
+                return 0;
+            }
+            wParam = static_cast<WPARAM>(digit);
+        } else if (message == WM_PASTE) {
+            PasteHexDigits(box);
+            return 0;
+        }
+    }
     if (message == WM_NCDESTROY) {
+        ::RemovePropA(box, HEX_DIGITS);
         ::RemovePropA(box, EDIT_PROCEDURE);
         ::SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
     }
@@ -74,6 +127,10 @@ class Win32Dialog final : public DialogHost {
 
     void LimitText(int id, int limit) override {
         ::SendMessageA(::GetDlgItem(window_, id), EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
+    }
+
+    void LimitToHexDigits(int id) override {
+        ::SetPropA(::GetDlgItem(window_, id), HEX_DIGITS, reinterpret_cast<HANDLE>(1));
     }
 
     int GetItemText(int id, char* buffer, int room) override {
