@@ -3,6 +3,7 @@
 #include "diag/message_fields.h"
 #include "vksoc/codec/take_outcome.h"
 #include "vkstp/config_image.h"
+#include "vkstp/link_record.h"
 
 // ISO 8583 with binary bitmaps: a 4-byte message type identifier, the primary
 // bitmap, the secondary bitmap when bit 1 is set, then the present data
@@ -36,3 +37,31 @@ Taken Take8583(const unsigned char* bytes, int count, const FieldSpec* specs,
 // prefix has, or the message does not fit in `room`; the bytes at `out` are
 // then unspecified and must not be sent.
 int Assemble8583(unsigned char* out, int room, const FieldSpec* specs, const MessageFields* fields);
+
+// The same for a controller with a link record (null: the plain link above,
+// byte for byte). The record says how the identifier, the bitmaps, each
+// value and each length prefix lie on the wire (value_form.h). An ASCII
+// value's slot points into `bytes` as above; a converted value's slot holds
+// its value form in `area`, as do a BCD or EBCDIC identifier and a
+// hexadecimal secondary bitmap (slot 1 always holds the 8 bitmap bytes).
+// The area is the caller's, reused by every message: the slots are good
+// until it is written again. DECODE_AREA_SIZE bytes hold any message of
+// MAX_MESSAGE_LENGTH bytes (no value form is longer than twice its wire
+// form). Also malformed: a BCD nibble that is not a digit, a pad nibble
+// other than the encoding's, a hexadecimal bitmap or a length prefix that is
+// not one, an area too small.
+inline constexpr int DECODE_AREA_SIZE = 2 * MAX_MESSAGE_LENGTH;
+struct DecodeArea {
+    unsigned char* bytes;
+    int32_t room;
+};
+Taken Take8583(const unsigned char* bytes, int count, const FieldSpec* specs,
+               const LinkRecord* link, DecodeArea area, MessageFields* fields);
+
+// The same for a controller with a link record (null: the plain link above):
+// the present slots hold value forms and each is written in its field's
+// encodings. A plain ASCII field (ASCII value and prefix) is sent as above;
+// a converted one is refused when ValueFormToWire refuses it, the record
+// naming the field and the reason.
+int Assemble8583(unsigned char* out, int room, const FieldSpec* specs, const LinkRecord* link,
+                 const MessageFields* fields);

@@ -4,6 +4,7 @@
 #include "diag/traffic_dump.h"
 #include "vksoc/codec/iso8583.h"
 #include "vksoc/codec/ztr.h"
+#include "vksoc/port/decode_area.h"
 #include "vksoc/port/port_entry.h"
 #include "vksoc/port/port_peer_name.h"
 
@@ -16,7 +17,8 @@ Taken TakeHeldMessage(int port, MessageFields* fields) {
     const unsigned char* bytes = entry.buffer + entry.readOffset;
     const Taken taken = entry.format == nullptr
                             ? TakeZTR(bytes, entry.bytesHeld, fields)
-                            : Take8583(bytes, entry.bytesHeld, entry.format, fields);
+                            : Take8583(bytes, entry.bytesHeld, entry.format, entry.link,
+                                       PortDecodeArea(port), fields);
     switch (taken.outcome) {
         case TakeOutcome::Malformed:
             ADD_ERROR_TEXT("GetMsg: Message disassembly failed\n");

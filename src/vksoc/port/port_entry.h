@@ -5,6 +5,7 @@
 #include "vksoc/port/framing.h"
 #include "vksoc/port/port.h"
 #include "vkstp/config_image.h"
+#include "vkstp/link_record.h"
 
 // The port table, private to the port layer (and its tests): every other
 // caller asks the functions of port.h. A port handle is the index of its
@@ -40,6 +41,9 @@ struct PortEntry {
     // Null for the ZTR format; otherwise the 128 field specs of the
     // controller the port serves, inside the configuration image.
     const FieldSpec* format;
+    // The controller's link record (its encodings, framing tags), or null
+    // for the plain link.
+    const LinkRecord* link;
 };
 
 extern PortEntry portTable[MAX_PORTS];

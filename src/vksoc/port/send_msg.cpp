@@ -146,7 +146,7 @@ int SendMsgWithin(int port, const MessageFields* fields, int waitMs) {
     DumpFields(entry.format != nullptr, 'S', fields, PortPeerName(port));
 
     int n = entry.format == nullptr ? AssembleZTR(out, room, fields)
-                                    : Assemble8583(out, room, entry.format, fields);
+                                    : Assemble8583(out, room, entry.format, entry.link, fields);
     if (n < 0) {
         ADD_ERROR_TEXT("SendMsg: Error in assembling the message\n");
         return -1;
