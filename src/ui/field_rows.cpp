@@ -5,6 +5,7 @@
 
 #include "ui/control_class.h"
 #include "ui/responder_state.h"
+#include "vksoc/codec/value_form.h"
 #include "vksoc/codec/ztr.h"
 #include "vkstp/config_view.h"
 
@@ -27,14 +28,6 @@ void CopyLabel(char (&label)[64], const char* text) {
 }  // namespace
 
 namespace {
-
-// Stand-ins until the codec's value forms arrive.
-ValueEncoding ValueEncodingOf(const LinkRecord* link, int n) {
-    return link != nullptr ? FieldEncoding(LinkFieldOf(*link, n)) : ValueEncoding::Ascii;
-}
-int ValueFormLimit(const LinkRecord* link, int n, const FieldSpec& spec) {
-    return ValueEncodingOf(link, n) == ValueEncoding::Binary ? 2 * spec.MAX_LEN : spec.MAX_LEN;
-}
 
 // link: the controller's link record, or null for the plain link.
 int ListFieldRows(FieldRow (&rows)[MAX_FIELD_ROWS], const FieldSpec* specs,
