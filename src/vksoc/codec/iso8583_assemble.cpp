@@ -92,7 +92,7 @@ int PutConvertedElement(unsigned char* out, int room, int position, int n,
     }
     const ValueBounds bounds{
         !variable, layout.maxLen,
-        variable ? LengthPrefixCapacity(lengthEncoding, layout.lengthBytes) : 0};
+        variable ? LengthPrefixCapacity(lengthEncoding, layout.lengthBytes) : 0, false, true};
     const ValueFormResult wire =
         EncodeValue(FieldEncoding(field), page, bounds, slot.data, slot.length,
                     out + position + prefixBytes, left - prefixBytes);
@@ -134,10 +134,11 @@ int AssembleMessage(unsigned char* out, int room, const FieldSpec* specs, const 
         std::memcpy(out, mti.data, MTI_LENGTH);
     } else {
         // The identifier's first 4 characters, as on the plain link.
-        const ValueEncoding encoding =
-            head.mti == MtiEncoding::Bcd ? ValueEncoding::Bcd : ValueEncoding::Ebcdic;
-        const ValueFormResult wire = EncodeValue(encoding, head.page, {true, MTI_LENGTH, 0},
-                                                 mti.data, MTI_LENGTH, out, head.mtiBytes);
+        const bool bcd = head.mti == MtiEncoding::Bcd;
+        const int32_t taken = bcd ? MTI_LENGTH : TextPrefixBytes(mti.data, mti.length, MTI_LENGTH);
+        const ValueFormResult wire =
+            EncodeValue(bcd ? ValueEncoding::Bcd : ValueEncoding::Ebcdic, head.page,
+                        {true, MTI_LENGTH, 0, false, false}, mti.data, taken, out, head.mtiBytes);
         if (wire.refusal != ValueFormRefusal::None) {
             return Refused(wire, link, 0, specs);
         }

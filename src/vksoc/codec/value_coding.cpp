@@ -149,7 +149,7 @@ ValueFormResult DecodeBinary(const unsigned char* wire, int32_t units, unsigned 
 
 // The checks every variable value passes, in the field's units.
 ValueFormResult CheckVariable(ValueBounds bounds, int32_t units) {
-    if (units > bounds.maxLen) {
+    if (bounds.variableMaxLen && units > bounds.maxLen) {
         return Refused(ValueFormRefusal::AboveMaxLen, -1, static_cast<uint32_t>(units));
     }
     if (units > bounds.capacity) {
@@ -340,7 +340,7 @@ ValueFormResult DecodeValue(ValueEncoding encoding, CodePage page, const unsigne
 ValueFormResult EncodeValue(ValueEncoding encoding, CodePage page, ValueBounds bounds,
                             const unsigned char* value, int32_t length, unsigned char* out,
                             int32_t room) {
-    if (bounds.fixed) {
+    if (bounds.fixed && bounds.cutAtNul) {
         // A fixed value form ends at a NUL byte, as the dialog's text areas do.
         if (const void* nul = std::memchr(value, 0, static_cast<size_t>(length))) {
             length = static_cast<int32_t>(static_cast<const unsigned char*>(nul) - value);
@@ -359,6 +359,16 @@ ValueFormResult EncodeValue(ValueEncoding encoding, CodePage page, ValueBounds b
         default:
             return EncodeAscii(bounds, value, length, out, room);
     }
+}
+
+int32_t TextPrefixBytes(const unsigned char* value, int32_t length, int32_t chars) {
+    int32_t i = 0;
+    for (int32_t k = 0; k < chars && i < length; ++k) {
+        int32_t size = 1;
+        NextCodePoint(value, length, i, &size);
+        i += size;
+    }
+    return i;
 }
 
 void WriteHexBitmap(const unsigned char* bitmap, bool ebcdic, unsigned char* out) {

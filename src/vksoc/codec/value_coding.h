@@ -13,6 +13,13 @@ struct ValueBounds {
     bool fixed;        // a fixed field: written whole, `maxLen` units
     int32_t maxLen;    // MAX_LEN in the field's units
     int32_t capacity;  // the most the length prefix carries (variable fields)
+    // Whether a variable value above MAX_LEN is refused. The assembler sends
+    // it (a received value is answered as it came, as on the plain link);
+    // what a person types is refused.
+    bool variableMaxLen;
+    // Whether a fixed value form ends at a NUL byte (the dialog's text
+    // areas); the identifier does not.
+    bool cutAtNul;
 };
 
 // WireToValueForm for one encoding.
@@ -23,6 +30,10 @@ ValueFormResult DecodeValue(ValueEncoding encoding, CodePage page, const unsigne
 ValueFormResult EncodeValue(ValueEncoding encoding, CodePage page, ValueBounds bounds,
                             const unsigned char* value, int32_t length, unsigned char* out,
                             int32_t room);
+
+// How many bytes the first `chars` characters of a UTF-8 value form take
+// (all of it when it has fewer), read as EncodeValue reads EBCDIC text.
+int32_t TextPrefixBytes(const unsigned char* value, int32_t length, int32_t chars);
 
 // A bitmap of 8 bytes as 16 upper-case hexadecimal characters, in ASCII or
 // (ebcdic) in EBCDIC.

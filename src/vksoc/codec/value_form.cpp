@@ -16,7 +16,7 @@ bool HasField(const LinkRecord* link, int fieldNo) {
 ValueBounds BoundsOf(const LinkRecord* link, int fieldNo, const FieldSpec& spec) {
     const ElementLayout layout = LayoutOfElement(spec);
     return {layout.kind != ElementKind::Variable, layout.maxLen,
-            LengthPrefixCapacityOf(link, fieldNo, spec)};
+            LengthPrefixCapacityOf(link, fieldNo, spec), true, true};
 }
 
 const char* UnitsOf(ValueEncoding encoding) {
