@@ -27,7 +27,10 @@ bool ValueFormTaken(DialogHost& dialog, const FieldRows& listed, const FieldRow&
     const FieldSpec& spec = responderState.fieldSpecs[row.slot - 1];
     const ValueFormResult result = CheckValueForm(
         listed.link, row.slot, spec, reinterpret_cast<const unsigned char*>(value), length);
-    if (result.refusal == ValueFormRefusal::None) {
+    // Typing stops at MAX_LEN: a longer variable value came with the request
+    // or from a file, and is answered as it came, as on the plain link.
+    if (result.refusal == ValueFormRefusal::None ||
+        (result.refusal == ValueFormRefusal::AboveMaxLen && spec.LENGTH_BYTES > 0)) {
         return true;
     }
     char reason[160];

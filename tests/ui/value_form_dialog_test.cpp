@@ -52,6 +52,16 @@ TEST_F(ValueFormDialog, BoxesShowTheValueFormsAndReadBackTakesThemAsTheyAre) {
     EXPECT_EQ(Slot(52), "fedcba9876543210");
 }
 
+TEST_F(ValueFormDialog, AReceivedVariableValueAboveMaxLenIsAnsweredAsItCame) {
+    const std::string pan(25, '4');  // a binary length byte carries more than MAX_LEN 19
+    Put(0, "0200");
+    Put(2, pan);
+    Init();
+    EXPECT_EQ(Press(ui::IDOK), 0);
+    EXPECT_EQ(host_.boxes, std::vector<std::string>{"Could not Send Response"});
+    EXPECT_EQ(Slot(2), pan);
+}
+
 // A value form the field cannot take is refused before anything is sent or
 // saved: the box names the field and the reason, the dialog stays open.
 TEST_F(ValueFormDialog, AValueItsFieldCannotTakeIsRefusedNamingTheFieldAndTheReason) {
@@ -61,8 +71,7 @@ TEST_F(ValueFormDialog, AValueItsFieldCannotTakeIsRefusedNamingTheFieldAndTheRea
         const char* box;
     } const cases[] = {
         {3, "01A000", "Field 3 Processing Code: non-digit 'A' in a BCD value"},
-        {2, "47617390010101191234",
-         "Field 2 Primary Account Number: length 20 above MAX_LEN 19 digits"},
+        {3, "0110001", "Field 3 Processing Code: length 7 above MAX_LEN 6 digits"},
         {52, "0123456789ABCDE",
          "Field 52 PIN Data: odd number of hexadecimal digits (15) in a BINARY value"},
         {52, "0123456789ABCDEG",
