@@ -117,6 +117,8 @@ bool CreateFieldRow(DialogHost& dialog, const FieldRow& row, const unsigned char
         CreateFieldRow(dialog, row.label, value, length, row.editId, row.limit, x, y);
     if (row.encoding == ValueEncoding::Binary) {
         dialog.LimitToHexDigits(row.editId);
+    } else if (row.encoding == ValueEncoding::Ebcdic) {
+        dialog.TakeUtf8Text(row.editId);
     }
     return created;
 }

@@ -37,6 +37,9 @@ class LimitedLineEdit : public QLineEdit {
     int limit() const { return limit_; }
     void SetHexDigits(bool hexDigits) { hexDigits_ = hexDigits; }
     bool hexDigits() const { return hexDigits_; }
+    // The program's bytes are UTF-8 text (else each byte is one character).
+    void SetUtf8(bool utf8) { utf8_ = utf8; }
+    bool utf8() const { return utf8_; }
     // Shows text whole, whatever the limit, from its first character on.
     void SetWholeText(const QString& text);
 
@@ -46,6 +49,7 @@ class LimitedLineEdit : public QLineEdit {
     InputLimit inputLimit_;
     int limit_ = 0;
     bool hexDigits_ = false;
+    bool utf8_ = false;
     bool settingWholeText_ = false;
     // The text as last accepted: what an edit is compared with.
     QString accepted_;

@@ -40,6 +40,7 @@ class QtDialogHost : public QDialog, public DialogHost {
                        int width, int height, int id) override;
     void LimitText(int id, int limit) override;
     void LimitToHexDigits(int id) override;
+    void TakeUtf8Text(int id) override;
     int GetItemText(int id, char* buffer, int room) override;
     void SetItemText(int id, const char* text) override;
     int NextTabStop(int id) override;

@@ -37,6 +37,40 @@ constexpr const char* EDIT_PROCEDURE = "VelkEditProcedure";
 
 // Set on a box that takes only hexadecimal digits (LimitToHexDigits).
 constexpr const char* HEX_DIGITS = "VelkHexDigits";
+// Set on a box whose program text is UTF-8 (TakeUtf8Text).
+constexpr const char* UTF8_TEXT = "VelkUtf8Text";
+
+// A box's text is kept in UTF-16; the program's UTF-8 goes in and comes out
+// through it. The box's procedure is an ANSI one (the subclass): characters
+// outside the system code page are lost, which an EBCDIC value's Latin-1
+// letters are not.
+void SetUtf8Text(HWND box, const char* text) {
+    wchar_t wide[4097];
+    int count = ::MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 4097);
+    if (count <= 0) {
+        wide[0] = L'\0';
+    }
+    ::SetWindowTextW(box, wide);
+}
+
+int GetUtf8Text(HWND box, char* buffer, int room) {
+    buffer[0] = '\0';
+    if (room <= 1) {
+        return 0;  // a size of 0 would ask for the size instead
+    }
+    wchar_t wide[4097];
+    const int count = ::GetWindowTextW(box, wide, 4097);
+    int k = count > 0
+                ? ::WideCharToMultiByte(CP_UTF8, 0, wide, count, buffer, room - 1, nullptr, nullptr)
+                : 0;
+    // Too long for the room: as many whole characters as fit.
+    for (int cut = count; k == 0 && cut > 1;) {
+        --cut;
+        k = ::WideCharToMultiByte(CP_UTF8, 0, wide, cut, buffer, room - 1, nullptr, nullptr);
+    }
+    buffer[k] = '\0';
+    return k;
+}
 
 // A typed character as a hexadecimal box takes it: a digit or an upper-case
 // letter A to F, or 0 for none.
@@ -94,6 +128,7 @@ LRESULT CALLBACK EditPassingWheel(HWND box, UINT message, WPARAM wParam, LPARAM 
     }
     if (message == WM_NCDESTROY) {
         ::RemovePropA(box, HEX_DIGITS);
+        ::RemovePropA(box, UTF8_TEXT);
         ::RemovePropA(box, EDIT_PROCEDURE);
         ::SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
     }
@@ -133,11 +168,30 @@ class Win32Dialog final : public DialogHost {
         ::SetPropA(::GetDlgItem(window_, id), HEX_DIGITS, reinterpret_cast<HANDLE>(1));
     }
 
+    void TakeUtf8Text(int id) override {
+        HWND box = ::GetDlgItem(window_, id);
+        char text[4097];
+        ::GetWindowTextA(box, text, sizeof text);
+        ::SetPropA(box, UTF8_TEXT, reinterpret_cast<HANDLE>(1));
+        SetUtf8Text(box, text);
+    }
+
     int GetItemText(int id, char* buffer, int room) override {
+        HWND box = ::GetDlgItem(window_, id);
+        if (room > 0 && box != nullptr && ::GetPropA(box, UTF8_TEXT) != nullptr) {
+            return GetUtf8Text(box, buffer, room);
+        }
         return static_cast<int>(::GetDlgItemTextA(window_, id, buffer, room));
     }
 
-    void SetItemText(int id, const char* text) override { ::SetDlgItemTextA(window_, id, text); }
+    void SetItemText(int id, const char* text) override {
+        HWND box = ::GetDlgItem(window_, id);
+        if (box != nullptr && ::GetPropA(box, UTF8_TEXT) != nullptr) {
+            SetUtf8Text(box, text);
+            return;
+        }
+        ::SetDlgItemTextA(window_, id, text);
+    }
 
     int NextTabStop(int id) override {
         HWND next = ::GetNextDlgTabItem(window_, ::GetDlgItem(window_, id), FALSE);

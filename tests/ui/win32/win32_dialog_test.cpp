@@ -274,6 +274,21 @@ TEST_F(Win32Dialog, ABinaryFieldsBoxTakesOnlyHexDigitsTwoAByte) {
     });
 }
 
+TEST_F(Win32Dialog, AnEbcdicFieldsBoxShowsItsTextAndReadsItBackAsUtf8) {
+    UseEncodedController();
+    Put(0, "0200");
+    Put(43, "CAF\xC3\x89");
+    Run([&](HWND dialog) {
+        wchar_t shown[64];
+        GetWindowTextW(GetDlgItem(dialog, 1043), shown, 64);
+        EXPECT_EQ(std::wstring(shown), L"CAF\u00C9");
+        SetWindowTextW(GetDlgItem(dialog, 1043), L"Z\u00FCRICH");
+        Press(dialog, IDOK);
+    });
+    // Respond read the box back as UTF-8 (the port is -1: nothing is sent).
+    EXPECT_EQ(Slot(43), "Z\xC3\xBCRICH");
+}
+
 TEST_F(Win32Dialog, TheTabOrderIsTheOrderOfCreationAndReadHasTheFocus) {
     Put(0, "0200");
     Run([&](HWND dialog) {
