@@ -112,7 +112,7 @@ TEST_F(ValueFormE2E, ScriptConditionsAndSetWorkOnTheDigitsAndTheHexadecimal) {
 
 TEST_F(ValueFormE2E, VelkctlSendsAndPrintsValueFormsAndARefusedSetSendsNothing) {
     CommandResult run =
-        Velkctl("send V01 127.0.0.1 " + std::to_string(port_) +
+        Velkctl("send E01 127.0.0.1 " + std::to_string(port_) +
                 " 0=0200 2=4761739001010119 3=011000 4=000000001234 52=0123456789abcdef");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     for (const char* line :
@@ -123,13 +123,13 @@ TEST_F(ValueFormE2E, VelkctlSendsAndPrintsValueFormsAndARefusedSetSendsNothing) 
     }
 
     // A value form its field cannot take is refused before anything is sent.
-    run = Velkctl("send V01 127.0.0.1 " + std::to_string(port_) + " 0=0200 3=01A000 --timeout 1");
+    run = Velkctl("send E01 127.0.0.1 " + std::to_string(port_) + " 0=0200 3=01A000 --timeout 1");
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.output.find("non-digit 'A' in a BCD value"), std::string::npos) << run.output;
 
     // The rule's set is refused when Respond reads the box back: the reason
     // on standard error, no answer.
-    run = Velkctl("send V01 127.0.0.1 " + std::to_string(port_) + " 0=0200 3=011000 --timeout 1");
+    run = Velkctl("send E01 127.0.0.1 " + std::to_string(port_) + " 0=0200 3=011000 --timeout 1");
     EXPECT_EQ(run.exitCode, 1) << run.output;
     responder_->Stop();
     EXPECT_NE(responder_->Stderr().find("VELK Tester: Field 52 PIN Data: non-hexadecimal "

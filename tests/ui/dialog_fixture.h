@@ -48,8 +48,8 @@ class DialogFixture : public ::testing::Test {
         exchange_ = ui::Exchange{};
         exchange_.message = &responderState.message;
     }
-    // Loads a configuration with C01 and the encoded controller V01
-    // (encoded_controller.h), and answers as V01.
+    // Loads a configuration with C01 and the encoded controller E01
+    // (encoded_controller.h), and answers as E01.
     void UseEncodedController() {
         root_.WriteConfig(ControllerListText(ControllerText("C01", FieldText(3, "P", 6, 0)) +
                                              EncodedControllerText()));

@@ -32,7 +32,7 @@ class VelkctlValueForms : public ::testing::Test {
 
 TEST_F(VelkctlValueForms, MakeWritesTheWireAndShowPrintsTheValueFormsBack) {
     CommandResult made = RunVelkctl(
-        "make V01 v.dat 0=0200 2=378282246310005 3=000000 4=000000001234 39=00 "
+        "make E01 v.dat 0=0200 2=378282246310005 3=000000 4=000000001234 39=00 "
         "'43=CAF\\xc9 A\\x01B' 52=0123456789abcdef");
     ASSERT_EQ(made.exitCode, 0) << made.output;
     const std::string bytes = ReadFile("v.dat");
@@ -43,7 +43,7 @@ TEST_F(VelkctlValueForms, MakeWritesTheWireAndShowPrintsTheValueFormsBack) {
     EXPECT_THAT(bytes, HasSubstr(Wire("\xF0\xF0\x08\xC3\xC1\xC6\x71\x40\xC1\x01\xC2")));
     EXPECT_THAT(bytes, HasSubstr(Wire("\x01\x23\x45\x67\x89\xAB\xCD\xEF")));
 
-    CommandResult shown = RunVelkctl("show V01 v.dat");
+    CommandResult shown = RunVelkctl("show E01 v.dat");
     ASSERT_EQ(shown.exitCode, 0) << shown.output;
     for (const char* line :
          {"2 Primary Account Number: 378282246310005\n", "3 Processing Code: 000000\n",
@@ -53,7 +53,7 @@ TEST_F(VelkctlValueForms, MakeWritesTheWireAndShowPrintsTheValueFormsBack) {
     }
 
     // Each "N NAME: VALUE" line given back to make as N=VALUE.
-    std::string again = "make V01 w.dat";
+    std::string again = "make E01 w.dat";
     std::istringstream lines(shown.output);
     for (std::string line; std::getline(lines, line);) {
         const size_t colon = line.find(": ");
@@ -73,7 +73,7 @@ TEST_F(VelkctlValueForms, AValueFormItsFieldCannotTakeIsRefusedNamingTheField) {
         {"43=\\xe2\\x82\\xac", "Field: 43 character U+20AC has no place in code page 1047"},
     };
     for (const Case& c : cases) {
-        CommandResult run = RunVelkctl(std::string("make V01 x.dat 0=0200 '") + c.field + "'");
+        CommandResult run = RunVelkctl(std::string("make E01 x.dat 0=0200 '") + c.field + "'");
         EXPECT_EQ(run.exitCode, 1) << c.field;
         EXPECT_THAT(run.output, HasSubstr(c.reason)) << c.field;
     }
