@@ -84,7 +84,11 @@ bool CheckFieldSpec(ConfigLoad& load, const ControllerParams& controller, FieldS
         load.pendingLink.fields[fieldNo - 1] = LinkField{};
         return false;
     }
-    if (spec.LENGTH_BYTES > 0) {
+    // A prefix in another LENGTH_ENCODING carries other lengths: velkctl
+    // config checks those against what their bytes hold.
+    const auto prefix =
+        static_cast<LengthEncoding>(load.pendingLink.fields[fieldNo - 1].LENGTH_ENCODING);
+    if (spec.LENGTH_BYTES > 0 && prefix == LengthEncoding::Ascii) {
         int widest = spec.LENGTH_BYTES == 1 ? 9 : spec.LENGTH_BYTES == 2 ? 99 : 999;
         if (spec.MAX_LEN > widest) {
             NoticeAt(load, lines.maxLen,

@@ -1,6 +1,8 @@
 // Answering a message with the operator script allocates nothing once the
 // first message has made the kept boxes: every operator new is counted while
-// messages are answered.
+// messages are answered. Likewise receiving and answering messages whose
+// fields are BCD, EBCDIC and BINARY: their value forms use the port's decode
+// area.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,9 @@
 #include "ui/script/script_host.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/open_port.h"
+#include "vksoc/port/recv_msg.h"
+#include "vksoc/port/send_msg.h"
+#include "vkstp/config_view.h"
 
 namespace {
 std::atomic<bool> counting{false};
@@ -81,6 +86,60 @@ TEST_F(ScriptAllocation, AnsweringMessagesAllocatesNothing) {
     }
     ClosePort(exchange_.port);
     EXPECT_FALSE(ReadFile(path).empty());
+}
+
+TEST_F(ScriptAllocation, ConvertedFieldsAreReceivedAndAnsweredWithoutAllocating) {
+    auto field = [](int n, int maxLen, int lengthBytes, const char* tags) {
+        const std::string text = FieldText(n, "F", maxLen, lengthBytes);
+        const size_t end = text.rfind("</FIELD>");
+        return text.substr(0, end) + tags + text.substr(end);
+    };
+    root_.WriteConfig(
+        "<CONTROLLER_PARAMS_LIST>\n<CONTROLLER_PARAMS>\n<CONTROLLER_ID>V01\n"
+        "<MTI_ENCODING>BCD\n<BITMAP_ENCODING>HEX\n<FIELD_SPEC_LIST>\n" +
+        field(2, 19, 2, "<ENCODING>BCD\n<LENGTH_ENCODING>BINARY\n") +
+        field(4, 12, 0, "<ENCODING>BCD_F\n") + field(39, 2, 0, "<ENCODING>EBCDIC\n") +
+        field(52, 8, 0, "<ENCODING>BINARY\n") +
+        "</FIELD_SPEC_LIST>\n</CONTROLLER_PARAMS>\n</CONTROLLER_PARAMS_LIST>\n");
+    ::testing::internal::CaptureStdout();
+    ASSERT_EQ(LoadConfiguration(), 0);
+    ::testing::internal::GetCapturedStdout();
+    std::string path = (root_.root() / "converted.bin").string();
+    int port = OpenPort(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | plat::OPEN_BINARY, 'F', "V01");
+    ASSERT_GE(port, 0) << GetErrorText();
+    const std::string mti = "0200";
+    const std::string pan = "4761739001010119";
+    const std::string amount = "000000010000";
+    const std::string code = "00";
+    const std::string pin = "0123456789ABCDEF";
+    MessageFields request{};
+    request.slots[0] = {reinterpret_cast<const unsigned char*>(mti.data()), 4};
+    request.slots[2] = {reinterpret_cast<const unsigned char*>(pan.data()), 16};
+    request.slots[4] = {reinterpret_cast<const unsigned char*>(amount.data()), 12};
+    request.slots[39] = {reinterpret_cast<const unsigned char*>(code.data()), 2};
+    request.slots[52] = {reinterpret_cast<const unsigned char*>(pin.data()), 16};
+    constexpr int kMessages = 50;
+    allocations = 0;
+    counting = true;
+    for (int i = 0; i < kMessages; ++i) {
+        ASSERT_GT(SendMsg(port, &request), 0);
+    }
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0) << "send";
+    ClosePort(port);
+
+    port = OpenPort(path.c_str(), O_RDONLY | plat::OPEN_BINARY, 'F', "V01");
+    ASSERT_GE(port, 0) << GetErrorText();
+    MessageFields received{};
+    allocations = 0;
+    counting = true;
+    for (int i = 0; i < kMessages; ++i) {
+        ASSERT_GT(RecvMsg(port, &received, 0), 0) << GetErrorText();
+    }
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0) << "receive";
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(received.slots[52].data), 16), pin);
+    ClosePort(port);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <regex>
 #include <string>
 
+#include "config_text.h"
 #include "run_command.h"
 #include "scoped_env.h"
 #include "temp_root.h"
@@ -206,6 +207,39 @@ TEST(VelkctlConfig, WarnsAboutAPrefixOrReadTimeoutThatCannotServe) {
         std::string expected =
             c.warning != nullptr ? std::string("Warnings: 1\n  ") + c.warning : "No warnings.";
         EXPECT_NE(run.output.find(expected), std::string::npos) << run.output;
+    }
+}
+
+TEST(VelkctlConfig, ShowsEachFieldsEncodingsAndWarnsAboutThoseThatCannotWork) {
+    TempRoot root;
+    auto field = [](int n, int maxLen, int lengthBytes, const std::string& tags) {
+        const std::string text = FieldText(n, "F", maxLen, lengthBytes);
+        const size_t end = text.rfind("</FIELD>");
+        return text.substr(0, end) + tags + text.substr(end);
+    };
+    root.WriteConfig(
+        "<CONTROLLER_PARAMS_LIST>\n<CONTROLLER_PARAMS>\n<CONTROLLER_ID>V01\n"
+        "<MTI_ENCODING>BCD\n<CODE_PAGE>037\n<FIELD_SPEC_LIST>\n" +
+        field(2, 19, 2, "<ENCODING>BCD\n<LENGTH_ENCODING>BINARY\n") +
+        field(43, 40, 0, "<ENCODING>BCD_F\n<FIELD_TYPE>ans\n") +
+        field(48, 300, 2, "<ENCODING>EBCDIC\n<LENGTH_ENCODING>BCD\n") +
+        field(55, 255, 3, "<ENCODING>BINARY\n<LENGTH_ENCODING>BINARY\n") +
+        field(63, 200, 2, "<ENCODING>BINARY\n<LENGTH_ENCODING>BINARY\n") +
+        "</FIELD_SPEC_LIST>\n</CONTROLLER_PARAMS>\n</CONTROLLER_PARAMS_LIST>\n");
+    CommandResult run = RunVelkctl("config");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    for (const char* expected : {
+             "MTI_ENCODING BCD, BITMAP_ENCODING BINARY, CODE_PAGE 037\n",
+             "LENGTH_BYTES  ENCODING   LENGTH_ENCODING\n",
+             "19  2 (LL)        BCD        BINARY\n",
+             "40  0 (fixed)     BCD_F      -\n",
+             "255  3 (LLL)       BINARY     BINARY\n",
+             "Warnings: 2\n",
+             "field 43 of V01: BCD_F holds digits only, FIELD_TYPE ans has other characters",
+             "field 48 of V01: MAX_LEN 300 is above the 99 a BCD length prefix of LENGTH_BYTES 2 "
+             "carries",
+         }) {
+        EXPECT_NE(run.output.find(expected), std::string::npos) << expected << "\n" << run.output;
     }
 }
 

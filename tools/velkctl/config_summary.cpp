@@ -1,5 +1,7 @@
 #include "config_summary.h"
 
+#include "config_encodings.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -110,7 +112,7 @@ void PrintNetwork(FILE* out, const ConfigView& view) {
     }
 }
 
-void PrintController(FILE* out, const ControllerParams& controller) {
+void PrintController(FILE* out, const ControllerParams& controller, const LinkRecord* link) {
     int defined = 0;
     for (const FieldSpec& spec : controller.fields) {
         defined += FieldSpecIsDefined(spec) ? 1 : 0;
@@ -120,14 +122,26 @@ void PrintController(FILE* out, const ControllerParams& controller) {
     if (defined == 0) {
         return;
     }
-    std::fprintf(out, "    %3s  %-40s  %7s  %s\n", "NO", "FIELD_NAME", "MAX_LEN", "LENGTH_BYTES");
+    if (link != nullptr) {
+        std::fprintf(out, "    %s\n", HeadEncodingsText(*link).c_str());
+    }
+    const std::string heading = link != nullptr ? FieldEncodingsHeading() : "";
+    std::fprintf(out, "    %3s  %-40s  %7s  %-12s%s\n", "NO", "FIELD_NAME", "MAX_LEN",
+                 "LENGTH_BYTES", heading.c_str());
     for (int n = 1; n <= MAX_FIELD_NO; ++n) {
         const FieldSpec& spec = controller.fields[n - 1];
         if (!FieldSpecIsDefined(spec)) {
             continue;
         }
-        std::fprintf(out, "    %3d  %-40s  %7d  %d (%s)\n", n, Text(spec.FIELD_NAME).c_str(),
-                     spec.MAX_LEN, spec.LENGTH_BYTES, LengthKind(spec.LENGTH_BYTES));
+        if (link == nullptr) {
+            std::fprintf(out, "    %3d  %-40s  %7d  %d (%s)\n", n, Text(spec.FIELD_NAME).c_str(),
+                         spec.MAX_LEN, spec.LENGTH_BYTES, LengthKind(spec.LENGTH_BYTES));
+            continue;
+        }
+        const std::string kind =
+            std::to_string(spec.LENGTH_BYTES) + " (" + LengthKind(spec.LENGTH_BYTES) + ")";
+        std::fprintf(out, "    %3d  %-40s  %7d  %-12s%s\n", n, Text(spec.FIELD_NAME).c_str(),
+                     spec.MAX_LEN, kind.c_str(), FieldEncodingsColumns(*link, n, spec).c_str());
     }
 }
 
@@ -197,7 +211,8 @@ void PrintConfigSummary(FILE* out, const ConfigView& view) {
     PrintNetwork(out, view);
     PrintHeading(out, "Controllers", view.header->controllerCount);
     for (int32_t i = 0; i < view.header->controllerCount; ++i) {
-        PrintController(out, view.controllerTable[i]);
+        const ControllerParams& controller = view.controllerTable[i];
+        PrintController(out, controller, ViewLinkOf(view, Text(controller.CONTROLLER_ID).c_str()));
     }
 }
 
@@ -229,5 +244,6 @@ std::vector<ConfigWarning> CheckLoadedConfig(const ConfigView& view, int headerL
     if (h.controllerCount == 0) {
         warnings.push_back({0, "no controller is configured: only ZTR can be served"});
     }
+    CheckFieldEncodings(view, warnings);
     return warnings;
 }

@@ -9,7 +9,7 @@
 #include "vksoc/codec/length_encoding.h"
 #include "vksoc/codec/length_prefix.h"
 #include "vksoc/codec/link_head.h"
-#include "vksoc/codec/value_coding.h"
+#include "vksoc/codec/value_decode.h"
 
 namespace {
 

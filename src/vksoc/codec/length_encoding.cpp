@@ -2,19 +2,6 @@
 
 #include "vksoc/codec/code_page.h"
 
-int32_t LengthPrefixWireBytes(LengthEncoding encoding, int32_t lengthBytes) {
-    switch (encoding) {
-        case LengthEncoding::Bcd:
-            return (lengthBytes + 1) / 2;
-        case LengthEncoding::Binary:
-            return lengthBytes <= 2 ? 1 : 2;
-        case LengthEncoding::Ascii:
-        case LengthEncoding::Ebcdic:
-        default:
-            return lengthBytes;
-    }
-}
-
 int32_t LengthPrefixCapacity(LengthEncoding encoding, int32_t lengthBytes) {
     int32_t digits = lengthBytes;
     switch (encoding) {

@@ -12,7 +12,18 @@
 // length_prefix.h, as on the plain link.
 
 // The bytes the prefix occupies.
-int32_t LengthPrefixWireBytes(LengthEncoding encoding, int32_t lengthBytes);
+inline int32_t LengthPrefixWireBytes(LengthEncoding encoding, int32_t lengthBytes) {
+    switch (encoding) {
+        case LengthEncoding::Bcd:
+            return (lengthBytes + 1) / 2;
+        case LengthEncoding::Binary:
+            return lengthBytes <= 2 ? 1 : 2;
+        case LengthEncoding::Ascii:
+        case LengthEncoding::Ebcdic:
+        default:
+            return lengthBytes;
+    }
+}
 
 // The longest length the prefix can carry: 10^LENGTH_BYTES - 1 for the
 // character forms, 99 or 9999 for BCD (every digit its bytes hold), 255 or

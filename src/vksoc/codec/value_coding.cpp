@@ -1,21 +1,18 @@
 #include "vksoc/codec/value_coding.h"
 
+#include <array>
 #include <cstring>
 
 #include "vksoc/codec/code_page.h"
+#include "vksoc/codec/value_decode.h"
 
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-constexpr unsigned BCD_SEPARATOR = 0xD;  // the track-data separator
-
-ValueFormResult Converted(int32_t length, int32_t units) {
-    return {ValueFormRefusal::None, length, units, -1, 0};
-}
-
-ValueFormResult Refused(ValueFormRefusal refusal, int32_t at, uint32_t detail) {
-    return {refusal, 0, 0, at, detail};
-}
+using coding::BCD_SEPARATOR;
+using coding::Converted;
+using coding::kHexDigits;
+using coding::NoRoom;
+using coding::Refused;
 
 // 0 to 15 for a hexadecimal digit in ASCII (either case), else -1.
 int HexValue(unsigned c) {
@@ -41,7 +38,7 @@ int EbcdicHexValue(unsigned c) {
 }
 
 // The nibble of a BCD value form's character, or -1.
-int BcdNibble(unsigned c) {
+constexpr int BcdNibble(unsigned c) {
     if (c >= '0' && c <= '9') {
         return static_cast<int>(c - '0');
     }
@@ -50,6 +47,18 @@ int BcdNibble(unsigned c) {
     }
     return -1;
 }
+
+// The nibble of each value-form character, 0xFF for what is none.
+constexpr std::array<unsigned char, 256> MakeBcdNibbles() {
+    std::array<unsigned char, 256> nibbles{};
+    for (unsigned c = 0; c < 256; ++c) {
+        const int nibble = BcdNibble(c);
+        nibbles[c] = nibble < 0 ? 0xFF : static_cast<unsigned char>(nibble);
+    }
+    return nibbles;
+}
+
+constexpr std::array<unsigned char, 256> kBcdNibbles = MakeBcdNibbles();
 
 // The code point of the UTF-8 sequence at value[i], taking a byte that does
 // not begin a well-formed sequence as its own value; *size: bytes used.
@@ -81,72 +90,6 @@ uint32_t NextCodePoint(const unsigned char* value, int32_t length, int32_t i, in
     return point;
 }
 
-ValueFormResult DecodeEbcdic(CodePage page, const unsigned char* wire, int32_t units,
-                             unsigned char* out, int32_t room) {
-    const uint8_t* table = EbcdicToLatin1(page);
-    int32_t written = 0;
-    for (int32_t i = 0; i < units; ++i) {
-        const unsigned point = table[wire[i]];
-        if (point < 0x80) {
-            if (written >= room) {
-                return Refused(ValueFormRefusal::NoRoom, -1, static_cast<uint32_t>(written + 1));
-            }
-            out[written++] = static_cast<unsigned char>(point);
-        } else {
-            if (written + 2 > room) {
-                return Refused(ValueFormRefusal::NoRoom, -1, static_cast<uint32_t>(written + 2));
-            }
-            out[written++] = static_cast<unsigned char>(0xC0u | point >> 6);
-            out[written++] = static_cast<unsigned char>(0x80u | (point & 0x3Fu));
-        }
-    }
-    return Converted(written, units);
-}
-
-ValueFormResult DecodeBcd(ValueEncoding encoding, const unsigned char* wire, int32_t units,
-                          unsigned char* out, int32_t room) {
-    if (units > room) {
-        return Refused(ValueFormRefusal::NoRoom, -1, static_cast<uint32_t>(units));
-    }
-    const int32_t bytes = (units + 1) / 2;
-    const bool odd = (units & 1) != 0;
-    // With an odd count one nibble is the pad: the first for BCD, the last
-    // for BCD_RIGHT and BCD_F.
-    const int32_t padAt = !odd ? -1 : encoding == ValueEncoding::Bcd ? 0 : 2 * bytes - 1;
-    const unsigned pad = encoding == ValueEncoding::BcdF ? 0xFu : 0u;
-    int32_t written = 0;
-    for (int32_t k = 0; k < 2 * bytes; ++k) {
-        const unsigned byte = wire[k / 2];
-        const unsigned nibble = (k & 1) == 0 ? byte >> 4 : byte & 0x0Fu;
-        if (k == padAt) {
-            if (nibble != pad) {
-                return Refused(ValueFormRefusal::PadNibble, k / 2, nibble);
-            }
-            continue;
-        }
-        if (nibble <= 9) {
-            out[written++] = static_cast<unsigned char>('0' + nibble);
-        } else if (nibble == BCD_SEPARATOR) {
-            out[written++] = '=';
-        } else {
-            return Refused(ValueFormRefusal::NotBcdNibble, k / 2, nibble);
-        }
-    }
-    return Converted(written, units);
-}
-
-ValueFormResult DecodeBinary(const unsigned char* wire, int32_t units, unsigned char* out,
-                             int32_t room) {
-    if (int64_t{units} * 2 > room) {
-        return Refused(ValueFormRefusal::NoRoom, -1, static_cast<uint32_t>(units) * 2);
-    }
-    for (int32_t i = 0; i < units; ++i) {
-        out[2 * i] = static_cast<unsigned char>(kHexDigits[wire[i] >> 4]);
-        out[2 * i + 1] = static_cast<unsigned char>(kHexDigits[wire[i] & 0x0Fu]);
-    }
-    return Converted(2 * units, units);
-}
-
 // The checks every variable value passes, in the field's units.
 ValueFormResult CheckVariable(ValueBounds bounds, int32_t units) {
     if (bounds.variableMaxLen && units > bounds.maxLen) {
@@ -156,10 +99,6 @@ ValueFormResult CheckVariable(ValueBounds bounds, int32_t units) {
         return Refused(ValueFormRefusal::AbovePrefix, -1, static_cast<uint32_t>(units));
     }
     return Converted(0, units);
-}
-
-ValueFormResult NoRoom(int32_t needed) {
-    return Refused(ValueFormRefusal::NoRoom, -1, static_cast<uint32_t>(needed));
 }
 
 ValueFormResult EncodeAscii(ValueBounds bounds, const unsigned char* value, int32_t length,
@@ -194,7 +133,7 @@ ValueFormResult EncodeEbcdic(CodePage page, ValueBounds bounds, const unsigned c
     int32_t chars = 0;
     for (int32_t i = 0; i < length;) {
         int32_t size = 1;
-        const uint32_t point = NextCodePoint(value, length, i, &size);
+        const uint32_t point = value[i] < 0x80 ? value[i] : NextCodePoint(value, length, i, &size);
         if (point > 0xFF) {
             return Refused(ValueFormRefusal::NotInCodePage, i, point);
         }
@@ -228,7 +167,7 @@ ValueFormResult EncodeEbcdic(CodePage page, ValueBounds bounds, const unsigned c
 ValueFormResult EncodeBcd(ValueEncoding encoding, ValueBounds bounds, const unsigned char* value,
                           int32_t length, unsigned char* out, int32_t room) {
     for (int32_t i = 0; i < length; ++i) {
-        if (BcdNibble(value[i]) < 0) {
+        if (kBcdNibbles[value[i]] > 0xF) {
             return Refused(ValueFormRefusal::NotDigit, i, value[i]);
         }
     }
@@ -244,7 +183,7 @@ ValueFormResult EncodeBcd(ValueEncoding encoding, ValueBounds bounds, const unsi
             return checked;
         }
     }
-    const int32_t bytes = (digits + 1) / 2;
+    const int32_t bytes = digits / 2 + (digits & 1);
     if (bytes > room) {
         return NoRoom(bytes);
     }
@@ -255,25 +194,22 @@ ValueFormResult EncodeBcd(ValueEncoding encoding, ValueBounds bounds, const unsi
     // leading zeros of a short fixed value, the digits, a trailing pad for
     // an odd count in BCD_RIGHT and BCD_F.
     const bool odd = (digits & 1) != 0;
-    const int32_t zeros = digits - length;
-    int32_t k = 0;
-    auto put = [out, &k](unsigned nibble) {
-        unsigned char& byte = out[k / 2];
-        byte = (k & 1) == 0 ? static_cast<unsigned char>(nibble << 4)
-                            : static_cast<unsigned char>(byte | nibble);
-        ++k;
-    };
-    if (odd && encoding == ValueEncoding::Bcd) {
-        put(0);
+    const bool padFirst = odd && encoding == ValueEncoding::Bcd;
+    const unsigned trailing = odd && !padFirst && encoding == ValueEncoding::BcdF ? 0xFu : 0u;
+    const int32_t lead = (padFirst ? 1 : 0) + digits - length;
+    std::memset(out, 0, static_cast<size_t>(lead / 2));
+    int32_t k = lead / 2;
+    int32_t i = 0;
+    if ((lead & 1) != 0) {
+        // Only a value after a zero nibble, or nothing but the trailing pad.
+        out[k++] = length > 0 ? kBcdNibbles[value[i++]] : static_cast<unsigned char>(trailing);
     }
-    for (int32_t i = 0; i < zeros; ++i) {
-        put(0);
+    for (; i + 1 < length; i += 2) {
+        out[k++] =
+            static_cast<unsigned char>(kBcdNibbles[value[i]] << 4 | kBcdNibbles[value[i + 1]]);
     }
-    for (int32_t i = 0; i < length; ++i) {
-        put(static_cast<unsigned>(BcdNibble(value[i])));
-    }
-    if (odd && encoding != ValueEncoding::Bcd) {
-        put(encoding == ValueEncoding::BcdF ? 0xFu : 0u);
+    if (i < length) {
+        out[k++] = static_cast<unsigned char>(unsigned{kBcdNibbles[value[i]]} << 4 | trailing);
     }
     return Converted(bytes, digits);
 }
@@ -315,27 +251,6 @@ ValueFormResult EncodeBinary(ValueBounds bounds, const unsigned char* value, int
 }
 
 }  // namespace
-
-ValueFormResult DecodeValue(ValueEncoding encoding, CodePage page, const unsigned char* wire,
-                            int32_t units, unsigned char* out, int32_t room) {
-    switch (encoding) {
-        case ValueEncoding::Ebcdic:
-            return DecodeEbcdic(page, wire, units, out, room);
-        case ValueEncoding::Bcd:
-        case ValueEncoding::BcdRight:
-        case ValueEncoding::BcdF:
-            return DecodeBcd(encoding, wire, units, out, room);
-        case ValueEncoding::Binary:
-            return DecodeBinary(wire, units, out, room);
-        case ValueEncoding::Ascii:
-        default:
-            if (units > room) {
-                return NoRoom(units);
-            }
-            std::memcpy(out, wire, static_cast<size_t>(units));
-            return Converted(units, units);
-    }
-}
 
 ValueFormResult EncodeValue(ValueEncoding encoding, CodePage page, ValueBounds bounds,
                             const unsigned char* value, int32_t length, unsigned char* out,

@@ -22,9 +22,9 @@ struct ValueBounds {
     bool cutAtNul;
 };
 
-// WireToValueForm for one encoding.
-ValueFormResult DecodeValue(ValueEncoding encoding, CodePage page, const unsigned char* wire,
-                            int32_t units, unsigned char* out, int32_t room);
+// WireToValueForm for one encoding (inline in value_decode.h).
+inline ValueFormResult DecodeValue(ValueEncoding encoding, CodePage page, const unsigned char* wire,
+                                   int32_t units, unsigned char* out, int32_t room);
 
 // ValueFormToWire for one encoding; `out` null checks without writing.
 ValueFormResult EncodeValue(ValueEncoding encoding, CodePage page, ValueBounds bounds,

@@ -1,13 +1,20 @@
 #include "vksoc/codec/value_form.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "vksoc/codec/code_page.h"
 #include "vksoc/codec/element_layout.h"
 #include "vksoc/codec/length_encoding.h"
-#include "vksoc/codec/value_coding.h"
+#include "vksoc/codec/value_decode.h"
 
 namespace {
+
+// 2 x n, held at the 32-bit limit (a MAX_LEN from another process may be
+// anything).
+int32_t Twice(int32_t n) {
+    return n > INT32_MAX / 2 ? INT32_MAX : 2 * n;
+}
 
 bool HasField(const LinkRecord* link, int fieldNo) {
     return link != nullptr && fieldNo >= 1 && fieldNo <= MAX_FIELD_NO;
@@ -80,7 +87,7 @@ bool ValueFormIsWireForm(const LinkRecord* link, int fieldNo) {
 
 int32_t ValueFormLimit(const LinkRecord* link, int fieldNo, const FieldSpec& spec) {
     const int32_t maxLen = spec.MAX_LEN > 0 ? spec.MAX_LEN : 0;
-    return ValueEncodingOf(link, fieldNo) == ValueEncoding::Binary ? 2 * maxLen : maxLen;
+    return ValueEncodingOf(link, fieldNo) == ValueEncoding::Binary ? Twice(maxLen) : maxLen;
 }
 
 int32_t ValueFormRoom(const LinkRecord* link, int fieldNo, const FieldSpec& spec) {
@@ -88,20 +95,9 @@ int32_t ValueFormRoom(const LinkRecord* link, int fieldNo, const FieldSpec& spec
     switch (ValueEncodingOf(link, fieldNo)) {
         case ValueEncoding::Ebcdic:
         case ValueEncoding::Binary:
-            return 2 * maxLen;
+            return Twice(maxLen);
         default:
             return maxLen;
-    }
-}
-
-int32_t WireBytesOfUnits(ValueEncoding encoding, int32_t units) {
-    switch (encoding) {
-        case ValueEncoding::Bcd:
-        case ValueEncoding::BcdRight:
-        case ValueEncoding::BcdF:
-            return (units + 1) / 2;
-        default:
-            return units;
     }
 }
 

@@ -66,7 +66,11 @@ int32_t ValueFormLimit(const LinkRecord* link, int fieldNo, const FieldSpec& spe
 int32_t ValueFormRoom(const LinkRecord* link, int fieldNo, const FieldSpec& spec);
 // The bytes a value of `units` takes on the wire: units / 2 rounded up for
 // BCD, else `units`.
-int32_t WireBytesOfUnits(ValueEncoding encoding, int32_t units);
+inline int32_t WireBytesOfUnits(ValueEncoding encoding, int32_t units) {
+    const bool packed = encoding == ValueEncoding::Bcd || encoding == ValueEncoding::BcdRight ||
+                        encoding == ValueEncoding::BcdF;
+    return packed ? units / 2 + (units & 1) : units;  // no overflow at the 32-bit limit
+}
 // The longest length the field's prefix can carry (0 for a fixed field):
 // 10^LENGTH_BYTES - 1 in ASCII or EBCDIC, 99 or 9999 in BCD, 255 or 65535 in
 // BINARY.
