@@ -1,14 +1,50 @@
 #include "ui/collect_fields.h"
 
+#include <cstdio>
 #include <cstring>
 
+#include "diag/error_log.h"
+#include "diag/error_state.h"
 #include "ui/field_rows.h"
 #include "ui/field_text_area.h"
 #include "ui/responder_state.h"
+#include "vksoc/codec/value_form.h"
 
 FieldTextArea fieldTextArea{};
 
 namespace ui {
+
+namespace {
+
+// Whether the value form a box holds can be sent as the row's field; if not,
+// tells the operator which field and why (and records it). An ASCII value is
+// its wire form and is taken as it is.
+bool ValueFormTaken(DialogHost& dialog, const FieldRows& listed, const FieldRow& row,
+                    const char* value, int length) {
+    if (row.encoding == ValueEncoding::Ascii || responderState.fieldSpecs == nullptr) {
+        return true;
+    }
+    const FieldSpec& spec = responderState.fieldSpecs[row.slot - 1];
+    const ValueFormResult result = CheckValueForm(
+        listed.link, row.slot, spec, reinterpret_cast<const unsigned char*>(value), length);
+    // Typing stops at MAX_LEN: a longer variable value came with the request
+    // or from a file, and is answered as it came, as on the plain link.
+    if (result.refusal == ValueFormRefusal::None ||
+        (result.refusal == ValueFormRefusal::AboveMaxLen && spec.LENGTH_BYTES > 0)) {
+        return true;
+    }
+    char reason[160];
+    DescribeValueFormRefusal(result, listed.link, row.slot, spec, reason, sizeof reason);
+    char text[256];
+    std::snprintf(text, sizeof text, "Field %d %s: %s", row.slot, row.label, reason);
+    SetError(ERR_INVALID, 0);
+    ADD_ERROR_TEXT("%s", text);
+    WriteErrorLog();
+    dialog.ShowMessageBox(text, MB_NOICON);
+    return false;
+}
+
+}  // namespace
 
 int CollectFields(DialogHost& dialog, MessageFields& message) {
     std::memset(&message, 0, sizeof message);
@@ -25,6 +61,10 @@ int CollectFields(DialogHost& dialog, MessageFields& message) {
                     ? 0
                     : dialog.GetItemText(rows[r].editId, area + used, FIELD_TEXT_AREA_SIZE - used);
         if (k > 0) {
+            if (!ValueFormTaken(dialog, listed, rows[r], area + used, k)) {
+                std::memset(&message, 0, sizeof message);
+                return 0;
+            }
             message.slots[rows[r].slot] =
                 FieldSlot{reinterpret_cast<const unsigned char*>(area + used), k};
             used += k;

@@ -76,6 +76,15 @@ class DialogHost {
                                int y, int width, int height, int id) = 0;
     // Stops typing at limit characters; a longer text already there stays.
     virtual void LimitText(int id, int limit) = 0;
+    // Lets typing and pasting put only hexadecimal digits into the edit box,
+    // letters upper case (the value form of a BINARY field); text the
+    // program sets stays as it is. A host where nobody types keeps this
+    // default.
+    virtual void LimitToHexDigits(int /*id*/) {}
+    // The box's text is UTF-8 (an EBCDIC field's value form): a host that
+    // shows bytes as characters shows and reads back the characters it
+    // encodes instead. Hosts that keep bytes as they are keep this default.
+    virtual void TakeUtf8Text(int /*id*/) {}
     // Copies at most room - 1 characters and a NUL; returns the characters
     // copied (0 for a control that does not exist).
     virtual int GetItemText(int id, char* buffer, int room) = 0;

@@ -5,6 +5,7 @@
 
 #include "ui/control_class.h"
 #include "ui/responder_state.h"
+#include "vksoc/codec/value_form.h"
 #include "vksoc/codec/ztr.h"
 #include "vkstp/config_view.h"
 
@@ -28,13 +29,16 @@ void CopyLabel(char (&label)[64], const char* text) {
 
 namespace {
 
-int ListFieldRows(FieldRow (&rows)[MAX_FIELD_ROWS], const FieldSpec* specs) {
+// link: the controller's link record, or null for the plain link.
+int ListFieldRows(FieldRow (&rows)[MAX_FIELD_ROWS], const FieldSpec* specs,
+                  const LinkRecord* link) {
     int count = 0;
     if (specs != nullptr) {
         CopyLabel(rows[count].label, "Message Id");
         rows[count].editId = EDIT_ID_BASE;
         rows[count].limit = 4;
         rows[count].slot = 0;
+        rows[count].encoding = ValueEncoding::Ascii;
         ++count;
         for (int n = 1; n <= MAX_FIELD_NO; ++n) {
             const FieldSpec& spec = specs[n - 1];
@@ -43,8 +47,9 @@ int ListFieldRows(FieldRow (&rows)[MAX_FIELD_ROWS], const FieldSpec* specs) {
             }
             CopyLabel(rows[count].label, spec.FIELD_NAME);
             rows[count].editId = EDIT_ID_BASE + n;
-            rows[count].limit = spec.MAX_LEN;
+            rows[count].limit = ValueFormLimit(link, n, spec);
             rows[count].slot = n;
+            rows[count].encoding = ValueEncodingOf(link, n);
             ++count;
         }
         return count;
@@ -54,6 +59,7 @@ int ListFieldRows(FieldRow (&rows)[MAX_FIELD_ROWS], const FieldSpec* specs) {
         rows[count].editId = EDIT_ID_BASE + p + 1;
         rows[count].limit = ZtrFieldTable[p].maxLen;
         rows[count].slot = ZtrFieldTable[p].fieldNo;
+        rows[count].encoding = ValueEncoding::Ascii;
         ++count;
     }
     return count;
@@ -70,7 +76,8 @@ const FieldRows& CurrentFieldRows() {
         listedGeneration != ConfigViewGeneration()) {
         listedFor = responderState.fieldSpecs;
         listedGeneration = ConfigViewGeneration();
-        listed.count = ListFieldRows(listed.rows, listedFor);
+        listed.link = listedFor != nullptr ? FindLinkExact(responderState.controllerId) : nullptr;
+        listed.count = ListFieldRows(listed.rows, listedFor, listed.link);
         valid = true;
     }
     return listed;
@@ -104,6 +111,18 @@ bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* 
     return created;
 }
 
+bool CreateFieldRow(DialogHost& dialog, const FieldRow& row, const unsigned char* value, int length,
+                    int x, int y) {
+    const bool created =
+        CreateFieldRow(dialog, row.label, value, length, row.editId, row.limit, x, y);
+    if (row.encoding == ValueEncoding::Binary) {
+        dialog.LimitToHexDigits(row.editId);
+    } else if (row.encoding == ValueEncoding::Ebcdic) {
+        dialog.TakeUtf8Text(row.editId);
+    }
+    return created;
+}
+
 void CreateFieldRows(DialogHost& dialog, const MessageFields& message, int& y) {
     const FieldRows& listed = CurrentFieldRows();
     if (dialog.RefillRows(listed, message)) {
@@ -113,8 +132,7 @@ void CreateFieldRows(DialogHost& dialog, const MessageFields& message, int& y) {
     const FieldRow* rows = listed.rows;
     for (int r = 0; r < listed.count; ++r) {
         const FieldSlot& slot = message.slots[rows[r].slot];
-        CreateFieldRow(dialog, rows[r].label, slot.data, slot.length, rows[r].editId, rows[r].limit,
-                       10, y);
+        CreateFieldRow(dialog, rows[r], slot.data, slot.length, 10, y);
         y += ROW_HEIGHT;
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/dialog_host.h"
+#include "vkstp/link_record.h"
 
 // The rows of the message dialog: one label and one edit box per field of the
 // current format, 30 pixels apart.
@@ -16,8 +17,11 @@ inline constexpr int SAVE_BUTTON_ID = 201;
 struct FieldRow {
     char label[64];
     int editId;
-    int limit;
-    int slot;  // the field number whose slot the box shows
+    int limit;  // in characters of the value form: two a byte for BINARY
+    int slot;   // the field number whose slot the box shows
+    // How the slot's value lies on the wire; ASCII for the Message Id and
+    // every ZTR field.
+    ValueEncoding encoding;
 };
 
 inline constexpr int MAX_FIELD_ROWS = 129;
@@ -33,6 +37,8 @@ const char* ValueText(const unsigned char* value, int length, char (&text)[FIELD
 struct FieldRows {
     FieldRow rows[MAX_FIELD_ROWS];
     int count;
+    // The controller's link record, null for the plain link and for ZTR.
+    const LinkRecord* link;
 };
 
 // The rows of the current format, top to bottom: "Message Id" and every
@@ -43,6 +49,9 @@ const FieldRows& CurrentFieldRows();
 
 bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* value, int length,
                     int editId, int limit, int x, int y);
+// The same for a listed row, whose encoding may limit what can be typed.
+bool CreateFieldRow(DialogHost& dialog, const FieldRow& row, const unsigned char* value, int length,
+                    int x, int y);
 // Creates the rows from y on, showing message's values; y advances by 30 for
 // every row, also one whose controls could not be created.
 void CreateFieldRows(DialogHost& dialog, const MessageFields& message, int& y);

@@ -9,6 +9,7 @@
 #include "config_text.h"
 #include "diag/error_log.h"
 #include "diag/error_state.h"
+#include "encoded_controller.h"
 #include "fake_dialog_host.h"
 #include "scoped_env.h"
 #include "temp_root.h"
@@ -44,6 +45,20 @@ class DialogFixture : public ::testing::Test {
         std::memset(&responderState, 0, sizeof responderState);
         std::strcpy(responderState.controllerId, "C01");
         responderState.fieldSpecs = FindControllerExact("C01");
+        exchange_ = ui::Exchange{};
+        exchange_.message = &responderState.message;
+    }
+    // Loads a configuration with C01 and the encoded controller E01
+    // (encoded_controller.h), and answers as E01.
+    void UseEncodedController() {
+        root_.WriteConfig(ControllerListText(ControllerText("C01", FieldText(3, "P", 6, 0)) +
+                                             EncodedControllerText()));
+        ::testing::internal::CaptureStdout();
+        ASSERT_EQ(LoadConfiguration(), 0);
+        ::testing::internal::GetCapturedStdout();
+        std::memset(&responderState, 0, sizeof responderState);
+        std::strcpy(responderState.controllerId, ENCODED_CONTROLLER);
+        responderState.fieldSpecs = FindControllerExact(ENCODED_CONTROLLER);
         exchange_ = ui::Exchange{};
         exchange_.message = &responderState.message;
     }

@@ -16,6 +16,7 @@ class FakeDialogHost : public ui::DialogHost {
         uint32_t style;
         int x, y, width, height, id;
         int limit = -1;
+        bool hexDigits = false;
     };
 
     bool CreateControl(const char* className, const char* text, uint32_t style, int x, int y,
@@ -26,6 +27,11 @@ class FakeDialogHost : public ui::DialogHost {
     void LimitText(int id, int limit) override {
         if (Control* c = Find(id)) {
             c->limit = limit;
+        }
+    }
+    void LimitToHexDigits(int id) override {
+        if (Control* c = Find(id)) {
+            c->hexDigits = true;
         }
     }
     int GetItemText(int id, char* buffer, int room) override {

@@ -6,6 +6,7 @@
 #include "config_text.h"
 #include "diag/error_log.h"
 #include "diag/error_state.h"
+#include "encoded_controller.h"
 #include "ui/dialog_template.h"
 #include "ui/message_dialog.h"
 #include "ui/qt/dialog_frame.h"
@@ -46,6 +47,18 @@ void DeskFixture::TearDown() {
 void DeskFixture::UseZtr() {
     std::memset(&responderState, 0, sizeof responderState);
     std::strcpy(responderState.controllerId, "ZTR");
+    exchange_ = ui::Exchange{};
+    exchange_.message = &responderState.message;
+}
+
+void DeskFixture::UseEncodedController() {
+    root_.WriteConfig(ControllerListText(EncodedControllerText()));
+    ::testing::internal::CaptureStdout();
+    ASSERT_EQ(LoadConfiguration(), 0);
+    ::testing::internal::GetCapturedStdout();
+    std::memset(&responderState, 0, sizeof responderState);
+    std::strcpy(responderState.controllerId, ENCODED_CONTROLLER);
+    responderState.fieldSpecs = FindControllerExact(ENCODED_CONTROLLER);
     exchange_ = ui::Exchange{};
     exchange_.message = &responderState.message;
 }

@@ -28,6 +28,9 @@ class DeskFixture : public ::testing::Test {
     void TearDown() override;
 
     void UseZtr();
+    // Loads a configuration with the encoded controller E01
+    // (encoded_controller.h) and answers as E01.
+    void UseEncodedController();
     // Sets slot n of the received message.
     void Put(int n, std::string value);
 

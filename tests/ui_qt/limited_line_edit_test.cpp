@@ -41,13 +41,8 @@ void PrintTo(const LimitCase& c, std::ostream* os) {
     *os << c.what;
 }
 
-class LimitedLineEditTest : public ::testing::TestWithParam<LimitCase> {};
-
-TEST_P(LimitedLineEditTest, KeepsTheProgramsTextAndLimitsInput) {
-    const LimitCase& c = GetParam();
-    ui::LimitedLineEdit edit(nullptr);
-    edit.SetLimit(c.limit);
-    edit.SetWholeText(QString::fromLatin1(c.shown));
+// Shows the box, selects and makes the case's edit.
+void Edit(ui::LimitedLineEdit& edit, const LimitCase& c) {
     edit.show();
     edit.setSelection(c.cursor, c.selected);
     switch (c.input) {
@@ -62,10 +57,55 @@ TEST_P(LimitedLineEditTest, KeepsTheProgramsTextAndLimitsInput) {
             QTest::keyClick(&edit, Qt::Key_Backspace);
             break;
     }
+}
+
+class LimitedLineEditTest : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(LimitedLineEditTest, KeepsTheProgramsTextAndLimitsInput) {
+    const LimitCase& c = GetParam();
+    ui::LimitedLineEdit edit(nullptr);
+    edit.SetLimit(c.limit);
+    edit.SetWholeText(QString::fromLatin1(c.shown));
+    Edit(edit, c);
     EXPECT_EQ(edit.text().toStdString(), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LimitedLineEditTest, ::testing::ValuesIn(LIMIT_CASES),
+                         [](const ::testing::TestParamInfo<LimitCase>& testInfo) {
+                             std::string name = testInfo.param.what;
+                             for (char& c : name) {
+                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             }
+                             return name;
+                         });
+
+// A box limited to hexadecimal digits (a BINARY value): every other
+// character is dropped, letters are made upper case, and the limit counts
+// what is left.
+const LimitCase HEX_CASES[] = {
+    {"hex digits are typed upper case", "", 16, 0, 0, Input::Type, "0a1B2c", "0A1B2C"},
+    {"other characters are dropped", "", 16, 0, 0, Input::Type, "12 g-Z:ef", "12EF"},
+    {"a hex box stops at its limit", "", 4, 0, 0, Input::Type, "abcdef", "ABCD"},
+    {"a paste keeps its hex digits", "AB", 8, 2, 0, Input::Paste, "12 34-xy56", "AB123456"},
+    {"a filtered paste fills the room", "AB", 6, 1, 0, Input::Paste, "c d e f", "ACDEFB"},
+    {"a selection typed over with nothing", "ABCD", 4, 1, 2, Input::Type, "z", "ABCD"},
+    {"typing over a selection", "ABCD", 4, 1, 2, Input::Type, "9", "A9D"},
+    {"the program's text stays as set", "ab 12", 4, 5, 0, Input::Backspace, "", "ab 1"},
+};
+
+class HexLineEditTest : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(HexLineEditTest, TakesOnlyHexDigitsUpperCase) {
+    const LimitCase& c = GetParam();
+    ui::LimitedLineEdit edit(nullptr);
+    edit.SetLimit(c.limit);
+    edit.SetHexDigits(true);
+    edit.SetWholeText(QString::fromLatin1(c.shown));
+    Edit(edit, c);
+    EXPECT_EQ(edit.text().toStdString(), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HexLineEditTest, ::testing::ValuesIn(HEX_CASES),
                          [](const ::testing::TestParamInfo<LimitCase>& testInfo) {
                              std::string name = testInfo.param.what;
                              for (char& c : name) {

@@ -98,6 +98,38 @@ TEST_F(QtDialog, AReceivedValueShowsWholeAndTypingStopsAtTheLimit) {
     EXPECT_EQ(Box(*dialog, 1039)->text(), QStringLiteral("00"));
 }
 
+TEST_F(QtDialog, ABinaryFieldsBoxTakesOnlyHexDigitsTwoAByte) {
+    UseEncodedController();
+    Put(0, "0200");
+    auto dialog = Open();
+    ui::LimitedLineEdit* pin = Box(*dialog, 1052);
+    ASSERT_NE(pin, nullptr);
+    EXPECT_EQ(pin->limit(), 16);
+    QTest::keyClicks(pin, QStringLiteral("01 23-45:67 89ab cdef 0011"));
+    EXPECT_EQ(pin->text(), QStringLiteral("0123456789ABCDEF"));
+    // The other encodings' boxes take what is typed.
+    QTest::keyClicks(Box(*dialog, 1041), QStringLiteral("TERM 01x"));
+    EXPECT_EQ(Box(*dialog, 1041)->text(), QStringLiteral("TERM 01x"));
+    EXPECT_FALSE(Box(*dialog, 1002)->hexDigits());
+}
+
+TEST_F(QtDialog, AnEbcdicFieldsBoxShowsItsTextAndReadsItBackAsUtf8) {
+    UseEncodedController();
+    Put(0, "0200");
+    Put(43, "CAF\xC3\x89 Z\xC3\xBCRICH");
+    auto dialog = Open();
+    EXPECT_EQ(Box(*dialog, 1043)->text(), QStringLiteral("CAF\u00C9 Z\u00FCRICH"));
+    Box(*dialog, 1043)->end(false);
+    Box(*dialog, 1043)->insert(QStringLiteral("\u00E9"));  // as typed: a key QTest cannot click
+    char text[ui::FIELD_VALUE_SIZE];
+    ASSERT_EQ(dialog->GetItemText(1043, text, sizeof text), 15);
+    EXPECT_STREQ(text, "CAF\xC3\x89 Z\xC3\xBCRICH\xC3\xA9");
+    dialog->SetItemText(1043, "\xC3\x84");
+    EXPECT_EQ(Box(*dialog, 1043)->text(), QStringLiteral("\u00C4"));
+    // Every other box keeps each byte one character.
+    EXPECT_FALSE(Box(*dialog, 1041)->utf8());
+}
+
 TEST_F(QtDialog, ControlTextsKeepEveryByte) {
     auto dialog = Open();
     std::string bytes;

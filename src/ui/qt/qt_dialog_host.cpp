@@ -149,11 +149,27 @@ void QtDialogHost::LimitText(int id, int limit) {
     }
 }
 
+void QtDialogHost::LimitToHexDigits(int id) {
+    if (auto* edit = qobject_cast<LimitedLineEdit*>(Item(id))) {
+        edit->SetHexDigits(true);
+    }
+}
+
+void QtDialogHost::TakeUtf8Text(int id) {
+    if (auto* edit = qobject_cast<LimitedLineEdit*>(Item(id))) {
+        edit->SetUtf8(true);
+        edit->SetWholeText(QString::fromUtf8(edit->text().toLatin1()));
+    }
+}
+
 int QtDialogHost::GetItemText(int id, char* buffer, int room) {
     if (room <= 0) {
         return 0;
     }
-    QByteArray text = TextOf(Item(id)).toLatin1();
+    QWidget* widget = Item(id);
+    auto* edit = qobject_cast<LimitedLineEdit*>(widget);
+    QByteArray text =
+        edit != nullptr && edit->utf8() ? edit->text().toUtf8() : TextOf(widget).toLatin1();
     int k = static_cast<int>(std::min<qsizetype>(text.size(), room - 1));
     std::memcpy(buffer, text.constData(), static_cast<size_t>(k));
     buffer[k] = '\0';
@@ -163,7 +179,7 @@ int QtDialogHost::GetItemText(int id, char* buffer, int room) {
 void QtDialogHost::SetItemText(int id, const char* text) {
     QWidget* widget = Item(id);
     if (auto* edit = qobject_cast<LimitedLineEdit*>(widget)) {
-        edit->SetWholeText(FromBytes(text));
+        edit->SetWholeText(edit->utf8() ? QString::fromUtf8(text) : FromBytes(text));
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         SetLabelText(*label, FromBytes(text));
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {

@@ -39,6 +39,8 @@ class QtDialogHost : public QDialog, public DialogHost {
     bool CreateControl(const char* className, const char* text, uint32_t style, int x, int y,
                        int width, int height, int id) override;
     void LimitText(int id, int limit) override;
+    void LimitToHexDigits(int id) override;
+    void TakeUtf8Text(int id) override;
     int GetItemText(int id, char* buffer, int room) override;
     void SetItemText(int id, const char* text) override;
     int NextTabStop(int id) override;

@@ -35,12 +35,100 @@ static_assert(REQUEST_SIZE_VERSION_4 == (sizeof(void*) == 4 ? 76 : 136));
 // in the message dialog the wheel scrolls the dialog, over a box too.
 constexpr const char* EDIT_PROCEDURE = "VelkEditProcedure";
 
+// Set on a box that takes only hexadecimal digits (LimitToHexDigits).
+constexpr const char* HEX_DIGITS = "VelkHexDigits";
+// Set on a box whose program text is UTF-8 (TakeUtf8Text).
+constexpr const char* UTF8_TEXT = "VelkUtf8Text";
+
+// A box's text is kept in UTF-16; the program's UTF-8 goes in and comes out
+// through it. The box's procedure is an ANSI one (the subclass): characters
+// outside the system code page are lost, which an EBCDIC value's Latin-1
+// letters are not.
+void SetUtf8Text(HWND box, const char* text) {
+    wchar_t wide[4097];
+    int count = ::MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, 4097);
+    if (count <= 0) {
+        wide[0] = L'\0';
+    }
+    ::SetWindowTextW(box, wide);
+}
+
+int GetUtf8Text(HWND box, char* buffer, int room) {
+    buffer[0] = '\0';
+    if (room <= 1) {
+        return 0;  // a size of 0 would ask for the size instead
+    }
+    wchar_t wide[4097];
+    const int count = ::GetWindowTextW(box, wide, 4097);
+    int k = count > 0
+                ? ::WideCharToMultiByte(CP_UTF8, 0, wide, count, buffer, room - 1, nullptr, nullptr)
+                : 0;
+    // Too long for the room: as many whole characters as fit.
+    for (int cut = count; k == 0 && cut > 1;) {
+        --cut;
+        k = ::WideCharToMultiByte(CP_UTF8, 0, wide, cut, buffer, room - 1, nullptr, nullptr);
+    }
+    buffer[k] = '\0';
+    return k;
+}
+
+// A typed character as a hexadecimal box takes it: a digit or an upper-case
+// letter A to F, or 0 for none.
+char HexDigitOf(unsigned character) {
+    if ((character >= '0' && character <= '9') || (character >= 'A' && character <= 'F')) {
+        return static_cast<char>(character);
+    }
+    if (character >= 'a' && character <= 'f') {
+        return static_cast<char>(character - 'a' + 'A');
+    }
+    return 0;
+}
+
+// Pastes the hexadecimal digits of the clipboard's text in place of the
+// selection; the edit control's own replacement keeps to its limit.
+void PasteHexDigits(HWND box) {
+    if (!::IsClipboardFormatAvailable(CF_TEXT) || !::OpenClipboard(box)) {
+        return;
+    }
+    char digits[4097];
+    size_t count = 0;
+    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+        if (const auto* text = static_cast<const char*>(::GlobalLock(data))) {
+            for (; *text != '\0' && count + 1 < sizeof digits; ++text) {
+                if (char digit = HexDigitOf(static_cast<unsigned char>(*text))) {
+                    digits[count++] = digit;
+                }
+            }
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    digits[count] = '\0';
+    ::SendMessageA(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(digits));
+}
+
 LRESULT CALLBACK EditPassingWheel(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
     auto previous = reinterpret_cast<WNDPROC>(::GetPropA(box, EDIT_PROCEDURE));
     if (message == WM_MOUSEWHEEL) {
         return ::SendMessageA(::GetParent(box), message, wParam, lParam);
     }
+    if (::GetPropA(box, HEX_DIGITS) != nullptr) {
+        // Control characters (backspace, the clipboard keys) keep their work.
+        if (message == WM_CHAR && wParam >= 0x20) {
+            const char digit = HexDigitOf(static_cast<unsigned>(wParam));
+            if (digit == 0) {
+                ::MessageBeep(MB_OK);
+                return 0;
+            }
+            wParam = static_cast<WPARAM>(digit);
+        } else if (message == WM_PASTE) {
+            PasteHexDigits(box);
+            return 0;
+        }
+    }
     if (message == WM_NCDESTROY) {
+        ::RemovePropA(box, HEX_DIGITS);
+        ::RemovePropA(box, UTF8_TEXT);
         ::RemovePropA(box, EDIT_PROCEDURE);
         ::SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
     }
@@ -76,11 +164,34 @@ class Win32Dialog final : public DialogHost {
         ::SendMessageA(::GetDlgItem(window_, id), EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
     }
 
+    void LimitToHexDigits(int id) override {
+        ::SetPropA(::GetDlgItem(window_, id), HEX_DIGITS, reinterpret_cast<HANDLE>(1));
+    }
+
+    void TakeUtf8Text(int id) override {
+        HWND box = ::GetDlgItem(window_, id);
+        char text[4097];
+        ::GetWindowTextA(box, text, sizeof text);
+        ::SetPropA(box, UTF8_TEXT, reinterpret_cast<HANDLE>(1));
+        SetUtf8Text(box, text);
+    }
+
     int GetItemText(int id, char* buffer, int room) override {
+        HWND box = ::GetDlgItem(window_, id);
+        if (room > 0 && box != nullptr && ::GetPropA(box, UTF8_TEXT) != nullptr) {
+            return GetUtf8Text(box, buffer, room);
+        }
         return static_cast<int>(::GetDlgItemTextA(window_, id, buffer, room));
     }
 
-    void SetItemText(int id, const char* text) override { ::SetDlgItemTextA(window_, id, text); }
+    void SetItemText(int id, const char* text) override {
+        HWND box = ::GetDlgItem(window_, id);
+        if (box != nullptr && ::GetPropA(box, UTF8_TEXT) != nullptr) {
+            SetUtf8Text(box, text);
+            return;
+        }
+        ::SetDlgItemTextA(window_, id, text);
+    }
 
     int NextTabStop(int id) override {
         HWND next = ::GetNextDlgTabItem(window_, ::GetDlgItem(window_, id), FALSE);

@@ -3,6 +3,7 @@
 // boxes and the common file dialogs, each answered by the test.
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -227,6 +228,65 @@ TEST_F(Win32Dialog, TypingStopsAtTheLimitButAReceivedLongerValueStaysWhole) {
         }
         EXPECT_EQ(ItemText(dialog, 1003), "123456");
     });
+}
+
+// Puts text on the clipboard as the box's window owns it.
+bool PutOnClipboard(HWND owner, const std::string& text) {
+    if (!OpenClipboard(owner)) {
+        return false;
+    }
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    bool put = false;
+    if (block != nullptr) {
+        std::memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
+        GlobalUnlock(block);
+        put = SetClipboardData(CF_TEXT, block) != nullptr;
+        if (!put) {
+            GlobalFree(block);
+        }
+    }
+    CloseClipboard();
+    return put;
+}
+
+TEST_F(Win32Dialog, ABinaryFieldsBoxTakesOnlyHexDigitsTwoAByte) {
+    UseEncodedController();
+    Put(0, "0200");
+    Run([&](HWND dialog) {
+        HWND pin = GetDlgItem(dialog, 1052);
+        ASSERT_NE(pin, nullptr);
+        EXPECT_EQ(SendMessageA(pin, EM_GETLIMITTEXT, 0, 0), 16);
+        for (char c : std::string("0a-Z 9f")) {
+            Type(dialog, 1052, c);
+        }
+        EXPECT_EQ(ItemText(dialog, 1052), "0A9F");
+        Type(dialog, 1052, '\b');  // backspace still edits
+        EXPECT_EQ(ItemText(dialog, 1052), "0A9");
+        ASSERT_TRUE(PutOnClipboard(pin, "12 34-cd:ef 5678 90ab"));
+        SendMessageA(pin, WM_PASTE, 0, 0);
+        EXPECT_EQ(ItemText(dialog, 1052), "0A91234CDEF56789");  // cut at the limit
+        // The other encodings' boxes take what is typed.
+        for (char c : std::string("T 1x")) {
+            Type(dialog, 1041, c);
+        }
+        EXPECT_EQ(ItemText(dialog, 1041), "T 1x");
+    });
+}
+
+TEST_F(Win32Dialog, AnEbcdicFieldsBoxShowsItsTextAndReadsItBackAsUtf8) {
+    UseEncodedController();
+    Put(0, "0200");
+    Put(43, "CAF\xC3\x89");
+    Run([&](HWND dialog) {
+        wchar_t shown[64];
+        GetWindowTextW(GetDlgItem(dialog, 1043), shown, 64);
+        EXPECT_EQ(std::wstring(shown), L"CAF\u00C9");
+        SetWindowTextW(GetDlgItem(dialog, 1043), L"Z\u00FCRICH");
+        Press(dialog, IDOK);
+    });
+    // Respond read the box back as UTF-8 (the port is -1: nothing is sent).
+    EXPECT_EQ(Slot(43), "Z\xC3\xBCRICH");
 }
 
 TEST_F(Win32Dialog, TheTabOrderIsTheOrderOfCreationAndReadHasTheFocus) {
