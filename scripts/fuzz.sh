@@ -20,6 +20,7 @@ esac
 dir="$root/build-fuzz"
 # target:seed folder under tests/data/fuzz
 runs=(fuzz_disassemble_8583:8583 fuzz_disassemble_ztr:ztr)
+runs+=(fuzz_tlv:tlv)
 runs+=(fuzz_receive:receive)
 runs+=(fuzz_config_reader:config)
 runs+=(fuzz_operator_script:script)

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "codec_test_support.h"
+#include "temp_root.h"
 #include "tlv_vectors.h"
 #include "vksoc/codec/tlv.h"
 
@@ -80,6 +81,18 @@ TEST(EncodeTlv, RefusesAMalformedTableAndObjectsThatDoNotFit) {
         for (size_t i = static_cast<size_t>(c.room); i < out.size(); ++i) {
             ASSERT_EQ(out[i], 0xEE) << c.why << ": wrote past the room at " << i;
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The fuzz target starts from these vectors: its seeds must stay the same bytes.
+TEST(TlvVectors, TheFuzzSeedsAreTheWholeVectors) {
+    for (const TlvVector& v : WHOLE_VECTORS) {
+        const std::string seed = ReadFile(std::string(VELK_TEST_DATA) + "/fuzz/tlv/" + v.name);
+        EXPECT_EQ(Bytes(seed), HexBytes(VectorHex(v))) << v.name;
     }
 }
 
