@@ -22,8 +22,10 @@ struct ConfigHeader {
     int32_t solOffset;
     int32_t serverCount;
     int32_t serverOffset;
-    int32_t reserved1;  // always 0
-    int32_t reserved2;  // always 0
+    // The extension table of link records (vkstp/link_record.h): its offset
+    // and its number of records; 0 and 0 when no controller has one.
+    int32_t linkOffset;
+    int32_t linkCount;
     int32_t miscOffset;
     int32_t nwMiscCount;
     int32_t nwMiscOffset;
@@ -91,8 +93,8 @@ static_assert(sizeof(ConfigHeader) == 52);
 static_assert(offsetof(ConfigHeader, solOffset) == 4);
 static_assert(offsetof(ConfigHeader, serverCount) == 8);
 static_assert(offsetof(ConfigHeader, serverOffset) == 12);
-static_assert(offsetof(ConfigHeader, reserved1) == 16);
-static_assert(offsetof(ConfigHeader, reserved2) == 20);
+static_assert(offsetof(ConfigHeader, linkOffset) == 16);
+static_assert(offsetof(ConfigHeader, linkCount) == 20);
 static_assert(offsetof(ConfigHeader, miscOffset) == 24);
 static_assert(offsetof(ConfigHeader, nwMiscCount) == 28);
 static_assert(offsetof(ConfigHeader, nwMiscOffset) == 32);

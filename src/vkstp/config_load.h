@@ -8,6 +8,11 @@
 #include "vkstp/config_image.h"
 #include "vkstp/config_reader.h"
 #include "vkstp/line_reader.h"
+#include "vkstp/link_record.h"
+
+// More controllers than this cannot fit in the image.
+inline constexpr int MAX_LINK_RECORDS =
+    CONFIG_IMAGE_SIZE / static_cast<int>(sizeof(ControllerParams));
 
 struct ConfigLoad {
     unsigned char* image;
@@ -19,6 +24,13 @@ struct ConfigLoad {
     char tag[LINE_SIZE];
     char value[LINE_SIZE];
     bool lastLineRead;  // false once the end of the file is reached
+    // The link record of the controller being read; kept when it is closed
+    // if any link tag was given.
+    LinkRecord pendingLink;
+    bool pendingLinkUsed;
+    LinkRecord links[MAX_LINK_RECORDS];
+    int linkCount;
+    bool linkRefused;  // a link tag's value was refused: the load fails at its end
 };
 
 // Reads the next line and splits it. Returns false at the end of the file.
@@ -51,3 +63,21 @@ int ReadControllerList(ConfigLoad& load);
 // 0 at its closing tag or the end of the file; -1 after a field error (the
 // error log has been written) or when the image is full.
 int ReadFieldSpecList(ConfigLoad& load, ControllerParams& controller);
+
+// Link tags (link_reader.cpp). Each refusal writes its error-log record,
+// tells its notice and sets linkRefused; reading goes on so that every
+// refusal of the file is told.
+bool IsLinkControllerTag(const char* tag);
+bool IsLinkFieldTag(const char* tag);
+// A controller-level tag of the line just read, into load.pendingLink.
+void ReadLinkControllerTag(ConfigLoad& load, const ControllerParams& controller);
+// A field-level tag of the line just read, for field fieldNo.
+void ReadLinkFieldTag(ConfigLoad& load, const ControllerParams& controller, int fieldNo);
+// <MESSAGE_RULE_LIST> up to its closing tag, into load.pendingLink.
+void ReadMessageRuleList(ConfigLoad& load, const ControllerParams& controller);
+// The controller just closed: keeps its pending link record, if any.
+void CloseLinkRecord(ConfigLoad& load, const ControllerParams& controller,
+                     const ControllerParams* controllers, int closedIndex);
+// Writes the kept link records behind the last table and sets the header's
+// words for them. -1 when they do not fit in the image.
+int WriteLinkTable(ConfigLoad& load);

@@ -172,11 +172,9 @@ int LoadConfigurationFrom(const char* path, const ConfigNotices* notices) {
     load.image = processImage;
     load.writePosition = sizeof(ConfigHeader);
     load.notices = notices;
-    if (ReadConfigFile(load, path) != 0) {
+    if (ReadConfigFile(load, path) != 0 || load.linkRefused || WriteLinkTable(load) != 0) {
         return -1;
     }
-    load.header.reserved1 = 0;
-    load.header.reserved2 = 0;
     std::memcpy(processImage, &load.header, sizeof load.header);
     SetConfigView(processImage);
     return 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "vkstp/config_image.h"
+#include "vkstp/link_record.h"
 
 // The process-wide pointers through which everything reads the
 // configuration, set once the image is in place (loaded or attached).
@@ -13,6 +14,7 @@ struct ConfigView {
     MiscRecord* misc;
     NwMiscRecord* nwMiscTable;
     ControllerParams* controllerTable;
+    LinkRecord* linkTable;  // null when no controller has a link record
 };
 
 extern ConfigView configView;
@@ -40,6 +42,12 @@ FieldSpec* FindControllerExact(const char* controllerId);
 // terminating NUL. Returns the controller's field specs or null.
 FieldSpec* FindControllerBounded(const char* controllerId);
 
+// The link record of the controller the same rules select, or null: that
+// controller speaks the plain link (and so does an identifier no controller
+// has).
+const LinkRecord* FindLinkExact(const char* controllerId);
+const LinkRecord* FindLinkBounded(const char* controllerId);
+
 // Seconds a receive waits while part of a message is held; the default when
 // the configuration has no MISCELLANEOUS section.
 inline constexpr int DEFAULT_READ_TIMEOUT = 10;
@@ -59,3 +67,6 @@ bool ConfigHeaderFits(const ConfigHeader& header, long long imageSize);
 // loader writes them: the records hold 32-bit numbers, which must not be
 // read misaligned.
 bool ConfigHeaderAligned(const ConfigHeader& header);
+// Whether every link record of an image whose header fits holds only values
+// this build knows (LinkRecordValid).
+bool ConfigLinksValid(const unsigned char* image);

@@ -81,6 +81,7 @@ bool CheckFieldSpec(ConfigLoad& load, const ControllerParams& controller, FieldS
                  "more); the field is left undefined",
                  fieldNo, name.text, refusal, value);
         std::memset(&spec, 0, sizeof spec);
+        load.pendingLink.fields[fieldNo - 1] = LinkField{};
         return false;
     }
     if (spec.LENGTH_BYTES > 0) {
@@ -187,6 +188,15 @@ int ReadFieldSpecList(ConfigLoad& load, ControllerParams& controller) {
                 NoticeNumberValue(load, tag, current->LENGTH_BYTES, INT32_MIN, INT32_MAX);
                 lines.lengthBytes = load.lines->lineNumber();
             }
+        } else if (IsLinkFieldTag(tag)) {
+            if (current == nullptr) {
+                ControllerName name(controller);
+                SetError(0, 0);
+                ADD_ERROR_TEXT("FieldNo unknown. Ctrl: %s\n", name.text);
+                undefined.Tell(load, controller);
+                return FailFieldSpecList(load, "a key comes before any FIELD_NO of its field");
+            }
+            ReadLinkFieldTag(load, controller, currentNo);
         } else {
             Notice(load, "unknown tag <%s> in <FIELD_SPEC_LIST>; passed over", tag);
         }

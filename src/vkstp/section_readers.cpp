@@ -20,6 +20,8 @@ enum class Action {
     CloseRecord,
     ClearFieldSpecs,
     FieldSpecList,
+    LinkTag,          // a controller-level link tag (link_reader.cpp)
+    MessageRuleList,  // <MESSAGE_RULE_LIST> of a controller
 };
 
 struct KeyRule {
@@ -39,6 +41,7 @@ struct SectionRules {
     // Tags passed over without a notice (what is left of a field-spec list
     // after a field error).
     std::span<const char* const> quiet;
+    bool linked = false;  // the controller list: its records may have link records
 };
 
 constexpr KeyRule kSolKeys[] = {
@@ -79,11 +82,21 @@ constexpr KeyRule kControllerKeys[] = {
     {"CONTROLLER_PARAMS", Action::ClearFieldSpecs, 0, 0},
     {"CONTROLLER_ID", Action::Text, offsetof(ControllerParams, CONTROLLER_ID), 3},
     {"FIELD_SPEC_LIST", Action::FieldSpecList, 0, 0},
+    {"FRAMING", Action::LinkTag, 0, 0},
+    {"FRAMING_COUNTS_ITSELF", Action::LinkTag, 0, 0},
+    {"TPDU", Action::LinkTag, 0, 0},
+    {"TRAILER", Action::LinkTag, 0, 0},
+    {"KEEPALIVE", Action::LinkTag, 0, 0},
+    {"MTI_ENCODING", Action::LinkTag, 0, 0},
+    {"BITMAP_ENCODING", Action::LinkTag, 0, 0},
+    {"CODE_PAGE", Action::LinkTag, 0, 0},
+    {"MESSAGE_RULE_LIST", Action::MessageRuleList, 0, 0},
     {"/CONTROLLER_PARAMS", Action::CloseRecord, 0, 0},
 };
 
 constexpr const char* kFieldSpecTags[] = {
-    "FIELD", "/FIELD", "FIELD_NO", "FIELD_NAME", "MAX_LEN", "LENGTH_BYTES", "/FIELD_SPEC_LIST"};
+    "FIELD",    "/FIELD",          "FIELD_NO",   "FIELD_NAME",   "MAX_LEN",         "LENGTH_BYTES",
+    "ENCODING", "LENGTH_ENCODING", "FIELD_TYPE", "FIELD_FORMAT", "/FIELD_SPEC_LIST"};
 
 const KeyRule* FindRule(std::span<const KeyRule> keys, const char* tag) {
     for (const KeyRule& rule : keys) {
@@ -197,14 +210,30 @@ int ReadSection(ConfigLoad& load, const SectionRules& rules) {
             case Action::ClearFieldSpecs: {
                 auto* controller = reinterpret_cast<ControllerParams*>(record);
                 std::memset(controller->fields, 0, sizeof controller->fields);
+                load.pendingLink = LinkRecord{};
+                load.pendingLinkUsed = false;
                 recordOpen = true;
                 break;
             }
+            case Action::LinkTag:
+                ReadLinkControllerTag(load, *reinterpret_cast<ControllerParams*>(record));
+                keysPending = true;
+                break;
+            case Action::MessageRuleList:
+                ReadMessageRuleList(load, *reinterpret_cast<ControllerParams*>(record));
+                keysPending = true;
+                break;
             case Action::FieldSpecList:
                 ReadFieldSpecList(load, *reinterpret_cast<ControllerParams*>(record));
                 keysPending = true;
                 break;
             case Action::CloseRecord:
+                if (rules.linked) {
+                    CloseLinkRecord(
+                        load, *reinterpret_cast<ControllerParams*>(record),
+                        reinterpret_cast<const ControllerParams*>(load.image + load.writePosition),
+                        count);
+                }
                 ++count;
                 header.*rules.count = count;
                 recordOpen = false;
@@ -292,7 +321,8 @@ constexpr SectionRules kControllerList{"CONTROLLER_PARAMS_LIST",
                                        &ConfigHeader::controllerCount,
                                        &ConfigHeader::controllerOffset,
                                        kControllerKeys,
-                                       kFieldSpecTags};
+                                       kFieldSpecTags,
+                                       true};
 
 }  // namespace
 
@@ -316,5 +346,9 @@ int ReadNwMiscList(ConfigLoad& load) {
 }
 
 int ReadControllerList(ConfigLoad& load) {
+    // A list given again replaces the earlier one, and its link records.
+    load.linkCount = 0;
+    load.pendingLink = LinkRecord{};
+    load.pendingLinkUsed = false;
     return ReadSection(load, kControllerList);
 }

@@ -87,8 +87,8 @@ TEST_F(ConfigReaderTest, TheExampleFileLoadsToItsDocumentedOffsets) {
     EXPECT_EQ(h.nwMiscOffset, 112);
     EXPECT_EQ(h.controllerCount, 1);
     EXPECT_EQ(h.controllerOffset, 156);
-    EXPECT_EQ(h.reserved1, 0);
-    EXPECT_EQ(h.reserved2, 0);
+    EXPECT_EQ(h.linkOffset, 0);
+    EXPECT_EQ(h.linkCount, 0);
 
     const unsigned char* image = LoadedConfigImage();
     EXPECT_EQ(std::memcmp(image, &h, sizeof h), 0);

@@ -186,6 +186,7 @@ long long ConfigBytesUsed(const ConfigHeader& h) {
     end = std::max(end, TableEnd(h.miscOffset > 0 ? 1 : 0, h.miscOffset, sizeof(MiscRecord)));
     end = std::max(end, TableEnd(h.nwMiscCount, h.nwMiscOffset, sizeof(NwMiscRecord)));
     end = std::max(end, TableEnd(h.controllerCount, h.controllerOffset, sizeof(ControllerParams)));
+    end = std::max(end, TableEnd(h.linkCount, h.linkOffset, sizeof(LinkRecord)));
     return end;
 }
 

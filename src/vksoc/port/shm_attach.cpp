@@ -55,6 +55,15 @@ int AttachSharedConfig(const char* name) {
         return -1;
     }
 
+    if (!ConfigLinksValid(view)) {
+        plat::UnmapSharedMemory(view, size);
+        SetError(ERR_INVALID, 0);
+        ADD_ERROR_TEXT(
+            "VELK_GetShm: Shared image has a link record with a value this build does "
+            "not know\n");
+        return -1;
+    }
+
     SetConfigView(view);
     return 0;
 }
