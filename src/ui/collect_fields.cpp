@@ -1,10 +1,12 @@
 #include "ui/collect_fields.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "ui/field_rows.h"
 #include "ui/field_text_area.h"
 #include "ui/responder_state.h"
+#include "ui/tlv_box_form.h"
 
 FieldTextArea fieldTextArea{};
 
@@ -24,6 +26,17 @@ int CollectFields(DialogHost& dialog, MessageFields& message) {
         int k = withText != nullptr && !withText[r]
                     ? 0
                     : dialog.GetItemText(rows[r].editId, area + used, FIELD_TEXT_AREA_SIZE - used);
+        if (k > 0 && BoxHoldsTlvHex(rows[r].slot)) {
+            k = BoxTextToBytes(area + used, k);
+            if (k < 0) {
+                char box[96];
+                std::snprintf(box, sizeof box,
+                              "Field %d is chip data: type it as hexadecimal, two digits a byte",
+                              rows[r].slot);
+                dialog.ShowMessageBox(box, MB_NOICON);
+                return 0;
+            }
+        }
         if (k > 0) {
             message.slots[rows[r].slot] =
                 FieldSlot{reinterpret_cast<const unsigned char*>(area + used), k};
@@ -36,7 +49,8 @@ int CollectFields(DialogHost& dialog, MessageFields& message) {
     return 1;
 }
 
-int ShowFields(DialogHost& dialog, const MessageFields& message) {
+int ShowFields(DialogHost& dialog, const MessageFields& received) {
+    const MessageFields& message = InBoxForm(received);
     const FieldRows& listed = CurrentFieldRows();
     const FieldRow* rows = listed.rows;
     char text[FIELD_VALUE_SIZE];

@@ -5,6 +5,7 @@
 
 #include "ui/control_class.h"
 #include "ui/responder_state.h"
+#include "ui/tlv_box_form.h"
 #include "vksoc/codec/ztr.h"
 #include "vkstp/config_view.h"
 
@@ -43,7 +44,7 @@ int ListFieldRows(FieldRow (&rows)[MAX_FIELD_ROWS], const FieldSpec* specs) {
             }
             CopyLabel(rows[count].label, spec.FIELD_NAME);
             rows[count].editId = EDIT_ID_BASE + n;
-            rows[count].limit = spec.MAX_LEN;
+            rows[count].limit = BoxLimit(n, spec.MAX_LEN);
             rows[count].slot = n;
             ++count;
         }
@@ -104,7 +105,8 @@ bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* 
     return created;
 }
 
-void CreateFieldRows(DialogHost& dialog, const MessageFields& message, int& y) {
+void CreateFieldRows(DialogHost& dialog, const MessageFields& received, int& y) {
+    const MessageFields& message = InBoxForm(received);
     const FieldRows& listed = CurrentFieldRows();
     if (dialog.RefillRows(listed, message)) {
         y += ROW_HEIGHT * listed.count;

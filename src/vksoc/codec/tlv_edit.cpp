@@ -14,6 +14,8 @@ const char* TlvEditText(TlvEdit edit) {
             return "the value is not BER-TLV";
         case TlvEdit::Absent:
             return "no such object";
+        case TlvEdit::NoRoom:
+            return "the field would be too long";
     }
     return "";
 }

@@ -15,6 +15,7 @@ enum class TlvEdit : uint8_t {
     Full,       // the objects would pass TLV_MAX_OBJECTS or TLV_MAX_DEPTH
     BadValue,   // the value of a constructed object is not whole BER-TLV
     Absent,     // nothing to remove
+    NoRoom,     // the field would be longer than its room
 };
 
 // The text of an outcome, e.g. "the field is malformed"; "" for Done.

@@ -71,6 +71,18 @@ int FormatTlvTag(uint32_t tag, int tagBytes, char* out) {
     return n;
 }
 
+int FormatTlvPath(const TlvPath& path, char* out) {
+    int n = 0;
+    out[0] = '\0';
+    for (int k = 0; k < path.count; ++k) {
+        if (k > 0) {
+            out[n++] = '.';
+        }
+        n += FormatTlvTag(path.tags[k], path.tagBytes[k], out + n);
+    }
+    return n;
+}
+
 int FindTlvTag(const TlvTable& table, uint32_t tag) {
     for (int i = 0; i < table.count; ++i) {
         if (table.objects[i].tagBytes > 0 && table.objects[i].tag == tag) {

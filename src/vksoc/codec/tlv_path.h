@@ -23,6 +23,12 @@ bool ParseTlvPath(std::string_view text, TlvPath* path);
 // 2 * TLV_MAX_TAG_BYTES + 1 characters) and returns its length.
 int FormatTlvTag(uint32_t tag, int tagBytes, char* out);
 
+// Room for a path as text: its tags and dots, and a NUL.
+inline constexpr int TLV_PATH_TEXT_SIZE = (TLV_MAX_DEPTH + 1) * (2 * TLV_MAX_TAG_BYTES + 1);
+// Writes the path as it is written ("77.9F27") with a NUL into out and
+// returns its length.
+int FormatTlvPath(const TlvPath& path, char* out);
+
 // The index of the object the path names, or -1 when the table has none.
 int FindTlvObject(const TlvTable& table, const TlvPath& path);
 // The index of the first object of that tag at any depth, or -1.

@@ -1,0 +1,63 @@
+#include "ui/tlv_box_form.h"
+
+#include "ui/responder_state.h"
+#include "vksoc/codec/hex_value.h"
+#include "vksoc/codec/tlv_field.h"
+#include "vkstp/config_view.h"
+
+namespace ui {
+
+namespace {
+
+const LinkRecord* CurrentLink() {
+    return responderState.fieldSpecs != nullptr ? FindLinkBounded(responderState.controllerId)
+                                                : nullptr;
+}
+
+}  // namespace
+
+int BoxLimit(int n, int maxLen) {
+    return FieldShowsTlvAsHex(CurrentLink(), n) && maxLen > 0 ? 2 * maxLen : maxLen;
+}
+
+const MessageFields& InBoxForm(const MessageFields& message) {
+    const LinkRecord* link = CurrentLink();
+    if (link == nullptr) {
+        return message;
+    }
+    static MessageFields shown;
+    // Hexadecimal takes two characters a byte; the fields of one message
+    // hold at most a message's bytes.
+    static char area[2 * MESSAGE_BUFFER_SIZE];
+    bool any = false;
+    int used = 0;
+    for (int n = 2; n <= MAX_FIELD_NO; ++n) {
+        const FieldSlot& slot = message.slots[n];
+        if (!FieldShowsTlvAsHex(link, n) || slot.data == nullptr || slot.length <= 0) {
+            continue;
+        }
+        if (!any) {
+            shown = message;
+            any = true;
+        }
+        int length = slot.length;
+        if (2 * length > static_cast<int>(sizeof area) - used) {
+            length = (static_cast<int>(sizeof area) - used) / 2;
+        }
+        const int written = BytesToHex(slot.data, length, area + used);
+        shown.slots[n] = {reinterpret_cast<const unsigned char*>(area + used), written};
+        used += written;
+    }
+    return any ? shown : message;
+}
+
+bool BoxHoldsTlvHex(int n) {
+    return FieldShowsTlvAsHex(CurrentLink(), n);
+}
+
+int BoxTextToBytes(char* text, int length) {
+    // Byte i is written after characters 2i and 2i + 1 are read.
+    return HexToBytes(text, length, reinterpret_cast<unsigned char*>(text));
+}
+
+}  // namespace ui
