@@ -12,6 +12,7 @@
 #include "vksoc/port/message_file_port.h"
 #include "vksoc/port/port.h"
 #include "vksoc/port/recv_msg.h"
+#include "vkstp/config_view.h"
 
 namespace {
 
@@ -36,7 +37,8 @@ int RunShow(const GlobalOptions& global, const ShowOptions& options) {
         TellFramingHint(options.controller, options.file);
     } else {
         // The slots point into the port's buffer: print before closing.
-        PrintMessage(stdout, PortFormat(port), message);
+        PrintMessage(stdout, PortFormat(port), message,
+                     FindLinkBounded(options.controller.c_str()));
     }
     ClosePort(port);
     return result < 0 ? 1 : 0;

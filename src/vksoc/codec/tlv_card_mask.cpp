@@ -52,3 +52,23 @@ void MaskTlvCardBytes(const TlvTable& table, const unsigned char* field, unsigne
         }
     }
 }
+
+void MaskTlvFieldHex(const TlvTable& table, const unsigned char* field, int32_t length, char* hex) {
+    constexpr int32_t MAX_VALUE = MESSAGE_BUFFER_SIZE;
+    char masked[2 * MAX_VALUE];
+    for (int i = 0; i < table.count; ++i) {
+        const TlvObject& object = table.objects[i];
+        if (object.tagBytes == 0 || !IsEmvCardDataTag(object.tag) || object.length <= 0 ||
+            object.offset < 0) {
+            continue;
+        }
+        const auto from = 2 * static_cast<int32_t>(object.value - field);
+        const int32_t characters = 2 * (object.length < MAX_VALUE ? object.length : MAX_VALUE);
+        MaskTlvValueText(object.tag, hex + from, characters, masked);
+        std::memcpy(hex + from, masked, static_cast<size_t>(characters));
+    }
+    if (table.finding.fault != TlvFault::None && table.finding.rawFrom < length) {
+        std::memset(hex + 2 * table.finding.rawFrom, '*',
+                    static_cast<size_t>(2 * (length - table.finding.rawFrom)));
+    }
+}

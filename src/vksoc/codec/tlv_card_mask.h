@@ -20,3 +20,10 @@ void MaskTlvValueText(uint32_t tag, const char* hex, int32_t length, char* out);
 // whose digits the masking above hides becomes '*' (or '.' where the byte
 // was '*'), so that the dump's hexadecimal column spells none of it.
 void MaskTlvCardBytes(const TlvTable& table, const unsigned char* field, unsigned char* shown);
+
+// The same over the value form of the whole field: `hex` holds the field's
+// `length` bytes in hexadecimal (two characters a byte); the characters of
+// each card data object's value are masked in place as MaskTlvValueText
+// masks them, and those of a malformed field's raw rest, which may hold card
+// data nobody can find, become '*'.
+void MaskTlvFieldHex(const TlvTable& table, const unsigned char* field, int32_t length, char* hex);
