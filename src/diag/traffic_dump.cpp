@@ -105,7 +105,8 @@ void DumpBytes(const unsigned char* data, int length, char direction, const unsi
     });
 }
 
-void DumpFields(int iso8583, char direction, const MessageFields* fields, const char* peer) {
+void DumpFields(int iso8583, char direction, const MessageFields* fields, const char* peer,
+                FieldDetail detail, const void* context) {
     if (!SwitchOn(direction == 'S' ? "DUMP_SEND_FLDS" : "DUMP_RECV_FLDS")) {
         return;
     }
@@ -125,6 +126,9 @@ void DumpFields(int iso8583, char direction, const MessageFields* fields, const 
         for (int n = 2; n <= last; ++n) {
             const FieldSlot& slot = fields->slots[n];
             if (slot.length <= 0) {
+                continue;
+            }
+            if (detail != nullptr && detail(context, n, slot, mask, file)) {
                 continue;
             }
             const char* text = SlotText(slot);

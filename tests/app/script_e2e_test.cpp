@@ -27,11 +27,10 @@ class ScriptE2E : public ::testing::Test {
         port_ = FreePort();
     }
 
-    void Start(const std::string& script) {
+    void Start(const std::string& script, std::map<std::string, std::string> environment = {}) {
         WriteFile(root_.root() / "test.script", script);
-        responder_ = std::make_unique<ResponderProcess>(
-            root_, std::map<std::string, std::string>{
-                       {"OPERATOR_SCRIPT", (root_.root() / "test.script").string()}});
+        environment["OPERATOR_SCRIPT"] = (root_.root() / "test.script").string();
+        responder_ = std::make_unique<ResponderProcess>(root_, environment);
         responder_->Start("C01", std::to_string(port_));
     }
 
@@ -404,6 +403,24 @@ on 0=0200
                               "  55 raw from byte 4: 9F020600000000\n"),
               std::string::npos)
         << run.output;
+}
+
+TEST_F(ScriptE2E, TheFieldDumpListsChipDataWithItsCardDataMasked) {
+    Start("on *\n  cancel\n", {{"DUMP_RECV_FLDS", "Y"}, {"DUMP_MASK_PAN", "Y"}});
+    CommandResult run = Send(
+        "0=0200 3=000000 4=000000001000 11=000001 "
+        "55=5A0847617390010100109F270180",
+        1);
+    EXPECT_NE(run.exitCode, 0) << "the request is cancelled: no response";
+    responder_->Signal(SIGTERM);
+    EXPECT_EQ(responder_->Wait(5), 0);
+    const std::string log = Log();
+    EXPECT_NE(log.find("Field 055: 5A08476173******00109F270180\n"
+                       "  55.5A Application Primary Account Number (PAN): 476173******0010\n"
+                       "  55.9F27 Cryptogram Information Data: 80\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("4761739001010010"), std::string::npos) << log;
 }
 
 }  // namespace

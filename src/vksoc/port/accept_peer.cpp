@@ -62,6 +62,7 @@ int AcceptPeer(int listeningPort) {
     entry.headerLength = listening.headerLength;
     entry.framing = listening.framing;
     entry.format = listening.format;
+    entry.link = listening.link;
     entry.inUse = 1;
     return port;
 }

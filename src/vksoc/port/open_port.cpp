@@ -256,6 +256,7 @@ int OpenPortEntry(const char* address, int portOrFlags, char mode, const char* c
     entry.bufferSize = MAX_MESSAGE_LENGTH;
     entry.state = mode == MODE_LISTEN ? PORT_LISTENING : PORT_IDLE;
     entry.format = format;
+    entry.link = format != nullptr ? FindLinkBounded(controllerId) : nullptr;
     if (format != nullptr) {
         entry.headerLength = HeaderLengthFromEnvironment();
         entry.framing = DecimalFraming(entry.headerLength);

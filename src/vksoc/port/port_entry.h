@@ -6,6 +6,8 @@
 #include "vksoc/port/port.h"
 #include "vkstp/config_image.h"
 
+struct LinkRecord;
+
 // The port table, private to the port layer (and its tests): every other
 // caller asks the functions of port.h. A port handle is the index of its
 // entry, 0 to MAX_PORTS - 1; entries are never moved.
@@ -40,6 +42,9 @@ struct PortEntry {
     // Null for the ZTR format; otherwise the 128 field specs of the
     // controller the port serves, inside the configuration image.
     const FieldSpec* format;
+    // The link record of that controller (vkstp/link_record.h), or null for
+    // the plain link.
+    const LinkRecord* link;
 };
 
 extern PortEntry portTable[MAX_PORTS];

@@ -1,4 +1,5 @@
 #include "vksoc/port/send_msg.h"
+#include "vksoc/port/chip_data_dump.h"
 
 #include "diag/error_state.h"
 #include "diag/traffic_dump.h"
@@ -143,7 +144,8 @@ int SendMsgWithin(int port, const MessageFields* fields, int waitMs) {
 
     // Dumped before assembling, so the log shows what was asked for even
     // when assembling then fails.
-    DumpFields(entry.format != nullptr, 'S', fields, PortPeerName(port));
+    DumpFields(entry.format != nullptr, 'S', fields, PortPeerName(port), DumpChipDataField,
+               entry.link);
 
     int n = entry.format == nullptr ? AssembleZTR(out, room, fields)
                                     : Assemble8583(out, room, entry.format, fields);
