@@ -406,7 +406,8 @@ on 0=0200
 }
 
 TEST_F(ScriptE2E, TheFieldDumpListsChipDataWithItsCardDataMasked) {
-    Start("on *\n  cancel\n", {{"DUMP_RECV_FLDS", "Y"}, {"DUMP_MASK_PAN", "Y"}});
+    Start("on *\n  cancel\n",
+          {{"DUMP_RECV_FLDS", "Y"}, {"DUMP_RECV_BYTES", "Y"}, {"DUMP_MASK_PAN", "Y"}});
     CommandResult run = Send(
         "0=0200 3=000000 4=000000001000 11=000001 "
         "55=5A0847617390010100109F270180",
@@ -421,6 +422,13 @@ TEST_F(ScriptE2E, TheFieldDumpListsChipDataWithItsCardDataMasked) {
               std::string::npos)
         << log;
     EXPECT_EQ(log.find("4761739001010010"), std::string::npos) << log;
+    // The byte dump hides the bytes whose digits the listing hides.
+    std::string bytes = log;
+    for (size_t at = bytes.find('\n'); at != std::string::npos; at = bytes.find('\n', at)) {
+        bytes.erase(at, 1);  // a value may wrap onto the next line of 16 bytes
+    }
+    EXPECT_EQ(bytes.find("47 61 73 90"), std::string::npos) << log;
+    EXPECT_NE(log.find("47 61 73 ** "), std::string::npos) << log;
 }
 
 }  // namespace

@@ -137,7 +137,8 @@ int ReadPort(int port) {
         // The bytes held, the new ones included, are whole messages from the
         // buffer's start on (readOffset is 0 after the compaction above).
         DumpStreamBytes(entry.format, entry.buffer, entry.bytesHeld + n,
-                        reinterpret_cast<const unsigned char*>(target), n, 'R', PortPeerName(port));
+                        reinterpret_cast<const unsigned char*>(target), n, 'R', PortPeerName(port),
+                        entry.link);
     }
 
     if (!framed) {

@@ -165,6 +165,7 @@ int SendMsgWithin(int port, const MessageFields* fields, int waitMs) {
     if (written < 0) {
         return -1;
     }
-    DumpStreamBytes(entry.format, out, n - header, sendBuffer, n, 'S', PortPeerName(port));
+    DumpStreamBytes(entry.format, out, n - header, sendBuffer, n, 'S', PortPeerName(port),
+                    entry.link);
     return n;
 }
