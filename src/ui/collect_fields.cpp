@@ -57,6 +57,7 @@ int ShowFields(DialogHost& dialog, const MessageFields& received) {
     for (int r = 0; r < listed.count; ++r) {
         const FieldSlot& slot = message.slots[rows[r].slot];
         dialog.SetItemText(rows[r].editId, ValueText(slot.data, slot.length, text));
+        ShowChipDataTip(dialog, rows[r].editId, text);
     }
     return 1;
 }

@@ -102,6 +102,7 @@ bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* 
         dialog.CreateControl(CLASS_EDIT, text, EDIT_STYLE, x + 225, y, 350, 20, editId) && created;
     // After the text: a received value longer than the limit is shown whole.
     dialog.LimitText(editId, limit);
+    ShowChipDataTip(dialog, editId, text);
     return created;
 }
 
@@ -109,6 +110,11 @@ void CreateFieldRows(DialogHost& dialog, const MessageFields& received, int& y) 
     const MessageFields& message = InBoxForm(received);
     const FieldRows& listed = CurrentFieldRows();
     if (dialog.RefillRows(listed, message)) {
+        char text[FIELD_VALUE_SIZE];
+        for (int r = 0; dialog.TakesTips() && r < listed.count; ++r) {
+            const FieldSlot& slot = message.slots[listed.rows[r].slot];
+            ShowChipDataTip(dialog, listed.rows[r].editId, ValueText(slot.data, slot.length, text));
+        }
         y += ROW_HEIGHT * listed.count;
         return;
     }

@@ -1,8 +1,12 @@
 #include "ui/tlv_box_form.h"
 
+#include <cstring>
+
+#include "ui/field_rows.h"
 #include "ui/responder_state.h"
 #include "vksoc/codec/hex_value.h"
 #include "vksoc/codec/tlv_field.h"
+#include "vksoc/codec/tlv_listing.h"
 #include "vkstp/config_view.h"
 
 namespace ui {
@@ -49,6 +53,47 @@ const MessageFields& InBoxForm(const MessageFields& message) {
         used += written;
     }
     return any ? shown : message;
+}
+
+void ShowChipDataTip(DialogHost& dialog, int editId, const char* text) {
+    const int n = editId - EDIT_ID_BASE;
+    if (!dialog.TakesTips() || !FieldIsTlv(CurrentLink(), n)) {
+        return;
+    }
+    static unsigned char bytes[MESSAGE_BUFFER_SIZE];
+    const size_t characters = std::strlen(text);
+    const int32_t length = characters / 2 > sizeof bytes
+                               ? -1
+                               : HexToBytes(text, static_cast<int32_t>(characters), bytes);
+    // One line per object, its value in hexadecimal: a few times the field.
+    struct Tip {
+        char text[4 * 2 * MESSAGE_BUFFER_SIZE];
+        size_t used;
+    };
+    static Tip tip;
+    tip.used = 0;
+    tip.text[0] = '\0';
+    if (length < 0) {
+        dialog.SetItemTip(editId, "Chip data: type it as hexadecimal, two digits a byte");
+        return;
+    }
+    ListTlvObjects(
+        n, bytes, length, false,
+        [](void* context, const char* line) {
+            auto* all = static_cast<Tip*>(context);
+            line += 2;  // the note stands beside the field: no indent on top
+            const size_t size = std::strlen(line) + 1;
+            if (all->used + size + 1 > sizeof all->text) {
+                return;
+            }
+            if (all->used > 0) {
+                all->text[all->used++] = '\n';
+            }
+            std::memcpy(all->text + all->used, line, size);
+            all->used += size - 1;
+        },
+        &tip);
+    dialog.SetItemTip(editId, tip.text);
 }
 
 bool BoxHoldsTlvHex(int n) {

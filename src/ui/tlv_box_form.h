@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diag/message_fields.h"
+#include "ui/dialog_host.h"
 
 // Chip data fields (FIELD_FORMAT TLV) whose slots hold the wire bytes are
 // shown and typed in their boxes as hexadecimal (vksoc/codec/tlv_field.h):
@@ -16,6 +17,10 @@ int BoxLimit(int n, int maxLen);
 // A copy of `message` in which each such field points to its hexadecimal
 // (kept until the next call). Returns `message` itself when there is none.
 const MessageFields& InBoxForm(const MessageFields& message);
+
+// Gives a chip data box its decoded data objects as its note (SetItemTip),
+// from the box's text (hexadecimal); nothing for any other box.
+void ShowChipDataTip(DialogHost& dialog, int editId, const char* text);
 
 // Whether field n's box holds such hexadecimal.
 bool BoxHoldsTlvHex(int n);
