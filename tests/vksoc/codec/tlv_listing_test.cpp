@@ -81,3 +81,19 @@ TEST(MaskTlvCardBytes, HidesEveryByteWhoseDigitsTheValueFormHides) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MaskTlvFieldHex, MasksTheCardDataOfTheWholeFieldAndAMalformedRest) {
+    const std::vector<unsigned char> field =
+        HexBytes("9F27 01 80 5A 08 4761739001010010 9F02 05 00");
+    TlvTable table;
+    DecodeTlv(field.data(), static_cast<int32_t>(field.size()), &table);
+    std::string hex = HexText(field.data(), static_cast<int32_t>(field.size()));
+    MaskTlvFieldHex(table, field.data(), static_cast<int32_t>(field.size()), hex.data());
+    EXPECT_EQ(hex,
+              "9F2701805A08476173******0010"
+              "********");
+}
+
+}  // namespace
