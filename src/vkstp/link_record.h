@@ -87,6 +87,10 @@ inline void FieldSetAdd(FieldSet& set, int fieldNo) {
     }
 }
 
+// The Windows headers define OPTIONAL as an empty macro; a file that
+// includes them first must still see the tag's name here.
+#pragma push_macro("OPTIONAL")
+#undef OPTIONAL
 struct MessageRule {
     char MTI[4];  // four characters, no NUL
     FieldSet MANDATORY;
@@ -126,6 +130,7 @@ static_assert(offsetof(LinkRecord, fields) == 28);
 static_assert(offsetof(LinkRecord, ruleCount) == 540);
 static_assert(offsetof(LinkRecord, rules) == 544);
 static_assert(sizeof(LinkRecord) == 1184);
+#pragma pop_macro("OPTIONAL")
 
 // Whether every tag byte of a record holds a value this build knows and its
 // counts are in range.

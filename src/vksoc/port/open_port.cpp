@@ -5,15 +5,12 @@
 
 #include "diag/error_state.h"
 #include "diag/log_text.h"
-#include "vkstp/config_view.h"
-
-// After every header of ours: the Windows headers define OPTIONAL, a name the
-// link record's message rules use, as a macro.
 #include "os_lowio.h"
 #include "os_sockets.h"
 #include "platform/bind_address.h"
 #include "vksoc/port/port_entry.h"
 #include "vksoc/port/socket_error.h"
+#include "vkstp/config_view.h"
 
 // Leading digits after an optional sign, as the environment gives them; a
 // width outside 0 to 4 digits means no prefix.
