@@ -108,8 +108,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             // A condition about a field without a box holds only as "*".
             FUZZ_CHECK(ui::ConditionHolds(condition, boxes.FieldText(condition.field), false) ==
                        (condition.kind == ui::ScriptCondition::Always));
-            if (condition.kind == ui::ScriptCondition::Equals) {
+            if (condition.kind == ui::ScriptCondition::Equals && !condition.hasObject) {
                 FUZZ_CHECK(ui::ConditionHolds(condition, condition.text, true) != condition.negate);
+            }
+            // A chip data condition looks at one object: an empty field has none.
+            if (condition.hasObject && condition.kind == ui::ScriptCondition::Present) {
+                FUZZ_CHECK(ui::ConditionHolds(condition, "", true) == condition.negate);
             }
         }
         for (const ui::ScriptAction& action : rule.actions) {

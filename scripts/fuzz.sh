@@ -21,6 +21,7 @@ dir="$root/build-fuzz"
 # target:seed folder under tests/data/fuzz
 runs=(fuzz_disassemble_8583:8583 fuzz_disassemble_ztr:ztr)
 runs+=(fuzz_encodings_8583:encodings)
+runs+=(fuzz_tlv:tlv)
 runs+=(fuzz_receive:receive)
 runs+=(fuzz_framing:framing)
 runs+=(fuzz_config_reader:config)

@@ -106,7 +106,7 @@ void DumpBytes(const unsigned char* data, int length, char direction, const unsi
 }
 
 void DumpFields(int iso8583, char direction, const MessageFields* fields, const char* peer,
-                const unsigned char* tpdu) {
+                const unsigned char* tpdu, FieldDetail detail, const void* context) {
     if (!SwitchOn(direction == 'S' ? "DUMP_SEND_FLDS" : "DUMP_RECV_FLDS")) {
         return;
     }
@@ -130,6 +130,9 @@ void DumpFields(int iso8583, char direction, const MessageFields* fields, const 
         for (int n = 2; n <= last; ++n) {
             const FieldSlot& slot = fields->slots[n];
             if (slot.length <= 0) {
+                continue;
+            }
+            if (detail != nullptr && detail(context, n, slot, mask, file)) {
                 continue;
             }
             const char* text = SlotText(slot);

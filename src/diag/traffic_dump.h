@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdio>
+
 #include "diag/message_fields.h"
 
 // Traffic dumps, appended to the daily log file (prefix LOG_FILE_PFX, default
@@ -23,8 +25,14 @@ bool DumpBytesOn(char direction);
 // data is masked (diag/card_mask.h).
 // peer as for DumpBytes. tpdu, when given, is the 5-byte TPDU the message
 // came or goes with, shown in hexadecimal before its fields.
+// detail, when given, may write a field itself (its line and what it holds,
+// such as chip data's objects; `mask` says whether card data is to be
+// masked) and returns whether it did; context is passed to it.
+using FieldDetail = bool (*)(const void* context, int n, const FieldSlot& slot, bool mask,
+                             FILE* file);
 void DumpFields(int iso8583, char direction, const MessageFields* fields,
-                const char* peer = nullptr, const unsigned char* tpdu = nullptr);
+                const char* peer = nullptr, const unsigned char* tpdu = nullptr,
+                FieldDetail detail = nullptr, const void* context = nullptr);
 // Lists slots 0 to last that are present into fileName, under title.
 void PrintFields(const char* fileName, const char* title, const MessageFields* fields, int last);
 

@@ -9,6 +9,7 @@
 #include "ui/field_text_area.h"
 #include "ui/responder_state.h"
 #include "vksoc/codec/value_form.h"
+#include "ui/tlv_box_form.h"
 
 FieldTextArea fieldTextArea{};
 
@@ -60,6 +61,17 @@ int CollectFields(DialogHost& dialog, MessageFields& message) {
         int k = withText != nullptr && !withText[r]
                     ? 0
                     : dialog.GetItemText(rows[r].editId, area + used, FIELD_TEXT_AREA_SIZE - used);
+        if (k > 0 && BoxHoldsTlvHex(rows[r].slot)) {
+            k = BoxTextToBytes(area + used, k);
+            if (k < 0) {
+                char box[96];
+                std::snprintf(box, sizeof box,
+                              "Field %d is chip data: type it as hexadecimal, two digits a byte",
+                              rows[r].slot);
+                dialog.ShowMessageBox(box, MB_NOICON);
+                return 0;
+            }
+        }
         if (k > 0) {
             if (!ValueFormTaken(dialog, listed, rows[r], area + used, k)) {
                 std::memset(&message, 0, sizeof message);
@@ -76,13 +88,15 @@ int CollectFields(DialogHost& dialog, MessageFields& message) {
     return 1;
 }
 
-int ShowFields(DialogHost& dialog, const MessageFields& message) {
+int ShowFields(DialogHost& dialog, const MessageFields& received) {
+    const MessageFields& message = InBoxForm(received);
     const FieldRows& listed = CurrentFieldRows();
     const FieldRow* rows = listed.rows;
     char text[FIELD_VALUE_SIZE];
     for (int r = 0; r < listed.count; ++r) {
         const FieldSlot& slot = message.slots[rows[r].slot];
         dialog.SetItemText(rows[r].editId, ValueText(slot.data, slot.length, text));
+        ShowChipDataTip(dialog, rows[r].editId, text);
     }
     return 1;
 }

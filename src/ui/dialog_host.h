@@ -30,6 +30,10 @@ inline constexpr unsigned SB_TOP = 6;
 inline constexpr unsigned SB_BOTTOM = 7;
 inline constexpr unsigned SB_ENDSCROLL = 8;
 
+// The notification of WM_COMMAND (high word of wParam) an edit box sends
+// when its text changes.
+inline constexpr unsigned EN_CHANGE = 0x0300;
+
 // Command ids.
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
@@ -120,6 +124,12 @@ class DialogHost {
     // text (a false box reads as empty without being asked); null when the
     // host does not keep such flags.
     virtual const bool* RowsWithText(const FieldRows& /*rows*/) { return nullptr; }
+    // A note shown beside a control when the person points at it (a
+    // tooltip), lines separated by '\n'; "" removes it. Chip data boxes show
+    // their decoded data objects so. Hosts without such notes keep this
+    // default, and say so in TakesTips (no note is then made).
+    virtual void SetItemTip(int /*id*/, const char* /*text*/) {}
+    virtual bool TakesTips() const { return false; }
 };
 
 // Returns non-zero when the message was handled (the dialog manager's rule).

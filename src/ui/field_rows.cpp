@@ -6,6 +6,7 @@
 #include "ui/control_class.h"
 #include "ui/responder_state.h"
 #include "vksoc/codec/value_form.h"
+#include "ui/tlv_box_form.h"
 #include "vksoc/codec/ztr.h"
 #include "vkstp/config_view.h"
 
@@ -47,7 +48,8 @@ int ListFieldRows(FieldRow (&rows)[MAX_FIELD_ROWS], const FieldSpec* specs,
             }
             CopyLabel(rows[count].label, spec.FIELD_NAME);
             rows[count].editId = EDIT_ID_BASE + n;
-            rows[count].limit = ValueFormLimit(link, n, spec);
+            rows[count].limit =
+                BoxHoldsTlvHex(n) ? BoxLimit(n, spec.MAX_LEN) : ValueFormLimit(link, n, spec);
             rows[count].slot = n;
             rows[count].encoding = ValueEncodingOf(link, n);
             ++count;
@@ -108,6 +110,7 @@ bool CreateFieldRow(DialogHost& dialog, const char* label, const unsigned char* 
         dialog.CreateControl(CLASS_EDIT, text, EDIT_STYLE, x + 225, y, 350, 20, editId) && created;
     // After the text: a received value longer than the limit is shown whole.
     dialog.LimitText(editId, limit);
+    ShowChipDataTip(dialog, editId, text);
     return created;
 }
 
@@ -123,9 +126,15 @@ bool CreateFieldRow(DialogHost& dialog, const FieldRow& row, const unsigned char
     return created;
 }
 
-void CreateFieldRows(DialogHost& dialog, const MessageFields& message, int& y) {
+void CreateFieldRows(DialogHost& dialog, const MessageFields& received, int& y) {
+    const MessageFields& message = InBoxForm(received);
     const FieldRows& listed = CurrentFieldRows();
     if (dialog.RefillRows(listed, message)) {
+        char text[FIELD_VALUE_SIZE];
+        for (int r = 0; dialog.TakesTips() && r < listed.count; ++r) {
+            const FieldSlot& slot = message.slots[listed.rows[r].slot];
+            ShowChipDataTip(dialog, listed.rows[r].editId, ValueText(slot.data, slot.length, text));
+        }
         y += ROW_HEIGHT * listed.count;
         return;
     }

@@ -6,6 +6,7 @@
 #include "ui/dialog_template.h"
 #include "ui/field_rows.h"
 #include "ui/message_data_file.h"
+#include "ui/tlv_box_form.h"
 #include "vksoc/port/send_msg.h"
 
 namespace ui {
@@ -61,6 +62,13 @@ intptr_t MsgDlgProc(DialogHost& dialog, unsigned message, uintptr_t wParam, intp
             HandleScroll(dialog, wParam);
             return 0;
         case WM_COMMAND:
+            if (HighWord(wParam) == EN_CHANGE) {
+                char text[FIELD_VALUE_SIZE];
+                const int id = static_cast<int>(LowWord(wParam));
+                dialog.GetItemText(id, text, sizeof text);
+                ShowChipDataTip(dialog, id, text);
+                return 0;
+            }
             switch (static_cast<int>(LowWord(wParam))) {
                 case IDOK:
                     return Respond(dialog, exchange);

@@ -87,12 +87,6 @@ inline void FieldSetAdd(FieldSet& set, int fieldNo) {
     }
 }
 
-// The Windows headers define OPTIONAL as an empty macro (a parameter
-// annotation), and files of the platform layer include them before this one:
-// the rule's member keeps the configuration's word, the macro is put back
-// after the record's checks.
-#pragma push_macro("OPTIONAL")
-#undef OPTIONAL
 struct MessageRule {
     char MTI[4];          // four characters, no NUL
     FieldSet mandatory;   // MANDATORY
@@ -132,7 +126,6 @@ static_assert(offsetof(LinkRecord, fields) == 28);
 static_assert(offsetof(LinkRecord, ruleCount) == 540);
 static_assert(offsetof(LinkRecord, rules) == 544);
 static_assert(sizeof(LinkRecord) == 1184);
-#pragma pop_macro("OPTIONAL")
 
 // Whether every tag byte of a record holds a value this build knows and its
 // counts are in range.

@@ -27,11 +27,10 @@ class ScriptE2E : public ::testing::Test {
         port_ = FreePort();
     }
 
-    void Start(const std::string& script) {
+    void Start(const std::string& script, std::map<std::string, std::string> environment = {}) {
         WriteFile(root_.root() / "test.script", script);
-        responder_ = std::make_unique<ResponderProcess>(
-            root_, std::map<std::string, std::string>{
-                       {"OPERATOR_SCRIPT", (root_.root() / "test.script").string()}});
+        environment["OPERATOR_SCRIPT"] = (root_.root() / "test.script").string();
+        responder_ = std::make_unique<ResponderProcess>(root_, environment);
         responder_->Start("C01", std::to_string(port_));
     }
 
@@ -304,6 +303,132 @@ TEST_F(ScriptE2E, AnIdleResponderStopsAtOnceWhetherListeningOrConnected) {
             }
         }
     }
+}
+
+// Chip data (field 55 of the sample's C01, FIELD_FORMAT TLV) through the
+// real responder: the shipped chip host simulator approves, declines by
+// amount and by the card's own cryptogram, and answers issuer data only.
+TEST_F(ScriptE2E, TheChipHostSimulatorAnswersByAmountAndCryptogram) {
+    Start(ReadFile(VELK_SOURCE_DIR "/data/chip-host.script"));
+    const std::string request = "0=0200 3=000000 4=000000001000 11=000001 ";
+    struct Case {
+        const char* chip;  // the request's field 55
+        const char* code;  // the response's 39
+        const char* arc;   // its 8A, in hexadecimal
+        bool arpc;         // whether it carries 91
+    } const cases[] = {
+        {"9F0206000000001000 9F2701 80 9F360200 42", "00", "3030", true},
+        {"9F0206000000010000 9F2701 80", "00", "3030", true},  // at the limit
+        {"9F0206000000010001 9F2701 80", "51", "3531", true},
+        {"9F2701 00 9F0206000000001000", "05", "3035", false},  // the card declined: AAC
+    };
+    for (const Case& c : cases) {
+        std::string chip;
+        for (const char* p = c.chip; *p != '\0'; ++p) {
+            if (*p != ' ') {
+                chip += *p;
+            }
+        }
+        CommandResult run = Send(request + "55=" + chip);
+        ASSERT_EQ(run.exitCode, 0) << c.chip << "\n" << run.output << responder_->Stderr();
+        EXPECT_EQ(Field(run, 39), c.code) << c.chip;
+        const std::string field = Field(run, 55);
+        const std::string tail = std::string("8A02") + c.arc;
+        if (c.arpc) {
+            // 91 0A: 8 random bytes and the response code, then 8A.
+            ASSERT_EQ(field.size(), 4u + 20u + tail.size()) << field;
+            EXPECT_EQ(field.substr(0, 4), "910A") << field;
+            EXPECT_EQ(field.substr(20, 4), c.arc) << field;
+            EXPECT_NE(run.output.find(
+                          "\n  55.91 Issuer Authentication Data: " + field.substr(4, 20) + "\n"),
+                      std::string::npos)
+                << run.output;
+        } else {
+            EXPECT_EQ(field, tail) << c.chip;
+        }
+        EXPECT_EQ(field.substr(field.size() - tail.size()), tail) << field;
+        EXPECT_NE(
+            run.output.find(std::string("\n  55.8A Authorisation Response Code: ") + c.arc + "\n"),
+            std::string::npos)
+            << run.output;
+    }
+}
+
+TEST_F(ScriptE2E, ChipDataObjectsAreMatchedReadAndSetInPlace) {
+    Start(R"(on 0=0200 55.9F10=* 55.9F27=80
+  set 0 0210
+  set 39 00
+  set 44 ATC ${55.9F36}
+  set 55.9F27 40
+  set 55.91 1122334455667788
+  clear 55.9F10
+  respond
+on 0=0200
+  set 0 0210
+  set 39 96
+  respond
+)");
+    // 9F27 is replaced where it stands, 9F10 goes, 91 comes last.
+    CommandResult run = Send(
+        "0=0200 3=000000 4=000000001000 11=000001 "
+        "55=9F2701809F10020102"
+        "9F360200429F02060000000010005F340101");
+    ASSERT_EQ(run.exitCode, 0) << run.output << responder_->Stderr();
+    EXPECT_EQ(Field(run, 39), "00");
+    EXPECT_EQ(Field(run, 44), "ATC 0042");
+    EXPECT_EQ(Field(run, 55),
+              "9F270140"
+              "9F36020042"
+              "9F0206000000001000"
+              "5F340101"
+              "91081122334455667788");
+    EXPECT_NE(run.output.find("\n  55.9F27 Cryptogram Information Data: 40\n"
+                              "  55.9F36 Application Transaction Counter (ATC): 0042\n"),
+              std::string::npos)
+        << run.output;
+
+    // Without 9F10 the first rule does not hold.
+    run = Send("0=0200 3=000000 4=000000001000 11=000002 55=9F270180");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(Field(run, 39), "96");
+
+    // A malformed field is answered like any other and shown with its finding
+    // and its raw rest; the echo sends its bytes as they came.
+    run = Send("0=0200 3=000000 4=000000001000 11=000003 55=9F2701809F020600000000");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(Field(run, 39), "96");
+    EXPECT_EQ(Field(run, 55), "9F2701809F020600000000");
+    EXPECT_NE(run.output.find("\n  55.9F27 Cryptogram Information Data: 80\n"
+                              "  55 malformed at byte 6: length past the field's end\n"
+                              "  55 raw from byte 4: 9F020600000000\n"),
+              std::string::npos)
+        << run.output;
+}
+
+TEST_F(ScriptE2E, TheFieldDumpListsChipDataWithItsCardDataMasked) {
+    Start("on *\n  cancel\n",
+          {{"DUMP_RECV_FLDS", "Y"}, {"DUMP_RECV_BYTES", "Y"}, {"DUMP_MASK_PAN", "Y"}});
+    CommandResult run = Send(
+        "0=0200 3=000000 4=000000001000 11=000001 "
+        "55=5A0847617390010100109F270180",
+        1);
+    EXPECT_NE(run.exitCode, 0) << "the request is cancelled: no response";
+    responder_->Signal(SIGTERM);
+    EXPECT_EQ(responder_->Wait(5), 0);
+    const std::string log = Log();
+    EXPECT_NE(log.find("Field 055: 5A08476173******00109F270180\n"
+                       "  55.5A Application Primary Account Number (PAN): 476173******0010\n"
+                       "  55.9F27 Cryptogram Information Data: 80\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("4761739001010010"), std::string::npos) << log;
+    // The byte dump hides the bytes whose digits the listing hides.
+    std::string bytes = log;
+    for (size_t at = bytes.find('\n'); at != std::string::npos; at = bytes.find('\n', at)) {
+        bytes.erase(at, 1);  // a value may wrap onto the next line of 16 bytes
+    }
+    EXPECT_EQ(bytes.find("47 61 73 90"), std::string::npos) << log;
+    EXPECT_NE(log.find("47 61 73 ** "), std::string::npos) << log;
 }
 
 }  // namespace

@@ -63,3 +63,65 @@ TEST(ScriptCondition, EveryFormHoldsForTheBoxesItDescribes) {
 }
 
 }  // namespace
+
+namespace {
+
+// Conditions on one data object of a chip data box (its hexadecimal).
+TEST(ScriptCondition, AnObjectConditionHoldsForTheObjectsValue) {
+    // 9F02 06 000000012345, 77 { 9F27 01 80 }, 9F10 00, then a cut 9F36.
+    const char* const box =
+        "9F0206000000012345"
+        "77049F270180"
+        "9F1000"
+        "9F3602";
+    struct Case {
+        const char* condition;
+        bool holds;
+    } const cases[] = {
+        {"55.9F02>=000000010000", true},
+        {"55.9F02<=000000010000", false},
+        {"55.9F02=000000012345", true},
+        {"55.9F27=80", true},  // found inside 77
+        {"55.77.9F27=80", true},
+        {"55.9F27!=80", false},
+        {"55.77=9F270180", true},  // a constructed object's value: its children's bytes
+        {"55.9F10=*", true},       // present, though empty
+        {"55.9F10=", true},
+        {"55.9F26=*", false},
+        {"55.9F26!=*", true},
+        {"55.9F26=", true},  // absent reads as empty
+        {"55.9F26<1", false},
+        {"55.9F36=*", false},  // after the malformed part: not found
+        {"55.9f02=0000*", true},
+    };
+    for (const Case& c : cases) {
+        std::string line = c.condition;
+        size_t pos = 0;
+        ui::ScriptCondition condition;
+        std::string why;
+        ASSERT_TRUE(ui::ParseCondition(line, pos, condition, why)) << c.condition << ": " << why;
+        EXPECT_EQ(pos, line.size()) << c.condition;
+        EXPECT_EQ(ui::ConditionHolds(condition, box, true), c.holds) << c.condition;
+        EXPECT_FALSE(ui::ConditionHolds(condition, box, false)) << c.condition;
+    }
+    // A box that is not hexadecimal holds no object.
+    std::string line = "55.9F27!=*";
+    size_t pos = 0;
+    ui::ScriptCondition condition;
+    std::string why;
+    ASSERT_TRUE(ui::ParseCondition(line, pos, condition, why));
+    EXPECT_TRUE(ui::ConditionHolds(condition, "not hex", true));
+}
+
+TEST(ScriptCondition, RefusesAnObjectPathThatIsNotOne) {
+    for (const char* text :
+         {"55.=80", "55.9F=80", "55.9F02.01=1", "0.9F27=80", "55.ZZ=1", "55.9F27*"}) {
+        std::string line = text;
+        size_t pos = 0;
+        ui::ScriptCondition condition;
+        std::string why;
+        EXPECT_FALSE(ui::ParseCondition(line, pos, condition, why)) << text;
+    }
+}
+
+}  // namespace

@@ -13,7 +13,10 @@ namespace {
 class Boxes : public FakeValueSource {
   public:
     Boxes() {
-        texts = {{11, "000123"}, {37, "RRN"}, {2, "4000000000000002"}};
+        texts = {{11, "000123"},
+                 {37, "RRN"},
+                 {2, "4000000000000002"},
+                 {55, "9F360200429F2701807703910100"}};
         sequence = 42;
     }
 };
@@ -83,6 +86,23 @@ TEST(ScriptValue, AValueLongerThanTheRoomIsCutAndItsLengthReported) {
     char out[5];
     EXPECT_EQ(ui::ExpandScriptValue(value, boxes, out, sizeof out), 10u);
     EXPECT_STREQ(out, "ab00");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ScriptValue, AChipDataObjectReadsAsItsValueInHexadecimal) {
+    Boxes boxes;
+    EXPECT_EQ(Expand("ATC ${55.9F36}", boxes), "ATC 0042");
+    EXPECT_EQ(Expand("${55.9F36:2:2}", boxes), "42");
+    EXPECT_EQ(Expand("${55.77.91}", boxes), "00");
+    EXPECT_EQ(Expand("[${55.9F26}]", boxes), "[]");  // absent
+    EXPECT_EQ(Expand("[${11.9F26}]", boxes), "[]");  // not chip data
+    ui::ScriptValue value;
+    std::string why;
+    EXPECT_FALSE(ui::ParseScriptValue("${55.9F}", value, why));
+    EXPECT_FALSE(ui::ParseScriptValue("${0.9F27}", value, why));
 }
 
 }  // namespace

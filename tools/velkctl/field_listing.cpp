@@ -4,6 +4,10 @@
 
 #include "diag/card_mask.h"
 #include "diag/log_text.h"
+#include "vksoc/codec/hex_value.h"
+#include "vksoc/codec/tlv_card_mask.h"
+#include "vksoc/codec/tlv_field.h"
+#include "vksoc/codec/tlv_listing.h"
 #include "vksoc/codec/ztr.h"
 
 namespace {
@@ -42,7 +46,32 @@ void PrintValue(FILE* out, const FieldSlot& slot, int card = 0) {
 
 }  // namespace
 
-void PrintMessage(FILE* out, const FieldSpec* format, const MessageFields& fields) {
+// A chip data field: its value form, then one line per data object.
+void PrintChipData(FILE* out, const LinkRecord* link, int n, const FieldSlot& slot, bool mask) {
+    static unsigned char bytes[VALUE_SIZE];
+    const int32_t length = TlvFieldBytes(link, n, slot, bytes, VALUE_SIZE);
+    if (length < 0) {
+        PrintValue(out, slot);  // not hexadecimal: shown as it is
+        return;
+    }
+    static char hex[2 * VALUE_SIZE + 1];
+    hex[BytesToHex(bytes, length, hex)] = '\0';
+    if (mask) {
+        static TlvTable table;
+        DecodeTlv(bytes, length, &table);
+        MaskTlvFieldHex(table, bytes, length, hex);
+    }
+    std::fprintf(out, "%s\n", hex);
+    ListTlvObjects(
+        n, bytes, length, mask,
+        [](void* context, const char* line) {
+            std::fprintf(static_cast<FILE*>(context), "%s\n", line);
+        },
+        out);
+}
+
+void PrintMessage(FILE* out, const FieldSpec* format, const MessageFields& fields,
+                  const LinkRecord* link) {
     if (format == nullptr) {
         for (int n = 1; n <= ZTR_MAX_FIELDS; ++n) {
             if (fields.slots[n].length > 0) {
@@ -62,6 +91,10 @@ void PrintMessage(FILE* out, const FieldSpec* format, const MessageFields& field
             std::fprintf(out, "%d ", n);
             PrintName(out, format[n - 1]);
             std::fprintf(out, ": ");
+            if (FieldIsTlv(link, n)) {
+                PrintChipData(out, link, n, fields.slots[n], mask);
+                continue;
+            }
             PrintValue(out, fields.slots[n], mask && IsCardDataField(n) ? n : 0);
         }
     }

@@ -2,6 +2,9 @@
 
 #include <cctype>
 
+#include "vksoc/codec/hex_value.h"
+#include "vksoc/codec/tlv_field.h"
+
 namespace {
 
 int HexDigit(char c) {
@@ -61,6 +64,7 @@ bool FieldValues::Set(const std::string& argument, std::string* error) {
         return false;
     }
     values_[static_cast<size_t>(n)] = Unescape(argument.substr(equals + 1));
+    typed_[static_cast<size_t>(n)] = true;
     return true;
 }
 
@@ -70,6 +74,7 @@ void FieldValues::TakeFrom(const MessageFields& fields) {
         if (slot.length > 0) {
             values_[static_cast<size_t>(n)].assign(reinterpret_cast<const char*>(slot.data),
                                                    static_cast<size_t>(slot.length));
+            typed_[static_cast<size_t>(n)] = false;
         }
     }
 }
@@ -85,7 +90,16 @@ bool FieldValues::empty() const {
 
 const MessageFields* FieldValues::fields() {
     for (int n = 0; n < MESSAGE_SLOTS; ++n) {
-        const std::string& value = values_[static_cast<size_t>(n)];
+        const std::string* chosen = &values_[static_cast<size_t>(n)];
+        if (typed_[static_cast<size_t>(n)] && FieldShowsTlvAsHex(link_, n) && !chosen->empty()) {
+            std::string& bytes = wire_[static_cast<size_t>(n)];
+            bytes.resize(chosen->size() / 2);
+            if (HexToBytes(chosen->data(), static_cast<int32_t>(chosen->size()),
+                           reinterpret_cast<unsigned char*>(bytes.data())) >= 0) {
+                chosen = &bytes;
+            }
+        }
+        const std::string& value = *chosen;
         slots_.slots[n].data = reinterpret_cast<const unsigned char*>(value.data());
         slots_.slots[n].length = static_cast<int32_t>(value.size());
     }

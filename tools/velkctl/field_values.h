@@ -4,6 +4,7 @@
 #include <string>
 
 #include "diag/message_fields.h"
+#include "vkstp/link_record.h"
 
 // The fields of a message to send, given as N=VALUE arguments or taken from
 // a message that was read, in storage of their own: the values outlive the
@@ -28,11 +29,20 @@ class FieldValues {
     // Copies every present slot of a received message.
     void TakeFrom(const MessageFields& fields);
     bool empty() const;
+    // The controller's link record (null: the plain link), once the
+    // configuration is loaded: a chip data field whose slot holds its wire
+    // bytes (FieldShowsTlvAsHex) takes its value in hexadecimal, as the
+    // dialog's box does; a value that is not hexadecimal, or was read from
+    // a message, stands as it is.
+    void UseLink(const LinkRecord* link) { link_ = link; }
     // Slots pointing into the values; valid until the next change.
     const MessageFields* fields();
 
   private:
     bool ztr_;
     std::array<std::string, MESSAGE_SLOTS> values_{};
+    std::array<std::string, MESSAGE_SLOTS> wire_{};  // chip data given in hexadecimal, as bytes
+    std::array<bool, MESSAGE_SLOTS> typed_{};        // given as N=VALUE, not read from a file
+    const LinkRecord* link_ = nullptr;
     MessageFields slots_{};
 };

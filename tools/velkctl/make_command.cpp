@@ -38,6 +38,7 @@ int RunMake(const GlobalOptions& global, const MakeOptions& options) {
     if (!PrepareController(global, options.controller)) {
         return 1;
     }
+    values.UseLink(FindLinkBounded(options.controller.c_str()));
     int written = 0;
     switch (ui::WriteMessageFile(options.file.c_str(), values.fields(), options.controller.c_str(),
                                  &written)) {

@@ -70,6 +70,7 @@ int RunSend(const GlobalOptions& global, const SendOptions& options) {
         return 1;
     }
     FieldValues values(IsZtrController(options.controller.c_str()));
+    values.UseLink(FindLinkBounded(options.controller.c_str()));
     if (!CollectRequest(options.controller, options.arguments, &values)) {
         return 1;
     }

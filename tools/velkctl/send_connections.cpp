@@ -19,6 +19,7 @@
 #include "vksoc/port/port_tls.h"
 #include "vksoc/port/read_port.h"
 #include "vksoc/port/send_msg.h"
+#include "vkstp/config_view.h"
 
 namespace {
 
@@ -310,7 +311,8 @@ class SendRun {
             std::chrono::duration<double, std::micro>(now - c.sentAt).count());
         if (plan_.printResponse) {
             // The slots point into the port's buffer: print before the next read.
-            PrintMessage(stdout, PortFormat(c.port), response);
+            PrintMessage(stdout, PortFormat(c.port), response,
+                         FindLinkBounded(plan_.controller.c_str()));
         }
     }
 

@@ -12,6 +12,7 @@
 #include "vksoc/port/message_file_port.h"
 #include "vksoc/port/port.h"
 #include "vksoc/port/recv_msg.h"
+#include "vkstp/config_view.h"
 
 namespace {
 
@@ -41,7 +42,8 @@ int RunShow(const GlobalOptions& global, const ShowOptions& options) {
             std::printf("TPDU: %02X%02X%02X%02X%02X\n", tpdu[0], tpdu[1], tpdu[2], tpdu[3],
                         tpdu[4]);
         }
-        PrintMessage(stdout, PortFormat(port), message);
+        PrintMessage(stdout, PortFormat(port), message,
+                     FindLinkBounded(options.controller.c_str()));
     }
     ClosePort(port);
     return result < 0 ? 1 : 0;

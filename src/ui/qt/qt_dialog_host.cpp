@@ -102,6 +102,11 @@ bool QtDialogHost::CreateControl(const char* className, const char* text, uint32
         edit->SetWholeText(FromBytes(text));
         edit->setFrame((style & WS_BORDER) != 0);
         edit->installEventFilter(this);
+        // Typing tells the procedure, as the dialog manager's EN_CHANGE does.
+        connect(edit, &QLineEdit::textEdited, this, [this, id] {
+            procedure_(*this, WM_COMMAND, MakeWParam(static_cast<unsigned>(id), EN_CHANGE), 0,
+                       context_);
+        });
         widget = edit;
     } else if (kind == ControlClass::Button) {
         auto* button = new QPushButton(FromBytes(text), contents_);
@@ -184,6 +189,12 @@ void QtDialogHost::SetItemText(int id, const char* text) {
         SetLabelText(*label, FromBytes(text));
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         button->setText(FromBytes(text));
+    }
+}
+
+void QtDialogHost::SetItemTip(int id, const char* text) {
+    if (QWidget* widget = Item(id)) {
+        widget->setToolTip(FromBytes(text));
     }
 }
 

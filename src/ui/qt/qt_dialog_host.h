@@ -43,6 +43,9 @@ class QtDialogHost : public QDialog, public DialogHost {
     void TakeUtf8Text(int id) override;
     int GetItemText(int id, char* buffer, int room) override;
     void SetItemText(int id, const char* text) override;
+    // The box's tooltip: chip data's decoded objects.
+    void SetItemTip(int id, const char* text) override;
+    bool TakesTips() const override { return true; }
     int NextTabStop(int id) override;
     void SetFocus(int id) override;
     void GetScrollRange(int* minimum, int* maximum) override;

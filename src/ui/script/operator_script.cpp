@@ -115,8 +115,10 @@ struct Parser {
         bool nothingAfterWord = SkipBlanks(text, wordEnd) == text.size();
         if (command == "set" || command == "clear") {
             action.kind = command == "set" ? ScriptAction::Set : ScriptAction::Clear;
-            if (!ParseFieldNumber(word, action.field)) {
-                return Fail("\"" + command + "\" needs a field number from 0 to 128");
+            if (!ParseFieldOrObject(word, action.field, action.hasObject, action.object)) {
+                return Fail("\"" + command +
+                            "\" needs a field number from 0 to 128, or N.PATH for a data object "
+                            "of chip data (55.91)");
             }
             if (action.kind == ScriptAction::Set) {
                 std::string value = wordEnd < text.size() ? text.substr(wordEnd + 1) : "";

@@ -17,6 +17,8 @@ struct ScriptAction {
     enum Kind { Set, Clear, Read, Save, Respond, Cancel, Ask, Delay, Close, Silence };
     Kind kind;
     int field;          // Set, Clear
+    bool hasObject;     // Set, Clear: "set N.PATH HEX", "clear N.PATH"
+    TlvPath object;     // ... the data object of field N
     ScriptValue value;  // Set: the text; Read, Save: the path
     int delayMs;        // Delay
     int line;

@@ -1,5 +1,8 @@
 #include "ui/script/script_condition.h"
 
+#include "diag/message_fields.h"
+#include "vksoc/codec/tlv_text.h"
+
 namespace ui {
 
 namespace {
@@ -94,6 +97,15 @@ bool ParseFieldNumber(std::string_view text, int& field) {
     return field <= MAX_FIELD;
 }
 
+bool ParseFieldOrObject(std::string_view text, int& field, bool& hasObject, TlvPath& object) {
+    const size_t dot = text.find('.');
+    hasObject = dot != std::string_view::npos;
+    if (!ParseFieldNumber(text.substr(0, dot), field)) {
+        return false;
+    }
+    return !hasObject || (field >= 1 && ParseTlvPath(text.substr(dot + 1), &object));
+}
+
 bool ParseDecimal(std::string_view text, int64_t& value) {
     if (text.empty()) {
         return false;
@@ -128,6 +140,23 @@ bool ParseCondition(const std::string& line, size_t& pos, ScriptCondition& condi
         return false;
     }
     pos = digitsEnd;
+    if (pos < line.size() && line[pos] == '.') {
+        size_t pathEnd = pos + 1;
+        while (pathEnd < line.size() &&
+               std::string_view("=!<> \t").find(line[pathEnd]) == std::string_view::npos) {
+            ++pathEnd;
+        }
+        condition.hasObject = true;
+        if (condition.field < 1 ||
+            !ParseTlvPath(std::string_view(line).substr(pos + 1, pathEnd - pos - 1),
+                          &condition.object)) {
+            why =
+                "N.PATH names a data object by its tags in hexadecimal, as in 55.9F27 or "
+                "55.77.9F27";
+            return false;
+        }
+        pos = pathEnd;
+    }
     std::string_view rest = std::string_view(line).substr(pos);
     struct Operator {
         const char* text;
@@ -157,6 +186,12 @@ bool ParseCondition(const std::string& line, size_t& pos, ScriptCondition& condi
     pos += std::char_traits<char>::length(found->text);
     if (found->kind == ScriptCondition::Equals) {
         condition.negate = found->negate;
+        if (condition.hasObject && pos < line.size() && line[pos] == '*' &&
+            (pos + 1 == line.size() || IsBlank(line[pos + 1]))) {
+            condition.kind = ScriptCondition::Present;
+            ++pos;
+            return true;
+        }
         return ParseText(line, pos, condition, why);
     }
     size_t end = pos;
@@ -178,6 +213,16 @@ bool ConditionHolds(const ScriptCondition& condition, std::string_view text, boo
     }
     if (!hasBox) {
         return false;
+    }
+    if (condition.hasObject) {
+        // A value is never longer than a message: no allocation per message.
+        static char value[2 * MESSAGE_BUFFER_SIZE];
+        const int32_t length =
+            TlvObjectText(text, condition.object, value, static_cast<int32_t>(sizeof value));
+        if (condition.kind == ScriptCondition::Present) {
+            return (length >= 0) != condition.negate;
+        }
+        text = std::string_view(value, length > 0 ? static_cast<size_t>(length) : 0);
     }
     const std::string& want = condition.text;
     bool holds = false;

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "vksoc/codec/tlv_path.h"
+
 // One condition of an operator script's "on" line, about the edit box of one
 // field as the dialog opened.
 //
@@ -16,6 +18,12 @@
 //                   the box holds decimal digits only and their value compares
 //                   so (leading zeros ignored, up to 18 digits); a box of
 //                   anything else never matches
+//
+// N.PATH instead of N names one data object of a chip data field
+// (FIELD_FORMAT TLV) by its tags, as in 55.9F27 or 55.77.9F27: the forms
+// above then hold for the object's value in hexadecimal (an absent object
+// reads as empty), and N.PATH=* holds when the object is present,
+// N.PATH!=* when it is not.
 //
 // TEXT with blanks is written in double quotes: "TERM 001", with \" for a
 // quote and \\ for a backslash inside. A star outside the quotes, first or
@@ -33,13 +41,16 @@ struct ScriptCondition {
         Less,
         LessOrEqual,
         Greater,
-        GreaterOrEqual
+        GreaterOrEqual,
+        Present  // N.PATH=*
     };
     Kind kind = Always;
     int field = 0;
     bool negate = false;
     std::string text;    // Equals ... Contains (Equals with "" is "N=")
     int64_t number = 0;  // Less ... GreaterOrEqual
+    bool hasObject = false;
+    TlvPath object{};  // the data object of field N the condition is about
 };
 
 // Parses the condition that starts at line[pos] (not a blank); on success pos
@@ -54,6 +65,8 @@ bool ConditionHolds(const ScriptCondition& condition, std::string_view text, boo
 
 // A whole field number: 1 to 3 digits, 0 to 128.
 bool ParseFieldNumber(std::string_view text, int& field);
+// "N" or "N.PATH" (a data object of field N, 1 to 128); hasObject says which.
+bool ParseFieldOrObject(std::string_view text, int& field, bool& hasObject, TlvPath& object);
 // A decimal number of digits only, leading zeros ignored, at most 18 digits
 // after them. Returns false for anything else.
 bool ParseDecimal(std::string_view text, int64_t& value);

@@ -14,6 +14,7 @@
 #include "ui/responder_state.h"
 #include "ui/script/script_path.h"
 #include "ui/standard_error.h"
+#include "vksoc/codec/tlv_text.h"
 #include "vkstp/config_view.h"
 
 namespace ui {
@@ -145,10 +146,14 @@ int ScriptHost::Continue(Run& run) {
         const ScriptAction& action = actions[run.next++];
         switch (action.kind) {
             case ScriptAction::Set:
-                Type(run, action);
-                break;
             case ScriptAction::Clear:
-                dialog_.Type(EDIT_ID_BASE + action.field, "");
+                if (action.hasObject) {
+                    EditObject(run, action);
+                } else if (action.kind == ScriptAction::Set) {
+                    Type(run, action);
+                } else {
+                    dialog_.Type(EDIT_ID_BASE + action.field, "");
+                }
                 break;
             case ScriptAction::Read:
             case ScriptAction::Save:
@@ -232,6 +237,46 @@ void ScriptHost::Type(const Run& run, const ScriptAction& action) {
             "input limit of %d (said once for this line)",
             script_.path.c_str(), action.line, action.field, static_cast<int>(length), cutAt);
     }
+}
+
+void ScriptHost::EditObject(const Run& run, const ScriptAction& action) {
+    const int id = EDIT_ID_BASE + action.field;
+    if (!dialog_.HasBox(id)) {
+        return;
+    }
+    static char value[FIELD_VALUE_SIZE];
+    static char before[FIELD_VALUE_SIZE];
+    static char after[FIELD_VALUE_SIZE];
+    std::string_view valueText;
+    if (action.kind == ScriptAction::Set) {
+        Values values(dialog_, run);
+        const size_t length = ExpandScriptValue(action.value, values, value, sizeof value);
+        valueText = std::string_view(value, std::min(length, sizeof value - 1));
+    }
+    const std::string_view field = dialog_.BoxView(id);
+    const size_t kept = std::min(field.size(), sizeof before - 1);
+    std::memcpy(before, field.data(), kept);
+    int32_t length = 0;
+    TlvEdit edit = EditTlvText(std::string_view(before, kept), action.object,
+                               action.kind == ScriptAction::Set ? &valueText : nullptr, after,
+                               static_cast<int32_t>(sizeof after - 1), &length);
+    if (edit == TlvEdit::Done) {
+        int cutAt = 0;
+        dialog_.Type(id, std::string_view(after, static_cast<size_t>(length)), &cutAt);
+        if (cutAt > 0) {
+            dialog_.Type(id, std::string_view(before, kept));
+            edit = TlvEdit::NoRoom;
+        }
+    }
+    if (edit == TlvEdit::Done || (edit == TlvEdit::Absent && action.kind == ScriptAction::Clear)) {
+        return;
+    }
+    char path[TLV_PATH_TEXT_SIZE];
+    FormatTlvPath(action.object, path);
+    SayOnStandardError("operator script %s line %d: \"%s %d.%s\": %s; field %d is unchanged",
+                       script_.path.c_str(), action.line,
+                       action.kind == ScriptAction::Set ? "set" : "clear", action.field, path,
+                       TlvEditText(edit), action.field);
 }
 
 bool ScriptHost::FileCommand(Run& run, const ScriptAction& action) {

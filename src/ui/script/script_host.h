@@ -83,6 +83,9 @@ class ScriptHost : public UiHost {
     int Ask(Run& run, const ScriptAction& action);
     bool FileCommand(Run& run, const ScriptAction& action);
     void Type(const Run& run, const ScriptAction& action);
+    // "set N.PATH HEX" and "clear N.PATH": one data object of a chip data
+    // field changes, the others keep their order.
+    void EditObject(const Run& run, const ScriptAction& action);
 
     const OperatorScript& script_;
     DeskOpener openDesk_;

@@ -4,7 +4,9 @@
 #include <ctime>
 #include <random>
 
+#include "diag/message_fields.h"
 #include "ui/script/script_condition.h"
+#include "vksoc/codec/tlv_text.h"
 
 namespace ui {
 
@@ -56,9 +58,9 @@ bool ParseForm(std::string_view form, ValuePart& part, std::string& why) {
         return true;
     }
     part.kind = ValuePart::Field;
-    if (!ParseFieldNumber(name, part.field)) {
+    if (!ParseFieldOrObject(name, part.field, part.hasObject, part.object)) {
         why = "unknown live value \"${" + std::string(form) +
-              "}\" (expected N, N:FROM:COUNT, now:, utc:, rand: or seq:)";
+              "}\" (expected N, N:FROM:COUNT, N.PATH, now:, utc:, rand: or seq:)";
         return false;
     }
     if (colon == std::string_view::npos) {
@@ -184,6 +186,12 @@ size_t ExpandScriptValue(const ScriptValue& value, ValueSource& source, char* ou
                 break;
             case ValuePart::Field: {
                 std::string_view text = source.FieldText(part.field);
+                if (part.hasObject) {
+                    static char object[2 * MESSAGE_BUFFER_SIZE];
+                    const int32_t length = TlvObjectText(text, part.object, object,
+                                                         static_cast<int32_t>(sizeof object));
+                    text = std::string_view(object, length > 0 ? static_cast<size_t>(length) : 0);
+                }
                 if (part.count >= 0) {
                     size_t from = static_cast<size_t>(part.from);
                     text = from < text.size() ? text.substr(from, static_cast<size_t>(part.count))

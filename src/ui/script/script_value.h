@@ -5,12 +5,17 @@
 #include <string_view>
 #include <vector>
 
+#include "vksoc/codec/tlv_path.h"
+
 // The text of a script's "set", "read" and "save" lines, with live values
 // replaced when the line runs:
 //
 //   ${N}              the current text of field N's box
 //   ${N:FROM:COUNT}   COUNT characters of it from position FROM (0-based),
 //                     cut at its end
+//   ${N.PATH}         the value in hexadecimal of one data object of chip
+//                     data field N (55.9F36, 55.77.9F27); empty when absent;
+//                     ${N.PATH:FROM:COUNT} a part of it
 //   ${now:FORMAT}     local time, strftime's conversions (%m%d%H%M%S ...)
 //   ${utc:FORMAT}     the same in UTC
 //   ${rand:K}         K random decimal digits, 1 <= K <= 18
@@ -31,6 +36,8 @@ struct ValuePart {
     int from = 0;      // Field: first position
     int count = -1;    // Field: characters, -1 for all
     int digits = 0;    // Rand, Seq
+    bool hasObject = false;
+    TlvPath object{};  // Field: the data object of the field, when hasObject
 };
 
 struct ScriptValue {

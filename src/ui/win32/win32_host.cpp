@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
 
 #include "ui/control_class.h"
 #include "ui/dialog_scroll.h"
@@ -14,6 +16,7 @@
 // system's names are used.
 #include <windows.h>
 // commdlg.h needs the declarations of windows.h before it.
+#include <commctrl.h>
 #include <commdlg.h>
 
 namespace ui {
@@ -193,6 +196,45 @@ class Win32Dialog final : public DialogHost {
         ::SetDlgItemTextA(window_, id, text);
     }
 
+    // A tooltip of the common controls: the dialog manager has none of its
+    // own. One tooltip window serves every box; the texts are kept here,
+    // where it reads them.
+    void SetItemTip(int id, const char* text) override {
+        HWND box = ::GetDlgItem(window_, id);
+        if (box == nullptr) {
+            return;
+        }
+        if (tips_ == nullptr) {
+            INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+            ::InitCommonControlsEx(&classes);
+            tips_ = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                      WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                                      instanceHandle, nullptr);
+            if (tips_ == nullptr) {
+                return;
+            }
+            // Lines break at '\n' only; a line wider than this wraps.
+            ::SendMessageA(tips_, TTM_SETMAXTIPWIDTH, 0, 800);
+        }
+        std::string& kept = tipTexts_[id];
+        const bool known = !kept.empty();
+        kept = text;
+        TOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window_;
+        tool.uId = reinterpret_cast<UINT_PTR>(box);
+        tool.lpszText = kept.data();
+        if (kept.empty()) {
+            ::SendMessageA(tips_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        } else {
+            ::SendMessageA(tips_, known ? TTM_UPDATETIPTEXTA : TTM_ADDTOOLA, 0,
+                           reinterpret_cast<LPARAM>(&tool));
+        }
+    }
+    bool TakesTips() const override { return true; }
+
     int NextTabStop(int id) override {
         HWND next = ::GetNextDlgTabItem(window_, ::GetDlgItem(window_, id), FALSE);
         return next != nullptr ? ::GetDlgCtrlID(next) : 0;
@@ -275,6 +317,8 @@ class Win32Dialog final : public DialogHost {
     DialogProc procedure_;
     void* context_;
     int wheelRest_ = 0;
+    HWND tips_ = nullptr;  // owned by the dialog: destroyed with it
+    std::map<int, std::string> tipTexts_;
 };
 
 // What a dialog starts with: the dialog manager hands its address to

@@ -6,6 +6,9 @@
 #include "diag/error_state.h"
 #include "diag/traffic_dump.h"
 #include "vksoc/codec/iso8583.h"
+#include "vksoc/codec/tlv.h"
+#include "vksoc/codec/tlv_card_mask.h"
+#include "vksoc/codec/tlv_field.h"
 #include "vksoc/port/send_msg.h"
 
 namespace {
@@ -40,11 +43,29 @@ void MaskDigitsFrom(const Chunk& chunk, const unsigned char* from) {
     }
 }
 
+// The card data objects of a chip data field whose slot holds its wire bytes.
+void MaskChipData(const Chunk& chunk, const FieldSlot& slot) {
+    static TlvTable table;
+    static unsigned char masked[SEND_BUFFER_SIZE];
+    if (slot.length <= 0 || slot.length > SEND_BUFFER_SIZE) {
+        return;
+    }
+    DecodeTlv(slot.data, slot.length, &table);
+    std::memcpy(masked, slot.data, static_cast<size_t>(slot.length));
+    MaskTlvCardBytes(table, slot.data, masked);
+    for (int i = 0; i < slot.length; ++i) {
+        const unsigned char* at = slot.data + i;
+        if (at >= chunk.begin && at < chunk.end && masked[i] != *at) {
+            shown[at - chunk.begin] = masked[i];
+        }
+    }
+}
+
 }  // namespace
 
 void DumpStreamBytes(const FieldSpec* specs, const unsigned char* stream, int streamLength,
-                     const unsigned char* chunk, int chunkLength, char direction,
-                     const char* peer) {
+                     const unsigned char* chunk, int chunkLength, char direction, const char* peer,
+                     const LinkRecord* link) {
     if (specs == nullptr || chunkLength <= 0 || chunkLength > SEND_BUFFER_SIZE ||
         !DumpBytesOn(direction) || !MaskPanOn()) {
         DumpBytes(chunk, chunkLength, direction, nullptr, peer);
@@ -64,6 +85,8 @@ void DumpStreamBytes(const FieldSpec* specs, const unsigned char* stream, int st
         for (int n = 2; n <= MAX_FIELD_NO; ++n) {
             if (IsCardDataField(n)) {
                 MaskValue(range, n, fields.slots[n]);
+            } else if (FieldShowsTlvAsHex(link, n)) {
+                MaskChipData(range, fields.slots[n]);
             }
         }
         position += taken.bytes;

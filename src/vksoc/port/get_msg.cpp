@@ -1,4 +1,5 @@
 #include "vksoc/port/get_msg.h"
+#include "vksoc/port/chip_data_dump.h"
 
 #include "diag/error_state.h"
 #include "diag/traffic_dump.h"
@@ -33,7 +34,8 @@ Taken TakeHeldMessage(int port, MessageFields* fields) {
                 entry.state = PORT_IDLE;
             }
             DumpFields(entry.format != nullptr, 'R', fields, PortPeerName(port),
-                       entry.tpduReceived != 0 ? entry.tpdu : nullptr);
+                       entry.tpduReceived != 0 ? entry.tpdu : nullptr, DumpChipDataField,
+                       entry.link);
             return taken;
         case TakeOutcome::NeedMore:
             break;

@@ -8,6 +8,8 @@
 #include "vkstp/config_image.h"
 #include "vkstp/link_record.h"
 
+struct LinkRecord;
+
 // The port table, private to the port layer (and its tests): every other
 // caller asks the functions of port.h. A port handle is the index of its
 // entry, 0 to MAX_PORTS - 1; entries are never moved.

@@ -156,7 +156,8 @@ int ReadPort(int port) {
         const int held = entry.bytesHeld + n;
         const int tpdu = framed && entry.framing.tpduLength < held ? entry.framing.tpduLength : 0;
         DumpStreamBytes(entry.format, entry.buffer + tpdu, held - tpdu,
-                        reinterpret_cast<const unsigned char*>(target), n, 'R', PortPeerName(port));
+                        reinterpret_cast<const unsigned char*>(target), n, 'R', PortPeerName(port),
+                        entry.link);
     }
 
     if (!framed) {

@@ -1,4 +1,5 @@
 #include "vksoc/port/send_msg.h"
+#include "vksoc/port/chip_data_dump.h"
 
 #include <cstring>
 
@@ -162,7 +163,8 @@ int SendMsgWithin(int port, const MessageFields* fields, int waitMs) {
     // Dumped before assembling, so the log shows what was asked for even
     // when assembling then fails.
     DumpFields(entry.format != nullptr, 'S', fields, PortPeerName(port),
-               framing.tpduLength > 0 ? sendBuffer + framing.headerLength : nullptr);
+               framing.tpduLength > 0 ? sendBuffer + framing.headerLength : nullptr,
+               DumpChipDataField, entry.link);
 
     int n = entry.format == nullptr ? AssembleZTR(out, room, fields)
                                     : Assemble8583(out, room, entry.format, entry.link, fields);
@@ -190,6 +192,7 @@ int SendMsgWithin(int port, const MessageFields* fields, int waitMs) {
     if (written < 0) {
         return -1;
     }
-    DumpStreamBytes(entry.format, out, message, sendBuffer, n, 'S', PortPeerName(port));
+    DumpStreamBytes(entry.format, out, message, sendBuffer, n, 'S', PortPeerName(port),
+                    entry.link);
     return n;
 }
