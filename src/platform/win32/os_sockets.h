@@ -9,9 +9,9 @@
 // Hazard: the system headers define many short macros. The window manager's
 // part (WM_*, IDOK, WS_*, SB_*) and the drawing part are kept out, because
 // the dialog logic names the same constants in its own namespace; "near" and
-// "far", empty macros of the 16-bit era, and "OPTIONAL", an empty marker of
-// the RPC headers, are undefined again, because they are ordinary words in
-// the callers (a message rule's OPTIONAL fields).
+// "far", empty macros of the 16-bit era, are undefined again, because they
+// are ordinary words in the callers. "OPTIONAL", an empty marker the system
+// headers themselves use, stays: no name of ours may be OPTIONAL.
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -29,7 +29,6 @@
 #include <ws2tcpip.h>  // socklen_t
 #undef near
 #undef far
-#undef OPTIONAL
 
 #include "platform/wsa_codes.h"
 
