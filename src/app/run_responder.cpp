@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/peer_host.h"
+#include "app/request_checks.h"
 #include "app/service_loop.h"
 #include "app/start_up.h"
 #include "platform/stop_request.h"
@@ -20,11 +21,26 @@ char* Given(char* argument) {
     return argument != nullptr && argument[0] != '\0' ? argument : nullptr;
 }
 
-int Serve(ui::UiHost& host, PeerHost& peers, char* controller, char* port) {
+int Serve(ui::UiHost& host, PeerHost& peers, char* controller, char* port, bool scriptExpects) {
     if (int code = StartUp(host, Given(controller), Given(port)); code != EXIT_SERVED) {
         return code;
     }
-    return ServiceLoop(host, peers);
+    if (std::string why; !StartRequestChecks(scriptExpects, why)) {
+        host.ShowMessageBox(why.c_str(), ui::MB_NOICON);
+        return EXIT_CANNOT_START;
+    }
+    return FinishRequestChecks(ServiceLoop(host, peers));
+}
+
+bool ScriptExpects(const ui::OperatorScript& script) {
+    for (const ui::ScriptRule& rule : script.rules) {
+        for (const ui::ScriptAction& action : rule.actions) {
+            if (action.kind == ui::ScriptAction::Expect) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 // The summary is written once, by the main thread or, where a stop cannot
@@ -57,7 +73,7 @@ int RunResponder(const char* scriptPath, char* controller, char* port) {
         scriptHost = &host;
         CatchStopSignals(WriteSummaryOnce);
         static SuspendingPeerHost<ui::ScriptHost> peers(host);
-        int code = Serve(host, peers, controller, port);
+        int code = Serve(host, peers, controller, port, ScriptExpects(script));
         if (StopRequested()) {
             WriteSummaryOnce();
         }
@@ -72,5 +88,5 @@ int RunResponder(const char* scriptPath, char* controller, char* port) {
             why.c_str());
         return EXIT_CANNOT_START;
     }
-    return Serve(*desk, DeskPeers(), controller, port);
+    return Serve(*desk, DeskPeers(), controller, port, false);
 }

@@ -18,12 +18,18 @@ void DumpBytes(const unsigned char* data, int length, char direction,
                const unsigned char* shown = nullptr, const char* peer = nullptr);
 // Whether DumpBytes in that direction writes anything now.
 bool DumpBytesOn(char direction);
+// What a dump prints beside a field: text[n] for field n (null for none).
+struct FieldNotes {
+    const char* text[MESSAGE_SLOTS];
+};
+
 // iso8583: non-zero for an ISO 8583 message (lists MessageId, fields 2-128),
 // 0 for ZTR (fields 2-64). With DUMP_MASK_PAN on, an ISO 8583 message's card
 // data is masked (diag/card_mask.h).
-// peer as for DumpBytes.
+// peer as for DumpBytes. notes, when given: each field's note follows its
+// value on its line, after "  <- " (a received request's findings).
 void DumpFields(int iso8583, char direction, const MessageFields* fields,
-                const char* peer = nullptr);
+                const char* peer = nullptr, const FieldNotes* notes = nullptr);
 // Lists slots 0 to last that are present into fileName, under title.
 void PrintFields(const char* fileName, const char* title, const MessageFields* fields, int last);
 

@@ -45,6 +45,7 @@ intptr_t Respond(DialogHost& dialog, Exchange& exchange) {
         }
         return 0;
     }
+    exchange.responded = true;
     dialog.EndDialog(1);
     return 1;
 }

@@ -47,6 +47,10 @@ bool ParseForm(std::string_view form, ValuePart& part, std::string& why) {
         part.text = std::string(argument);
         return true;
     }
+    if (form == "findings") {
+        part.kind = ValuePart::Findings;
+        return true;
+    }
     if (name == "rand" || name == "seq") {
         part.kind = name == "rand" ? ValuePart::Rand : ValuePart::Seq;
         if (!ParseDigitCount(argument, part.digits)) {
@@ -58,7 +62,7 @@ bool ParseForm(std::string_view form, ValuePart& part, std::string& why) {
     part.kind = ValuePart::Field;
     if (!ParseFieldNumber(name, part.field)) {
         why = "unknown live value \"${" + std::string(form) +
-              "}\" (expected N, N:FROM:COUNT, now:, utc:, rand: or seq:)";
+              "}\" (expected N, N:FROM:COUNT, now:, utc:, rand:, seq: or findings)";
         return false;
     }
     if (colon == std::string_view::npos) {
@@ -215,6 +219,14 @@ size_t ExpandScriptValue(const ScriptValue& value, ValueSource& source, char* ou
             }
             case ValuePart::Seq:
                 PutDigits(writer, source.Sequence() % PowerOfTen(part.digits), part.digits);
+                break;
+            case ValuePart::Findings:
+                // It quotes the peer's values: in a path, as unsafe as a box.
+                if (boxes == BoxText::SafeInAPath) {
+                    writer.PutSafeInAPath(source.FirstFinding());
+                } else {
+                    writer.Put(source.FirstFinding());
+                }
                 break;
         }
     }

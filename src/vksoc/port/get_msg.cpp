@@ -6,6 +6,7 @@
 #include "vksoc/codec/ztr.h"
 #include "vksoc/port/port_entry.h"
 #include "vksoc/port/port_peer_name.h"
+#include "vksoc/port/receive_check.h"
 
 Taken TakeHeldMessage(int port, MessageFields* fields) {
     PortEntry& entry = portTable[port];
@@ -28,8 +29,12 @@ Taken TakeHeldMessage(int port, MessageFields* fields) {
             } else {
                 entry.state = PORT_IDLE;
             }
-            DumpFields(entry.format != nullptr, 'R', fields, PortPeerName(port));
-            return taken;
+            {
+                const ReceiveCheck check = CurrentReceiveCheck();
+                const FieldNotes* notes = check != nullptr ? check(port, *fields) : nullptr;
+                DumpFields(entry.format != nullptr, 'R', fields, PortPeerName(port), notes);
+                return taken;
+            }
         case TakeOutcome::NeedMore:
             break;
     }

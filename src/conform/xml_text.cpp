@@ -1,0 +1,54 @@
+#include "conform/xml_text.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace conform {
+
+void TextBuffer::Put(std::string_view text) {
+    if (cut || text.size() > room - used) {
+        cut = true;
+        return;
+    }
+    std::memcpy(data + used, text.data(), text.size());
+    used += text.size();
+}
+
+void TextBuffer::PutXml(std::string_view text) {
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+            case '&':
+                Put("&amp;");
+                break;
+            case '<':
+                Put("&lt;");
+                break;
+            case '>':
+                Put("&gt;");
+                break;
+            case '"':
+                Put("&quot;");
+                break;
+            case '\'':
+                Put("&apos;");
+                break;
+            default:
+                if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte >= 0x7F) {
+                    char hex[5];
+                    std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+                    Put(hex);
+                } else {
+                    Put(std::string_view(&c, 1));
+                }
+        }
+    }
+}
+
+void TextBuffer::PutNumber(long long value) {
+    char digits[24];
+    const int length = std::snprintf(digits, sizeof digits, "%lld", value);
+    Put(std::string_view(digits, static_cast<size_t>(length)));
+}
+
+}  // namespace conform
