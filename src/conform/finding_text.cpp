@@ -11,6 +11,8 @@ namespace conform {
 namespace {
 
 constexpr size_t SHOWN_MOST = 40;
+// Each character shown as \\xHH at worst, and "...".
+constexpr size_t SHOWN_ROOM = 4 * SHOWN_MOST + 4;
 
 }  // namespace
 
@@ -20,29 +22,39 @@ size_t ShownValue(int field, std::string_view value, bool mask, size_t most, cha
         return 0;
     }
     const bool cut = value.size() > most;
-    size_t take = std::min(value.size(), most);
-    take = std::min(take, room - 1);
+    const size_t take = std::min(value.size(), most);
     const auto* bytes = reinterpret_cast<const unsigned char*>(value.data());
-    if (mask && IsCardDataField(field)) {
-        // Masked whole first: the part kept must not depend on where it is cut.
-        unsigned char masked[2 * 4104];
-        const int length = static_cast<int>(std::min(value.size(), sizeof masked));
-        MaskCardField(field, bytes, length, masked);
-        std::memcpy(out, masked, take);
-    } else if (take > 0) {
-        std::memcpy(out, bytes, take);
+    // Masked whole first: what is kept must not depend on where it is cut.
+    static unsigned char masked[2 * 4104];
+    if (mask && IsCardDataField(field) && value.size() <= sizeof masked) {
+        MaskCardField(field, bytes, static_cast<int>(value.size()), masked);
+        bytes = masked;
     }
-    if (cut && take + 3 < room) {
-        std::memcpy(out + take, "...", 3);
-        take += 3;
+    size_t used = 0;
+    for (size_t i = 0; i < take; ++i) {
+        const unsigned char c = bytes[i];
+        char piece[5] = {static_cast<char>(c), '\0'};
+        if (c < 0x20 || c >= 0x7F || c == '\\') {
+            std::snprintf(piece, sizeof piece, "\\x%02x", c);
+        }
+        const size_t length = std::strlen(piece);
+        if (used + length >= room) {
+            break;
+        }
+        std::memcpy(out + used, piece, length);
+        used += length;
     }
-    out[take] = '\0';
-    return take;
+    if (cut && used + 3 < room) {
+        std::memcpy(out + used, "...", 3);
+        used += 3;
+    }
+    out[used] = '\0';
+    return used;
 }
 
 size_t FormatFinding(const Finding& finding, std::string_view value, FieldType type,
                      std::string_view mti, char* out, size_t room) {
-    char shown[SHOWN_MOST + 4];
+    char shown[SHOWN_ROOM];
     const int mtiLength = static_cast<int>(std::min<size_t>(mti.size(), 4));
     int written = 0;
     switch (finding.kind) {

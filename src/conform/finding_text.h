@@ -23,7 +23,10 @@ size_t FormatFinding(const Finding& finding, std::string_view value, FieldType t
                      std::string_view mti, char* out, size_t room);
 
 // The value as findings and reports show it: masked card data when
-// DUMP_MASK_PAN is on, cut to `most` characters with "..." after.
+// DUMP_MASK_PAN is on, cut to `most` characters with "..." after, bytes
+// outside printable ASCII and the backslash as \xhh (as velkctl show prints
+// them). room: 4 * most + 4 holds any value. NUL-terminated; returns the
+// length.
 size_t ShownValue(int field, std::string_view value, bool mask, size_t most, char* out,
                   size_t room);
 

@@ -15,7 +15,7 @@ void PutValue(std::string_view value, TextBuffer& out) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte >= 0x7F || c == '\\') {
             char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            std::snprintf(hex, sizeof hex, "\\x%02x", byte);
             out.Put(hex);
         } else {
             out.Put(std::string_view(&c, 1));

@@ -36,7 +36,7 @@ void TextBuffer::PutXml(std::string_view text) {
             default:
                 if ((byte < 0x20 && c != '\t' && c != '\n' && c != '\r') || byte >= 0x7F) {
                     char hex[5];
-                    std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+                    std::snprintf(hex, sizeof hex, "\\x%02x", byte);
                     Put(hex);
                 } else {
                     Put(std::string_view(&c, 1));

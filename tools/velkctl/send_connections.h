@@ -3,6 +3,11 @@
 #include <string>
 
 #include "diag/message_fields.h"
+
+class ResponseExpectations;
+namespace conform {
+class JunitReport;
+}
 #include "send_tally.h"
 #include "vksoc/port/connection_limit.h"
 
@@ -18,6 +23,12 @@ struct SendPlan {
     int timeoutSeconds = 10;     // connecting, and each whole response
     bool renumber = false;       // each request its own trace number
     bool printResponse = false;  // print the fields of the (one) response
+    // Checked on every response: one that does not meet them is counted in
+    // tally->unmet and told (the first one only with --count).
+    const ResponseExpectations* expectations = nullptr;
+    // One test case per request: its unmet expectations, or no response, is
+    // its failure.
+    conform::JunitReport* report = nullptr;
 };
 
 // As many connections as one responder serves at once.
