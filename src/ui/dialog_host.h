@@ -111,6 +111,10 @@ class DialogHost {
     // text (a false box reads as empty without being asked); null when the
     // host does not keep such flags.
     virtual const bool* RowsWithText(const FieldRows& /*rows*/) { return nullptr; }
+    // Marks the row of the edit box id as breaking its field's declarations,
+    // without a box: finding is what it breaks. A host without a person to
+    // show it to keeps this default.
+    virtual void MarkField(int /*editId*/, const char* /*finding*/) {}
 };
 
 // Returns non-zero when the message was handled (the dialog manager's rule).
