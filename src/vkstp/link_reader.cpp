@@ -327,7 +327,7 @@ void ReadMessageRuleList(ConfigLoad& load, const ControllerParams& controller) {
                 }
                 std::memcpy(rule->MTI, word.text, 4);
             } else {
-                FieldSet& set = tag[0] == 'M' ? rule->MANDATORY : rule->OPTIONAL;
+                FieldSet& set = tag[0] == 'M' ? rule->mandatory : rule->optional;
                 if (!ParseFieldList(word.text, set)) {
                     Refuse(load, controller, "MESSAGE_RULE",
                            "a field list holds field numbers 2 to 128");

@@ -88,9 +88,9 @@ inline void FieldSetAdd(FieldSet& set, int fieldNo) {
 }
 
 struct MessageRule {
-    char MTI[4];  // four characters, no NUL
-    FieldSet MANDATORY;
-    FieldSet OPTIONAL;
+    char MTI[4];          // four characters, no NUL
+    FieldSet mandatory;   // MANDATORY
+    FieldSet optional;    // OPTIONAL (a Windows header macro names the tag itself)
     uint8_t hasOptional;  // 1 when OPTIONAL was given: a field in neither list breaks the rule
     uint8_t padding[3];
 };
@@ -116,7 +116,7 @@ struct LinkRecord {
 static_assert(sizeof(LinkField) == 4);
 static_assert(sizeof(FieldSet) == 16);
 static_assert(sizeof(MessageRule) == 40);
-static_assert(offsetof(MessageRule, OPTIONAL) == 20);
+static_assert(offsetof(MessageRule, optional) == 20);
 static_assert(offsetof(MessageRule, hasOptional) == 36);
 static_assert(offsetof(LinkRecord, FRAMING) == 4);
 static_assert(offsetof(LinkRecord, tpduLength) == 10);

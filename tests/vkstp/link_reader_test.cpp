@@ -108,12 +108,12 @@ TEST_F(LinkReaderTest, EveryTagLandsInTheControllersRecordAndOthersHaveNone) {
     ASSERT_EQ(link->ruleCount, 2);
     const MessageRule& rule = link->rules[0];
     EXPECT_EQ(std::string(rule.MTI, 4), "0200");
-    EXPECT_TRUE(FieldSetHas(rule.MANDATORY, 11));
-    EXPECT_FALSE(FieldSetHas(rule.MANDATORY, 35));
-    EXPECT_TRUE(FieldSetHas(rule.OPTIONAL, 52));
+    EXPECT_TRUE(FieldSetHas(rule.mandatory, 11));
+    EXPECT_FALSE(FieldSetHas(rule.mandatory, 35));
+    EXPECT_TRUE(FieldSetHas(rule.optional, 52));
     EXPECT_EQ(rule.hasOptional, 1);
     EXPECT_EQ(link->rules[1].hasOptional, 0);
-    EXPECT_TRUE(FieldSetHas(link->rules[1].MANDATORY, 70));
+    EXPECT_TRUE(FieldSetHas(link->rules[1].mandatory, 70));
 }
 
 TEST_F(LinkReaderTest, AValueTheReaderDoesNotKnowStopsTheLoadNamingIt) {
