@@ -49,3 +49,6 @@ printf 'velk-tester peak resident memory: %.1f MB (target under 16 MB)\n' "$(ech
 
 # The same with several connections at once.
 "$root/bench/many_peers.sh"
+
+# What the sample's field types and message rules cost, and the report.
+"$root/bench/conformance.sh" "$count" "$runs"

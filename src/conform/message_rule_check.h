@@ -18,11 +18,11 @@ template <typename Report>
 void CheckMessageRule(const MessageRule& rule, const MessageFields& message, Report&& report) {
     for (int n = 2; n <= MAX_FIELD_NO; ++n) {
         const bool present = message.slots[n].length > 0;
-        const bool mandatory = FieldSetHas(rule.MANDATORY, n);
+        const bool mandatory = FieldSetHas(rule.mandatory, n);
         if (mandatory && !present) {
             report(n, false);
         } else if (present && rule.hasOptional != 0 && !mandatory &&
-                   !FieldSetHas(rule.OPTIONAL, n)) {
+                   !FieldSetHas(rule.optional, n)) {
             report(n, true);
         }
     }
