@@ -353,4 +353,21 @@ TEST_F(ConformanceE2E, MakeAndSendRefuseValuesThatBreakTheirFieldUnlessForced) {
         << send.output;
 }
 
+TEST_F(ConformanceE2E, TheRequestsOfTheShippedExamplesKeepTheSamplesRules) {
+    WriteFile(root_.data() / "velk.cfg", ReadFile(kSampleConfig));
+    // docs/velkctl.md, docs/many-peers.md, docs/conformance.md, the
+    // benchmarks' request and scripts/run.sh's hint.
+    const char* examples[] = {
+        "0=0800 11=000001 70=301",
+        "0=0200 2=4111111111111111 3=000000 4=000000001000 11=000123 41=TERM0001",
+        "0=0200 2=4111111111111111 3=000000 4=000000001000 7=1209120000 11=000123 "
+        "41=TERM0001 49=978 102=1234567890",
+    };
+    for (const char* fields : examples) {
+        ASSERT_EQ(Velkctl(std::string("make C01 e.dat ") + fields).exitCode, 0) << fields;
+        CommandResult check = Velkctl("check C01 e.dat");
+        EXPECT_EQ(check.exitCode, 0) << fields << "\n" << check.output;
+    }
+}
+
 }  // namespace
