@@ -34,15 +34,15 @@ start() {  # DIR [ENV=VALUE...]: runs velk-tester from DIR on $port
   local dir=$1
   shift
   port=$(free_port)
-  (cd "$dir" && env "$@" OPERATOR_SCRIPT="$script" "$tester" C01 "$port" >/dev/null 2>&1) &
+  (cd "$dir" && exec env "$@" OPERATOR_SCRIPT="$script" "$tester" C01 "$port" >/dev/null 2>&1) &
   pids+=($!)
   wait_listening "$port"
   sleep 0.2
 }
 stop_last() {
   local last=${pids[-1]}
+  # The report is written a last time on the way out: wait for it.
   kill -TERM "$last" 2>/dev/null || true
-  pkill -TERM -P "$last" 2>/dev/null || true
   wait "$last" 2>/dev/null || true
   unset 'pids[-1]'
 }

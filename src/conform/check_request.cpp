@@ -62,7 +62,7 @@ void CheckRequest(const LinkRecord& link, const FieldSpec* specs, const MessageF
             Add(out, {FindingKind::WrongType, n, at, 0}, value, type, mti);
         }
         const FieldSpec& spec = specs[n - 1];
-        const int length = CountedLength(link, n, static_cast<int>(value.size()));
+        const int length = CountedLength(link, n, value);
         switch (CheckLength(spec, length)) {
             case LengthVerdict::Fits:
                 break;

@@ -15,15 +15,15 @@ namespace conform {
 inline constexpr int VALUE_FORM_ROOM = 2 * MAX_MESSAGE_LENGTH;
 
 // The value form of field n's received value: the slot's bytes themselves
-// for an ASCII field (no copy), else converted into room (VALUE_FORM_ROOM
-// bytes). Until the codec converts the other encodings at its edge, their
-// slots already hold what the codec made of them, and that is what is
-// checked.
+// (no copy). The codec converts BCD, EBCDIC and BINARY values at its edge,
+// so a received slot already holds the value form; room (VALUE_FORM_ROOM
+// bytes) is for a conversion made here, should a caller hold wire bytes.
 std::string_view RequestValueForm(const LinkRecord& link, int fieldNo, const FieldSlot& slot,
                                   char* room);
 
-// The length MAX_LEN counts for a value form of `length` characters:
-// bytes for BINARY (two characters each), the characters otherwise.
-int CountedLength(const LinkRecord& link, int fieldNo, int length);
+// The length MAX_LEN counts for a value form: bytes for BINARY (two
+// hexadecimal characters each), characters for EBCDIC (its value form is
+// UTF-8), the characters (digits) otherwise.
+int CountedLength(const LinkRecord& link, int fieldNo, std::string_view value);
 
 }  // namespace conform

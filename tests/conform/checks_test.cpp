@@ -6,6 +6,7 @@
 #include "conform/field_type_check.h"
 #include "conform/findings.h"
 #include "conform/length_check.h"
+#include "conform/value_form.h"
 #include "conform/xml_text.h"
 
 namespace {
@@ -64,6 +65,17 @@ TEST(LengthCheck, VariableValuesMayBeShorterFixedOnesMustBeExact) {
     EXPECT_EQ(conform::CheckLength(fixed, 5), conform::LengthVerdict::WrongLength);
     EXPECT_EQ(conform::CheckLength(fixed, 7), conform::LengthVerdict::WrongLength);
     EXPECT_EQ(conform::CheckLength(fixed, 0), conform::LengthVerdict::Fits) << "absent";
+}
+
+TEST(ValueForm, MaxLenCountsBytesOfBinaryCharactersOfEbcdicAndDigitsOfBcd) {
+    LinkRecord link{};
+    link.fields[52 - 1].ENCODING = static_cast<uint8_t>(ValueEncoding::Binary);
+    link.fields[43 - 1].ENCODING = static_cast<uint8_t>(ValueEncoding::Ebcdic);
+    link.fields[2 - 1].ENCODING = static_cast<uint8_t>(ValueEncoding::BcdF);
+    EXPECT_EQ(conform::CountedLength(link, 52, "0123456789ABCDEF"), 8);
+    EXPECT_EQ(conform::CountedLength(link, 43, "Caf\xc3\xa9"), 4) << "UTF-8: four characters";
+    EXPECT_EQ(conform::CountedLength(link, 2, "4111111111111111111"), 19);
+    EXPECT_EQ(conform::CountedLength(link, 3, "000000"), 6) << "ASCII";
 }
 
 TEST(Findings, AFullListCountsWhatItCannotKeepAndTextsAreCutAtTheirRoom) {
