@@ -1,6 +1,5 @@
 #include "conform/message_text.h"
 
-#include <cstdio>
 #include <string_view>
 
 #include "conform/value_form.h"
@@ -11,15 +10,25 @@ namespace conform {
 namespace {
 
 void PutValue(std::string_view value, TextBuffer& out) {
-    for (char c : value) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte >= 0x7F || c == '\\') {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02x", byte);
-            out.Put(hex);
-        } else {
-            out.Put(std::string_view(&c, 1));
+    static constexpr char kHex[] = "0123456789abcdef";
+    size_t i = 0;
+    while (i < value.size()) {
+        size_t plain = i;
+        while (plain < value.size()) {
+            const auto byte = static_cast<unsigned char>(value[plain]);
+            if (byte < 0x20 || byte >= 0x7F || byte == '\\') {
+                break;
+            }
+            ++plain;
         }
+        if (plain > i) {
+            out.Put(value.substr(i, plain - i));
+            i = plain;
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(value[i++]);
+        const char hex[4] = {'\\', 'x', kHex[byte >> 4], kHex[byte & 15]};
+        out.Put(std::string_view(hex, 4));
     }
 }
 

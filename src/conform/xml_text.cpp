@@ -14,8 +14,29 @@ void TextBuffer::Put(std::string_view text) {
     used += text.size();
 }
 
+namespace {
+
+bool PlainInXml(unsigned char c) {
+    return (c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"' && c != '\'') ||
+           c == '\t' || c == '\n' || c == '\r';
+}
+
+}  // namespace
+
 void TextBuffer::PutXml(std::string_view text) {
-    for (char c : text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        // Runs of characters that stand for themselves go in one copy.
+        size_t plain = i;
+        while (plain < text.size() && PlainInXml(static_cast<unsigned char>(text[plain]))) {
+            ++plain;
+        }
+        if (plain > i) {
+            Put(text.substr(i, plain - i));
+            i = plain;
+            continue;
+        }
+        const char c = text[i++];
         const auto byte = static_cast<unsigned char>(c);
         switch (c) {
             case '&':
