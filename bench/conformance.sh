@@ -49,7 +49,8 @@ stop_last() {
 rps() {  # PORT COUNT -> requests per second
   local out
   out=$(./velkctl send C01 127.0.0.1 "$1" "$request" --count "$2")
-  echo "$out" | grep -q '^failures: 0$' || { echo "$out" >&2; exit 1; }
+  # (grep -q would end the pipe early: a failure under pipefail)
+  [[ $out == *$'\nfailures: 0\n'* ]] || { echo "$out" >&2; exit 1; }
   echo "$out" | sed -n 's/^requests per second: //p'
 }
 
