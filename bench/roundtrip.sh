@@ -151,3 +151,6 @@ kill "$tls_pid"
 
 # The same with several connections at once.
 "$root/bench/many_peers.sh"
+
+# What the sample's field types and message rules cost, and the report.
+"$root/bench/conformance.sh" "$count" "$runs"

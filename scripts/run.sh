@@ -28,6 +28,6 @@ status=0
 if ((status != no_desk)); then
   exit "$status"
 fi
-echo "run.sh: no usable display, so velk-tester $1 ${2:-} answers unattended with data/answer.script until Ctrl-C; send it a request from build/: ./velkctl send $1 127.0.0.1 ${2:-PORT} 0=0800 11=000001" >&2
+echo "run.sh: no usable display, so velk-tester $1 ${2:-} answers unattended with data/answer.script until Ctrl-C; send it a request from build/: ./velkctl send $1 127.0.0.1 ${2:-PORT} 0=0800 11=000001 70=301" >&2
 export OPERATOR_SCRIPT=../data/answer.script
 exec ./velk-tester "$@"

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   clang libclang-rt-14-dev
-  clang-format shellcheck
+  clang-format shellcheck libxml2-utils
   qt6-base-dev fonts-dejavu-core
   tshark
   libssl-dev openssl python3

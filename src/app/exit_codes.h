@@ -6,12 +6,18 @@
 // failure's message box and error-log record come first, as they always have.
 inline constexpr int EXIT_SERVED = 0;  // served until a stop; --help, --version
 // The operator script cannot be used, or there is neither a desk to show
-// dialogs on nor an operator script.
+// dialogs on nor an operator script, or VELK_REPORT cannot be written.
 inline constexpr int EXIT_CANNOT_START = 1;
 // The controller or port argument is missing or not understood.
 inline constexpr int EXIT_BAD_ARGUMENTS = 2;
-// VELK_PEERS is not a number from 1 to MAX_PEERS.
+// VELK_PEERS is not a number from 1 to MAX_PEERS (at start-up).
 inline constexpr int EXIT_BAD_PEERS = 3;
+// With VELK_REPORT, after a stop: a test case failed (a request had
+// findings) or the report could not be written. The same number as
+// EXIT_BAD_PEERS, as CI jobs expect "3: the tests failed"; the two are told
+// apart by when they come (a refused VELK_PEERS ends the run before it
+// serves and writes no report) and by the line on standard error.
+inline constexpr int EXIT_TESTS_FAILED = 3;
 // The configuration file cannot be read.
 inline constexpr int EXIT_NO_CONFIGURATION = 4;
 // "Open Port failed": the port cannot be listened on.

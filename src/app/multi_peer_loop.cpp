@@ -4,6 +4,7 @@
 
 #include "app/exit_codes.h"
 #include "app/peer_set.h"
+#include "app/request_checks.h"
 #include "diag/error_log.h"
 #include "ui/exchange.h"
 #include "ui/message_dialog.h"
@@ -33,18 +34,19 @@ class DialogPeers final : public PeerAnswerer {
         ui::Exchange exchange = ExchangeFor(port);
         // A dialog that cannot be created drops the message without notice.
         int result = ui::RunMessageDialog(host_, exchange);
-        return Outcome(exchange, result);
+        return Answered(exchange, result);
     }
     int64_t WakeTime(int port) const override { return peers_.WakeTime(port); }
     PeerAnswer Resume(int port) override {
         ui::Exchange exchange = ExchangeFor(port);
         int result = peers_.Resume(exchange);
-        return Outcome(exchange, result);
+        return Answered(exchange, result);
     }
     void Accepted(int port) override { Say(port, "connected"); }
     void Failed(int port) override { Tell("Connection closed", port); }
     void Gone(int port) override {
         peers_.Discard(port);
+        RequestDropped(port);
         Say(port, "ended");
     }
     void AcceptFailed() override { Tell("Accept failed", -1); }
@@ -56,7 +58,15 @@ class DialogPeers final : public PeerAnswerer {
         exchange.message = &message_;
         exchange.peer = PortPeerName(port);
         exchange.sendWaitMs = PEER_SEND_WAIT_MS;
+        ChecksFor(exchange);
         return exchange;
+    }
+    // A run that is over (not suspended) has answered its request.
+    static PeerAnswer Answered(const ui::Exchange& exchange, int result) {
+        if (result != ui::DIALOG_SUSPENDED) {
+            RequestAnswered(exchange);
+        }
+        return Outcome(exchange, result);
     }
     static PeerAnswer Outcome(const ui::Exchange& exchange, int result) {
         if (exchange.endConnection) {

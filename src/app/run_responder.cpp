@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/peer_host.h"
+#include "app/request_checks.h"
 #include "app/service_loop.h"
 #include "app/start_up.h"
 #include "platform/stop_request.h"
@@ -22,14 +23,30 @@ char* Given(char* argument) {
     return argument != nullptr && argument[0] != '\0' ? argument : nullptr;
 }
 
-int Serve(ui::UiHost& host, PeerHost& peers, char* controller, char* port) {
+int Serve(ui::UiHost& host, PeerHost& peers, char* controller, char* port, bool scriptExpects) {
     int code = StartUp(host, Given(controller), Given(port));
     if (code == EXIT_SERVED) {
-        code = ServiceLoop(host, peers);
+        if (std::string why; !StartRequestChecks(scriptExpects, why)) {
+            host.ShowMessageBox(why.c_str(), ui::MB_NOICON);
+            code = EXIT_CANNOT_START;
+        } else {
+            code = FinishRequestChecks(ServiceLoop(host, peers));
+        }
     }
     plat::FreeTlsServer(responderState.tls);
     responderState.tls = nullptr;
     return code;
+}
+
+bool ScriptExpects(const ui::OperatorScript& script) {
+    for (const ui::ScriptRule& rule : script.rules) {
+        for (const ui::ScriptAction& action : rule.actions) {
+            if (action.kind == ui::ScriptAction::Expect) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 // The summary is written once, by the main thread or, where a stop cannot
@@ -62,7 +79,7 @@ int RunResponder(const char* scriptPath, char* controller, char* port) {
         scriptHost = &host;
         CatchStopSignals(WriteSummaryOnce);
         static SuspendingPeerHost<ui::ScriptHost> peers(host);
-        int code = Serve(host, peers, controller, port);
+        int code = Serve(host, peers, controller, port, ScriptExpects(script));
         if (StopRequested()) {
             WriteSummaryOnce();
         }
@@ -77,5 +94,5 @@ int RunResponder(const char* scriptPath, char* controller, char* port) {
             why.c_str());
         return EXIT_CANNOT_START;
     }
-    return Serve(*desk, DeskPeers(), controller, port);
+    return Serve(*desk, DeskPeers(), controller, port, false);
 }

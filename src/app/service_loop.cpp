@@ -3,6 +3,7 @@
 #include "app/exit_codes.h"
 #include "app/multi_peer_loop.h"
 #include "app/peer_limit.h"
+#include "app/request_checks.h"
 #include "diag/error_log.h"
 #include "platform/stop_request.h"
 #include "ui/exchange.h"
@@ -55,7 +56,9 @@ int ServiceLoop(ui::UiHost& host, PeerHost& peers) {
             ui::Exchange exchange;
             exchange.port = port;
             exchange.message = &state.message;
+            ChecksFor(exchange);
             ui::RunMessageDialog(host, exchange);
+            RequestAnswered(exchange);
             ended = exchange.endConnection;
         }
         if (!ended && !StopRequested()) {

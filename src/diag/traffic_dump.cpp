@@ -106,7 +106,8 @@ void DumpBytes(const unsigned char* data, int length, char direction, const unsi
 }
 
 void DumpFields(int iso8583, char direction, const MessageFields* fields, const char* peer,
-                const unsigned char* tpdu, FieldDetail detail, const void* context) {
+                const unsigned char* tpdu, FieldDetail detail, const void* context,
+                const FieldNotes* notes) {
     if (!SwitchOn(direction == 'S' ? "DUMP_SEND_FLDS" : "DUMP_RECV_FLDS")) {
         return;
     }
@@ -129,7 +130,11 @@ void DumpFields(int iso8583, char direction, const MessageFields* fields, const 
         static unsigned char masked[MASKED_VALUE_SIZE];
         for (int n = 2; n <= last; ++n) {
             const FieldSlot& slot = fields->slots[n];
+            const char* note = notes != nullptr ? notes->text[n] : nullptr;
             if (slot.length <= 0) {
+                if (note != nullptr) {
+                    std::fprintf(file, "Field %03d: (absent)  <- %s\n", n, note);
+                }
                 continue;
             }
             if (detail != nullptr && detail(context, n, slot, mask, file)) {
@@ -143,7 +148,11 @@ void DumpFields(int iso8583, char direction, const MessageFields* fields, const 
                 MaskCardField(n, slot.data, length, masked);
                 text = reinterpret_cast<const char*>(masked);
             }
-            std::fprintf(file, "Field %03d: %*.*s\n", n, length, length, text);
+            if (note != nullptr) {
+                std::fprintf(file, "Field %03d: %*.*s  <- %s\n", n, length, length, text, note);
+            } else {
+                std::fprintf(file, "Field %03d: %*.*s\n", n, length, length, text);
+            }
         }
     });
 }

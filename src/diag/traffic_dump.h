@@ -20,6 +20,11 @@ void DumpBytes(const unsigned char* data, int length, char direction,
                const unsigned char* shown = nullptr, const char* peer = nullptr);
 // Whether DumpBytes in that direction writes anything now.
 bool DumpBytesOn(char direction);
+// What a dump prints beside a field: text[n] for field n (null for none).
+struct FieldNotes {
+    const char* text[MESSAGE_SLOTS];
+};
+
 // iso8583: non-zero for an ISO 8583 message (lists MessageId, fields 2-128),
 // 0 for ZTR (fields 2-64). With DUMP_MASK_PAN on, an ISO 8583 message's card
 // data is masked (diag/card_mask.h).
@@ -28,11 +33,14 @@ bool DumpBytesOn(char direction);
 // detail, when given, may write a field itself (its line and what it holds,
 // such as chip data's objects; `mask` says whether card data is to be
 // masked) and returns whether it did; context is passed to it.
+// notes, when given: each field's note follows its value on its line, after
+// "  <- " (a received request's findings).
 using FieldDetail = bool (*)(const void* context, int n, const FieldSlot& slot, bool mask,
                              FILE* file);
 void DumpFields(int iso8583, char direction, const MessageFields* fields,
                 const char* peer = nullptr, const unsigned char* tpdu = nullptr,
-                FieldDetail detail = nullptr, const void* context = nullptr);
+                FieldDetail detail = nullptr, const void* context = nullptr,
+                const FieldNotes* notes = nullptr);
 // Lists slots 0 to last that are present into fileName, under title.
 void PrintFields(const char* fileName, const char* title, const MessageFields* fields, int last);
 

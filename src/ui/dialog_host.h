@@ -130,6 +130,10 @@ class DialogHost {
     // default, and say so in TakesTips (no note is then made).
     virtual void SetItemTip(int /*id*/, const char* /*text*/) {}
     virtual bool TakesTips() const { return false; }
+    // Marks the row of the edit box id as breaking its field's declarations,
+    // without a box: finding is what it breaks. A host without a person to
+    // show it to keeps this default.
+    virtual void MarkField(int /*editId*/, const char* /*finding*/) {}
 };
 
 // Returns non-zero when the message was handled (the dialog manager's rule).

@@ -2,6 +2,10 @@
 
 #include "diag/message_fields.h"
 
+namespace conform {
+class Findings;
+}
+
 // One request in hand: the message on show and the connection it came on.
 // The service loop makes it for each message and hands it to the dialog run
 // (and, for a suspended run, to its resume); the run hands it to every call
@@ -37,6 +41,14 @@ struct Exchange {
     // A Respond could not send (told in its box and record).
     bool sendFailed = false;
     FileOutcome lastFile = FileOutcome::None;
+    // What the request breaks of its controller's declared types and rules
+    // (conform/findings.h), where the responder checks requests; null where
+    // it does not. An operator script's failed "expect" adds to them.
+    conform::Findings* findings = nullptr;
+    // A Respond sent a response.
+    bool responded = false;
+    // The operator-script line of the rule that answered; 0 for none.
+    int ruleLine = 0;
 };
 
 }  // namespace ui

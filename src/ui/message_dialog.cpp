@@ -1,5 +1,8 @@
 #include "ui/message_dialog.h"
 
+#include <cstring>
+
+#include "conform/findings.h"
 #include "diag/error_log.h"
 #include "ui/collect_fields.h"
 #include "ui/dialog_scroll.h"
@@ -13,9 +16,30 @@ namespace ui {
 
 namespace {
 
+// Each row the request's findings are about shows the first of them.
+void MarkFindings(DialogHost& dialog, const Exchange& exchange) {
+    if (exchange.findings == nullptr) {
+        return;
+    }
+    const conform::Findings& findings = *exchange.findings;
+    for (int i = 0; i < findings.count(); ++i) {
+        const int field = findings.at(i).field;
+        if (field < 0 || findings.FirstAbout(field) != i) {
+            continue;
+        }
+        char text[256];
+        const std::string_view finding = findings.Text(i);
+        const size_t length = finding.size() < sizeof text - 1 ? finding.size() : sizeof text - 1;
+        std::memcpy(text, finding.data(), length);
+        text[length] = '\0';
+        dialog.MarkField(EDIT_ID_BASE + field, text);
+    }
+}
+
 intptr_t InitDialog(DialogHost& dialog, Exchange& exchange) {
     int y = 10;
     CreateFieldRows(dialog, *exchange.message, y);
+    MarkFindings(dialog, exchange);
     CreateButton(dialog, "Respond", 10, y, IDOK);
     CreateButton(dialog, "&Read", 110, y, READ_BUTTON_ID);
     CreateButton(dialog, "&Save", 210, y, SAVE_BUTTON_ID);
@@ -46,6 +70,7 @@ intptr_t Respond(DialogHost& dialog, Exchange& exchange) {
         }
         return 0;
     }
+    exchange.responded = true;
     dialog.EndDialog(1);
     return 1;
 }

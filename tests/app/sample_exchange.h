@@ -1,6 +1,8 @@
 #pragma once
 
+#include <fstream>
 #include <initializer_list>
+#include <sstream>
 #include <string>
 
 // What the end-to-end tests of the responder share: the sample configuration
@@ -9,6 +11,28 @@
 
 inline const std::string kSampleConfig = VELK_SOURCE_DIR "/data/velk.cfg";
 inline const std::string kAnswerScript = VELK_SOURCE_DIR "/data/answer.script";
+
+// The sample configuration without the field types and message rules its
+// C01 declares: the plain link, for tests of what the responder does without
+// conformance checks.
+inline std::string SampleWithoutDeclarations() {
+    std::ifstream in(kSampleConfig);
+    std::ostringstream out;
+    std::string line;
+    bool inRules = false;
+    while (std::getline(in, line)) {
+        if (line.find("<MESSAGE_RULE_LIST>") != std::string::npos) {
+            inRules = true;
+        }
+        if (!inRules && line.find("<FIELD_TYPE>") == std::string::npos) {
+            out << line << '\n';
+        }
+        if (line.find("</MESSAGE_RULE_LIST>") != std::string::npos) {
+            inRules = false;
+        }
+    }
+    return out.str();
+}
 
 inline std::string Bytes(std::initializer_list<int> values) {
     std::string bytes;

@@ -22,8 +22,10 @@ namespace {
 
 class ScriptE2E : public ::testing::Test {
   protected:
+    // The script's own behaviour, without the conformance checks the sample's
+    // C01 declares (conformance_e2e_test.cpp runs those).
     void SetUp() override {
-        fs::copy_file(kSampleConfig, root_.data() / "velk.cfg");
+        WriteFile(root_.data() / "velk.cfg", SampleWithoutDeclarations());
         port_ = FreePort();
     }
 

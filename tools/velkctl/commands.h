@@ -18,3 +18,4 @@ void AddSendCommand(CLI::App& app, GlobalOptions& global);
 void AddShowCommand(CLI::App& app, GlobalOptions& global);
 void AddMakeCommand(CLI::App& app, GlobalOptions& global);
 void AddDissectorCommand(CLI::App& app, GlobalOptions& global);
+void AddCheckCommand(CLI::App& app, GlobalOptions& global);

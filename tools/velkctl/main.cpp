@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
     AddShowCommand(app, global);
     AddMakeCommand(app, global);
     AddDissectorCommand(app, global);
+    AddCheckCommand(app, global);
 
     // The commands run inside parse. On Windows no socket can be made before
     // the socket layer is started.

@@ -9,6 +9,7 @@
 
 #include "commands.h"
 #include "controller_port.h"
+#include "field_conformance.h"
 #include "field_values.h"
 #include "vksoc/port/message_file_port.h"
 #include "vkstp/config_view.h"
@@ -19,6 +20,7 @@ struct MakeOptions {
     std::string controller;
     std::string file;
     std::vector<std::string> fields;
+    bool force = false;
 };
 
 int RunMake(const GlobalOptions& global, const MakeOptions& options) {
@@ -39,6 +41,9 @@ int RunMake(const GlobalOptions& global, const MakeOptions& options) {
         return 1;
     }
     values.UseLink(FindLinkBounded(options.controller.c_str()));
+    if (!FieldsConform(options.controller, *values.fields(), options.force)) {
+        return 1;
+    }
     int written = 0;
     switch (ui::WriteMessageFile(options.file.c_str(), values.fields(), options.controller.c_str(),
                                  &written)) {
@@ -69,5 +74,8 @@ void AddMakeCommand(CLI::App& app, GlobalOptions& global) {
     command->add_option("FILE", options->file, "Message data file to write (*.dat)")->required();
     command->add_option("FIELDS", options->fields,
                         "N=VALUE: ISO 8583 field 0 (message id) or 2-128; ZTR field 4-64");
+    command->add_flag("--force", options->force,
+                      "Write values that break their field's FIELD_TYPE or MAX_LEN as they are "
+                      "(a malformed message for a negative test)");
     command->callback([&global, options] { global.exitCode = RunMake(global, *options); });
 }

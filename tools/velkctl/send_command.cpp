@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "commands.h"
+#include "conform/junit_report.h"
 #include "controller_port.h"
+#include "field_conformance.h"
 #include "field_values.h"
 #include "platform/tls_contract.h"
+#include "response_expectations.h"
 #include "send_connections.h"
 #include "send_request.h"
 #include "vksoc/port/tcp_port.h"
@@ -35,6 +38,9 @@ struct SendOptions {
     std::string key;
     std::string serverName;
     bool insecure = false;
+    std::vector<std::string> expect;  // N=VALUE conditions on every response
+    std::string report;               // with --count: a JUnit report
+    bool force = false;
 };
 
 // The client context of --tls, or null after telling why on standard error.
@@ -59,6 +65,11 @@ plat::TlsClientContext* MakeTlsClient(const SendOptions& options) {
     return context;
 }
 
+// Exit codes: 0 every response arrived and met --expect; 1 a response was
+// missing or the request could not be sent; 3 every response arrived but
+// one did not meet --expect.
+constexpr int EXIT_UNMET = 3;
+
 int RunSend(const GlobalOptions& global, const SendOptions& options) {
     SendPlan plan;
     if (!ParseTcpPort(options.port, &plan.tcpPort)) {
@@ -69,10 +80,33 @@ int RunSend(const GlobalOptions& global, const SendOptions& options) {
     if (!PrepareController(global, options.controller)) {
         return 1;
     }
+    ResponseExpectations expectations;
+    for (const std::string& text : options.expect) {
+        std::string why;
+        if (!expectations.Add(text, &why)) {
+            std::fprintf(stderr, "velkctl: --expect %s: %s\n", text.c_str(), why.c_str());
+            return 1;
+        }
+    }
     FieldValues values(IsZtrController(options.controller.c_str()));
     values.UseLink(FindLinkBounded(options.controller.c_str()));
     if (!CollectRequest(options.controller, options.arguments, &values)) {
         return 1;
+    }
+    if (!FieldsConform(options.controller, *values.fields(), options.force)) {
+        return 1;
+    }
+    conform::JunitReport report;
+    if (!options.report.empty()) {
+        std::string why;
+        if (!report.Open(options.report, options.controller, why)) {
+            std::fprintf(stderr, "velkctl: --report: %s\n", why.c_str());
+            return 1;
+        }
+        plan.report = &report;
+    }
+    if (!expectations.empty()) {
+        plan.expectations = &expectations;
     }
     plan.controller = options.controller;
     plan.host = options.host;
@@ -91,15 +125,23 @@ int RunSend(const GlobalOptions& global, const SendOptions& options) {
     }
 
     SendTally tally;
-    const bool connected = RunSendPlan(plan, *values.fields(), &tally);
+    tally.expecting = plan.expectations != nullptr;
+    const bool ran = RunSendPlan(plan, *values.fields(), &tally);
     plat::FreeTlsClient(plan.tls);
-    if (!connected) {
+    if (report.open() && !report.Close()) {
+        std::fprintf(stderr, "velkctl: --report: could not write %s\n", options.report.c_str());
+        return 1;
+    }
+    if (!ran) {
         return 1;
     }
     if (options.count > 0) {
         PrintSendSummary(stdout, plan.connections, tally);
     }
-    return tally.AllAnswered() ? 0 : 1;
+    if (!tally.AllAnswered()) {
+        return 1;
+    }
+    return tally.unmet > 0 ? EXIT_UNMET : 0;
 }
 
 }  // namespace
@@ -157,5 +199,16 @@ void AddSendCommand(CLI::App& app, GlobalOptions& global) {
         ->add_flag("--insecure", options->insecure,
                    "Do not verify the responder's certificate or name")
         ->needs(tls);
+    command->add_option("--expect", options->expect,
+                        "N=VALUE (or any condition of the operator script: N!=, N=TEXT*, N<=NUMBER "
+                        "...) that every response must meet; repeatable. Unmet: the fields that "
+                        "differed are told and the exit status is 3");
+    command
+        ->add_option("--report", options->report,
+                     "With --count: write a JUnit XML report, one test case per request")
+        ->needs(count);
+    command->add_flag("--force", options->force,
+                      "Send values that break their field's FIELD_TYPE or MAX_LEN as they are (a "
+                      "malformed request for a negative test)");
     command->callback([&global, options] { global.exitCode = RunSend(global, *options); });
 }

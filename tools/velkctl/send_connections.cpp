@@ -6,10 +6,14 @@
 #include <thread>
 #include <vector>
 
+#include "conform/findings.h"
+#include "conform/junit_report.h"
+#include "conform/message_text.h"
 #include "controller_port.h"
 #include "diag/error_state.h"
 #include "field_listing.h"
 #include "os_sockets.h"
+#include "response_expectations.h"
 #include "trace_number.h"
 #include "vksoc/port/close_port.h"
 #include "vksoc/port/get_msg.h"
@@ -314,6 +318,79 @@ class SendRun {
             PrintMessage(stdout, PortFormat(c.port), response,
                          FindLinkBounded(plan_.controller.c_str()));
         }
+        findings_.Clear();
+        if (plan_.expectations != nullptr) {
+            plan_.expectations->Check(response, findings_);
+            if (!findings_.empty()) {
+                ++tally_.unmet;
+                TellUnmet(c);
+            }
+        }
+        AddCase(c, &response, tally_.roundTripsUs.back() / 1e6);
+    }
+
+    void TellUnmet(const Connection& c) {
+        if (unmetTold_ && !plan_.printResponse) {
+            return;
+        }
+        unmetTold_ = true;
+        std::string what = plan_.printResponse
+                               ? std::string("the response did not meet --expect")
+                               : "the response to request " + std::to_string(c.sent) +
+                                     " did not meet --expect (further ones are only counted)";
+        Tell(c, what, false);
+        for (int i = 0; i < findings_.count(); ++i) {
+            const std::string_view text = findings_.Text(i);
+            std::fprintf(stderr, "  %.*s\n", static_cast<int>(text.size()), text.data());
+        }
+    }
+
+    // The request of connection c as a test case of the report: answered by
+    // response, or (null) never.
+    void AddCase(const Connection& c, const MessageFields* response, double seconds) {
+        if (plan_.report == nullptr) {
+            return;
+        }
+        if (response == nullptr) {
+            findings_.Clear();
+            findings_.Add({conform::FindingKind::ExpectFailed, -1, 0, 0}, "no response");
+        }
+        const FieldSpec* specs = FindControllerBounded(plan_.controller.c_str());
+        const LinkRecord* link = FindLinkBounded(plan_.controller.c_str());
+        const FieldSlot& mti = c.request.slots[0];
+        const FieldSlot& trace = c.request.slots[TRACE_FIELD];
+        char name[96];
+        std::snprintf(name, sizeof name, "%.*s trace %.*s seq %lld", mti.length,
+                      mti.data != nullptr ? reinterpret_cast<const char*>(mti.data) : "",
+                      trace.length > 0 ? trace.length : 1,
+                      trace.length > 0 ? reinterpret_cast<const char*>(trace.data) : "-",
+                      ++caseNumber_);
+        char className[16];
+        std::snprintf(className, sizeof className, "%.3s.%.*s", plan_.controller.c_str(),
+                      mti.length,
+                      mti.data != nullptr ? reinterpret_cast<const char*>(mti.data) : "");
+        static char requestText[4 * 4096 + 4096];
+        static char responseText[4 * 4096 + 4096];
+        conform::TextBuffer request{requestText, sizeof requestText};
+        conform::TextBuffer answer{responseText, sizeof responseText};
+        if (specs != nullptr) {
+            conform::PutMessageText(link, specs, c.request, request);
+            if (response != nullptr) {
+                conform::PutMessageText(link, specs, *response, answer);
+            }
+        }
+        const std::string rule = plan_.expectations != nullptr && !plan_.expectations->empty()
+                                     ? "--expect " + plan_.expectations->written()
+                                     : std::string("a response");
+        conform::ReportCase testCase;
+        testCase.name = name;
+        testCase.className = className;
+        testCase.rule = rule;
+        testCase.seconds = seconds;
+        testCase.findings = &findings_;
+        testCase.request = request.view();
+        testCase.response = answer.view();
+        plan_.report->Add(testCase);
     }
 
     // The connection ended or failed while being read.
@@ -321,6 +398,7 @@ class SendRun {
         if (c.awaiting) {
             ++tally_.failures;
             Tell(c, "no response to request " + std::to_string(c.sent), true);
+            AddCase(c, nullptr, 0);
         } else if (c.sent < plan_.requestsEach) {
             Tell(c,
                  "the connection ended before request " + std::to_string(c.sent + 1) + " was sent",
@@ -334,6 +412,7 @@ class SendRun {
     void TimeOut(Connection& c) {
         ++tally_.failures;
         ++tally_.timedOut;
+        AddCase(c, nullptr, plan_.timeoutSeconds);
         const bool partial = PortHoldsPartOfMessage(c.port);
         Tell(c,
              "no response to request " + std::to_string(c.sent) + " within " +
@@ -395,6 +474,9 @@ class SendRun {
     Clock::time_point lastAnswer_{};
     Clock::time_point watchEnd_{};
     bool surplusTold_ = false;
+    bool unmetTold_ = false;
+    long long caseNumber_ = 0;
+    conform::Findings findings_;
 };
 
 }  // namespace

@@ -4,6 +4,11 @@
 
 #include "diag/message_fields.h"
 #include "platform/tls_contract.h"
+
+class ResponseExpectations;
+namespace conform {
+class JunitReport;
+}
 #include "send_tally.h"
 #include "vksoc/port/connection_limit.h"
 
@@ -24,6 +29,12 @@ struct SendPlan {
     // is the name sent and verified.
     plat::TlsClientContext* tls = nullptr;
     std::string serverName;
+    // Checked on every response: one that does not meet them is counted in
+    // tally->unmet and told (the first one only with --count).
+    const ResponseExpectations* expectations = nullptr;
+    // One test case per request: its unmet expectations, or no response, is
+    // its failure.
+    conform::JunitReport* report = nullptr;
 };
 
 // As many connections as one responder serves at once.

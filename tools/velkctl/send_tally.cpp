@@ -23,6 +23,9 @@ void PrintSendSummary(FILE* out, int connections, SendTally& tally) {
     std::fprintf(out, "answered: %lld\n", tally.answered);
     std::fprintf(out, "timed out: %lld\n", tally.timedOut);
     std::fprintf(out, "failures: %lld\n", tally.failures);
+    if (tally.expecting) {
+        std::fprintf(out, "expectations unmet: %lld\n", tally.unmet);
+    }
     std::fprintf(out, "elapsed: %.3f s\n", seconds);
     std::fprintf(out, "requests per second: %.0f\n",
                  seconds > 0 ? static_cast<double>(tally.answered) / seconds : 0.0);

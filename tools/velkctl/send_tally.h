@@ -19,6 +19,8 @@ struct SendTally {
     long long answered = 0;
     long long timedOut = 0;
     long long failures = 0;
+    long long unmet = 0;  // responses that did not meet the --expect conditions
+    bool expecting = false;
     std::vector<double> roundTripsUs;  // one per answered request
     std::chrono::steady_clock::duration elapsed{};
 

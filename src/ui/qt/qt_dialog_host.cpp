@@ -388,4 +388,21 @@ void QtDialogHost::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
+void QtDialogHost::MarkField(int editId, const char* finding) {
+    for (size_t i = 1; i < controls_.size(); ++i) {
+        if (controls_[i].id != editId) {
+            continue;
+        }
+        const QString text = FromBytes(finding);
+        controls_[i].widget->setToolTip(text);
+        // The row's label was made just before its box.
+        if (auto* label = qobject_cast<QLabel*>(controls_[i - 1].widget)) {
+            label->setText("! " + label->text());
+            label->setStyleSheet("color: #b00020;");
+            label->setToolTip(text);
+        }
+        return;
+    }
+}
+
 }  // namespace ui

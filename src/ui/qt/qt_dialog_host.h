@@ -63,6 +63,10 @@ class QtDialogHost : public QDialog, public DialogHost {
     // The first control created with this id, or null.
     QWidget* Item(int id) const;
 
+    // The row's label is shown marked ("! " before its name, in red) with
+    // the finding as its tooltip and the box's.
+    void MarkField(int editId, const char* finding) override;
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

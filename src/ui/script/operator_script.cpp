@@ -49,6 +49,18 @@ struct Parser {
     bool Rule(const std::string& text, size_t pos) {
         ScriptRule rule{};
         rule.line = line;
+        if (!Conditions(text, pos, rule.conditions)) {
+            return false;
+        }
+        if (rule.conditions.empty()) {
+            return Fail("\"on\" needs a condition, such as \"on 0=0200\" or \"on *\"");
+        }
+        script.rules.push_back(std::move(rule));
+        return true;
+    }
+
+    // The conditions of an "on" or "expect" line from pos to its end.
+    bool Conditions(const std::string& text, size_t pos, std::vector<ScriptCondition>& conditions) {
         // Where the TEXT of the last unquoted "=" condition began: an old
         // "on 41=TERM 001" would otherwise change its meaning silently.
         size_t unquotedTextStart = std::string::npos;
@@ -86,12 +98,8 @@ struct Parser {
                     unquotedHead = text.substr(start, value - start);
                 }
             }
-            rule.conditions.push_back(std::move(condition));
+            conditions.push_back(std::move(condition));
         }
-        if (rule.conditions.empty()) {
-            return Fail("\"on\" needs a condition, such as \"on 0=0200\" or \"on *\"");
-        }
-        script.rules.push_back(std::move(rule));
         return true;
     }
 
@@ -145,6 +153,17 @@ struct Parser {
             if (!Value(file, action.value)) {
                 return false;
             }
+        } else if (command == "expect") {
+            action.kind = ScriptAction::Expect;
+            if (!Conditions(text, pos, action.conditions)) {
+                return false;
+            }
+            if (action.conditions.empty()) {
+                return Fail(
+                    "\"expect\" needs a condition, such as \"expect 41!=\" or \"expect valid\"");
+            }
+            size_t last = text.find_last_not_of(" \t");
+            action.value.written = text.substr(pos, last + 1 - pos);
         } else if (command == "delay") {
             action.kind = ScriptAction::Delay;
             int64_t ms = 0;

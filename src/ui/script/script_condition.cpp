@@ -127,6 +127,28 @@ bool ParseDecimal(std::string_view text, int64_t& value) {
 bool ParseCondition(const std::string& line, size_t& pos, ScriptCondition& condition,
                     std::string& why) {
     condition = ScriptCondition{};
+    {
+        size_t end = pos;
+        while (end < line.size() && !IsBlank(line[end])) {
+            ++end;
+        }
+        const std::string_view word = std::string_view(line).substr(pos, end - pos);
+        if (word == "valid" || word == "invalid") {
+            condition.kind = word == "valid" ? ScriptCondition::Valid : ScriptCondition::Invalid;
+            condition.field = -1;
+            pos = end;
+            return true;
+        }
+        if (word.rfind("invalid=", 0) == 0) {
+            if (!ParseFieldNumber(word.substr(8), condition.field)) {
+                why = "\"invalid=\" needs a field number from 0 to 128";
+                return false;
+            }
+            condition.kind = ScriptCondition::Invalid;
+            pos = end;
+            return true;
+        }
+    }
     if (line[pos] == '*' && (pos + 1 == line.size() || IsBlank(line[pos + 1]))) {
         ++pos;
         return true;
@@ -136,7 +158,9 @@ bool ParseCondition(const std::string& line, size_t& pos, ScriptCondition& condi
         ++digitsEnd;
     }
     if (!ParseFieldNumber(std::string_view(line).substr(pos, digitsEnd - pos), condition.field)) {
-        why = "a condition is \"*\" or begins with a field number from 0 to 128";
+        why =
+            "a condition is \"*\", \"valid\", \"invalid\", \"invalid=N\" or begins with a "
+            "field number from 0 to 128";
         return false;
     }
     pos = digitsEnd;
@@ -205,6 +229,14 @@ bool ParseCondition(const std::string& line, size_t& pos, ScriptCondition& condi
     pos = end;
     condition.kind = found->kind;
     return true;
+}
+
+bool FindingConditionHolds(const ScriptCondition& condition, bool anyFinding,
+                           bool findingAboutField) {
+    if (condition.kind == ScriptCondition::Valid) {
+        return !anyFinding;
+    }
+    return condition.field < 0 ? anyFinding : findingAboutField;
 }
 
 bool ConditionHolds(const ScriptCondition& condition, std::string_view text, bool hasBox) {

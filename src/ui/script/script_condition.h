@@ -25,6 +25,11 @@
 // reads as empty), and N.PATH=* holds when the object is present,
 // N.PATH!=* when it is not.
 //
+//   valid           the request has no findings (conform/findings.h: its
+//                   controller's types and rules, and the script's expects)
+//   invalid         it has at least one
+//   invalid=N       one of them is about field N
+//
 // TEXT with blanks is written in double quotes: "TERM 001", with \" for a
 // quote and \\ for a backslash inside. A star outside the quotes, first or
 // last, is a wildcard; a star anywhere else is itself.
@@ -42,7 +47,9 @@ struct ScriptCondition {
         LessOrEqual,
         Greater,
         GreaterOrEqual,
-        Present  // N.PATH=*
+        Present,  // N.PATH=*
+        Valid,
+        Invalid,  // field -1: any field
     };
     Kind kind = Always;
     int field = 0;
@@ -62,6 +69,16 @@ bool ParseCondition(const std::string& line, size_t& pos, ScriptCondition& condi
 // Whether the condition holds for a box holding text. A field that has no
 // edit box (hasBox false) holds no condition but "*".
 bool ConditionHolds(const ScriptCondition& condition, std::string_view text, bool hasBox);
+
+// Whether a condition is about the request's findings (valid, invalid,
+// invalid=N) rather than a box.
+inline bool IsFindingCondition(const ScriptCondition& condition) {
+    return condition.kind == ScriptCondition::Valid || condition.kind == ScriptCondition::Invalid;
+}
+// Whether a finding condition holds, given whether the request has findings
+// at all and whether one is about the condition's field.
+bool FindingConditionHolds(const ScriptCondition& condition, bool anyFinding,
+                           bool findingAboutField);
 
 // A whole field number: 1 to 3 digits, 0 to 128.
 bool ParseFieldNumber(std::string_view text, int& field);

@@ -1,9 +1,12 @@
 #include "ui/script/script_host.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "conform/findings.h"
+#include "diag/card_mask.h"
 #include "diag/error_log.h"
 #include "diag/error_state.h"
 #include "platform/steady_clock.h"
@@ -39,6 +42,10 @@ class ScriptHost::Values : public ValueSource {
     Values(ScriptDialog& dialog, const Run& run) : dialog_(dialog), run_(run) {}
     std::string_view FieldText(int field) override { return dialog_.BoxView(EDIT_ID_BASE + field); }
     uint64_t Sequence() override { return run_.sequence; }
+    std::string_view FirstFinding() override {
+        const conform::Findings* findings = run_.exchange->findings;
+        return findings != nullptr ? findings->First() : std::string_view();
+    }
 
   private:
     ScriptDialog& dialog_;
@@ -69,21 +76,79 @@ intptr_t AskProc(DialogHost& dialog, unsigned message, uintptr_t wParam, intptr_
     return result;
 }
 
-const ScriptRule* FindRule(const OperatorScript& script, ScriptDialog& dialog) {
-    for (const ScriptRule& rule : script.rules) {
-        bool holds = true;
-        for (const ScriptCondition& condition : rule.conditions) {
-            int id = EDIT_ID_BASE + condition.field;
-            if (!ConditionHolds(condition, dialog.BoxView(id), dialog.HasBox(id))) {
-                holds = false;
-                break;
-            }
+bool Holds(const ScriptCondition& condition, ScriptDialog& dialog,
+           const conform::Findings* findings) {
+    if (IsFindingCondition(condition)) {
+        const bool any = findings != nullptr && !findings->empty();
+        return FindingConditionHolds(condition, any,
+                                     any && findings->FirstAbout(condition.field) >= 0);
+    }
+    int id = EDIT_ID_BASE + condition.field;
+    return ConditionHolds(condition, dialog.BoxView(id), dialog.HasBox(id));
+}
+
+// The first condition of the list that does not hold, or null.
+const ScriptCondition* FirstFailing(const std::vector<ScriptCondition>& conditions,
+                                    ScriptDialog& dialog, const conform::Findings* findings) {
+    for (const ScriptCondition& condition : conditions) {
+        if (!Holds(condition, dialog, findings)) {
+            return &condition;
         }
-        if (holds) {
+    }
+    return nullptr;
+}
+
+const ScriptRule* FindRule(const OperatorScript& script, ScriptDialog& dialog,
+                           const conform::Findings* findings) {
+    for (const ScriptRule& rule : script.rules) {
+        if (FirstFailing(rule.conditions, dialog, findings) == nullptr) {
             return &rule;
         }
     }
     return nullptr;
+}
+
+// Each "expect" of the rule, on the request as it arrived: one that does not
+// hold is a finding of the request, with the box's value (card data masked
+// as in the logs).
+void CheckExpectations(const ScriptRule& rule, ScriptDialog& dialog, conform::Findings& findings) {
+    for (const ScriptAction& action : rule.actions) {
+        if (action.kind != ScriptAction::Expect) {
+            continue;
+        }
+        const ScriptCondition* failed = FirstFailing(action.conditions, dialog, &findings);
+        if (failed == nullptr) {
+            continue;
+        }
+        char text[256];
+        int length = 0;
+        if (IsFindingCondition(*failed)) {
+            length = std::snprintf(text, sizeof text,
+                                   "expect %s (line %d): the request has %d finding%s",
+                                   action.value.written.c_str(), action.line, findings.total(),
+                                   findings.total() == 1 ? "" : "s");
+        } else {
+            const int id = EDIT_ID_BASE + failed->field;
+            std::string_view box = dialog.BoxView(id);
+            unsigned char masked[64];
+            const size_t shown = std::min(box.size(), sizeof masked);
+            if (MaskPanOn() && IsCardDataField(failed->field)) {
+                MaskCardField(failed->field, reinterpret_cast<const unsigned char*>(box.data()),
+                              static_cast<int>(shown), masked);
+            } else if (shown > 0) {
+                std::memcpy(masked, box.data(), shown);
+            }
+            length = std::snprintf(text, sizeof text, "expect %s (line %d): field %d is %s%.*s%s",
+                                   action.value.written.c_str(), action.line, failed->field,
+                                   dialog.HasBox(id) && !box.empty() ? "\"" : "absent",
+                                   static_cast<int>(shown), reinterpret_cast<const char*>(masked),
+                                   dialog.HasBox(id) && !box.empty() ? "\"" : "");
+        }
+        const size_t taken =
+            length < 0 ? 0 : std::min(static_cast<size_t>(length), sizeof text - 1);
+        findings.Add({conform::FindingKind::ExpectFailed, failed->field, 0, action.line},
+                     std::string_view(text, taken));
+    }
 }
 
 }  // namespace
@@ -118,7 +183,20 @@ int ScriptHost::RunDialog(const unsigned char*, int, DialogProc procedure, void*
     }
     Run run{nullptr, 0, ++messages_, false, false, 0, procedure, static_cast<Exchange*>(context)};
     procedure(dialog_, WM_INITDIALOG, 0, 0, run.exchange);
-    run.rule = FindRule(script_, dialog_);
+    conform::Findings* findings = run.exchange->findings;
+    run.rule = FindRule(script_, dialog_, findings);
+    if (run.rule != nullptr) {
+        run.exchange->ruleLine = run.rule->line;
+        if (findings != nullptr) {
+            CheckExpectations(*run.rule, dialog_, *findings);
+        }
+    }
+    if (findings != nullptr) {
+        checked_ = true;
+        if (!findings->empty()) {
+            ++withFindings_;
+        }
+    }
     if (run.rule == nullptr) {
         Command(run, IDCANCEL);
         return Finish(run, Cancelled);
@@ -188,6 +266,8 @@ int ScriptHost::Continue(Run& run) {
                 return Finish(run, Closed);
             case ScriptAction::Ask:
                 return Ask(run, action);
+            case ScriptAction::Expect:
+                break;  // checked when the rule was chosen
             case ScriptAction::Delay:
                 // A stop cuts the delay short: the run goes on at once and
                 // its answer goes out, with one connection or several.
@@ -424,6 +504,9 @@ void ScriptHost::WriteSummary() const {
     }
     if (outcomes_[SendFailed] > 0) {
         line += ", " + std::to_string(outcomes_[SendFailed]) + " send failed";
+    }
+    if (checked_) {
+        line += ", " + std::to_string(withFindings_) + " with findings";
     }
     line += "; by rule:";
     for (size_t i = 0; i < script_.rules.size(); ++i) {

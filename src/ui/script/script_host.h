@@ -55,8 +55,8 @@ class ScriptHost : public UiHost {
     // The port's connection ended: its suspended run is dropped.
     void Discard(int port);
 
-    // One line on standard error: how many requests were answered how, and
-    // by which rule.
+    // One line on standard error: how many requests were answered how, how
+    // many had findings (where requests are checked), and by which rule.
     void WriteSummary() const;
 
   private:
@@ -97,6 +97,8 @@ class ScriptHost : public UiHost {
     unsigned boxesGeneration_ = 0;
 
     uint64_t messages_ = 0;
+    bool checked_ = false;       // a request came with findings kept (they may be none)
+    uint64_t withFindings_ = 0;  // requests with at least one finding
     uint64_t outcomes_[SendFailed + 1] = {};
     std::vector<uint64_t> byRule_;   // one per rule, then "no rule"
     std::vector<bool> cutReported_;  // by script line: a "set" cut was told once

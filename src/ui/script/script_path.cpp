@@ -14,7 +14,7 @@ bool IsSeparator(char c) {
 
 bool HoldsBoxText(const ScriptValue& value) {
     for (const ValuePart& part : value.parts) {
-        if (part.kind == ValuePart::Field) {
+        if (part.kind == ValuePart::Field || part.kind == ValuePart::Findings) {
             return true;
         }
     }

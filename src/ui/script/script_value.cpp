@@ -49,6 +49,10 @@ bool ParseForm(std::string_view form, ValuePart& part, std::string& why) {
         part.text = std::string(argument);
         return true;
     }
+    if (form == "findings") {
+        part.kind = ValuePart::Findings;
+        return true;
+    }
     if (name == "rand" || name == "seq") {
         part.kind = name == "rand" ? ValuePart::Rand : ValuePart::Seq;
         if (!ParseDigitCount(argument, part.digits)) {
@@ -60,7 +64,7 @@ bool ParseForm(std::string_view form, ValuePart& part, std::string& why) {
     part.kind = ValuePart::Field;
     if (!ParseFieldOrObject(name, part.field, part.hasObject, part.object)) {
         why = "unknown live value \"${" + std::string(form) +
-              "}\" (expected N, N:FROM:COUNT, N.PATH, now:, utc:, rand: or seq:)";
+              "}\" (expected N, N:FROM:COUNT, N.PATH, now:, utc:, rand:, seq: or findings)";
         return false;
     }
     if (colon == std::string_view::npos) {
@@ -223,6 +227,14 @@ size_t ExpandScriptValue(const ScriptValue& value, ValueSource& source, char* ou
             }
             case ValuePart::Seq:
                 PutDigits(writer, source.Sequence() % PowerOfTen(part.digits), part.digits);
+                break;
+            case ValuePart::Findings:
+                // It quotes the peer's values: in a path, as unsafe as a box.
+                if (boxes == BoxText::SafeInAPath) {
+                    writer.PutSafeInAPath(source.FirstFinding());
+                } else {
+                    writer.Put(source.FirstFinding());
+                }
                 break;
         }
     }

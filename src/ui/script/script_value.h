@@ -21,6 +21,9 @@
 //   ${rand:K}         K random decimal digits, 1 <= K <= 18
 //   ${seq:K}          this message's number since the responder started,
 //                     its last K digits, zero-padded (1 <= K <= 18)
+//   ${findings}       the text of the request's first finding (its
+//                     controller's types and rules, the script's expects);
+//                     empty when it has none
 //   $$                a dollar sign
 //
 // A "$" followed by anything else is itself. Forms are checked when the
@@ -29,7 +32,7 @@
 namespace ui {
 
 struct ValuePart {
-    enum Kind { Literal, Field, Now, Utc, Rand, Seq };
+    enum Kind { Literal, Field, Now, Utc, Rand, Seq, Findings };
     Kind kind = Literal;
     std::string text;  // Literal: the characters; Now, Utc: the format
     int field = 0;     // Field
@@ -58,6 +61,8 @@ class ValueSource {
     virtual std::string_view FieldText(int field) = 0;
     // This message's number since the responder started, from 1.
     virtual uint64_t Sequence() = 0;
+    // The text of the request's first finding; empty when it has none.
+    virtual std::string_view FirstFinding() { return {}; }
 
   protected:
     ~ValueSource() = default;

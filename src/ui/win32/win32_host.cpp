@@ -235,6 +235,22 @@ class Win32Dialog final : public DialogHost {
     }
     bool TakesTips() const override { return true; }
 
+    // The dialog manager has no tooltip of its own: the row's label (made
+    // just before its box, so the window before it) reads "! NAME: FINDING",
+    // as much of it as its rectangle shows.
+    void MarkField(int editId, const char* finding) override {
+        HWND edit = ::GetDlgItem(window_, editId);
+        HWND label = edit != nullptr ? ::GetWindow(edit, GW_HWNDPREV) : nullptr;
+        if (label == nullptr) {
+            return;
+        }
+        char name[64] = {};
+        ::GetWindowTextA(label, name, static_cast<int>(sizeof name));
+        char text[384];
+        std::snprintf(text, sizeof text, "! %s: %s", name, finding);
+        ::SetWindowTextA(label, text);
+    }
+
     int NextTabStop(int id) override {
         HWND next = ::GetNextDlgTabItem(window_, ::GetDlgItem(window_, id), FALSE);
         return next != nullptr ? ::GetDlgCtrlID(next) : 0;

@@ -9,6 +9,7 @@
 #include "vksoc/port/frame_record.h"
 #include "vksoc/port/port_entry.h"
 #include "vksoc/port/port_peer_name.h"
+#include "vksoc/port/receive_check.h"
 
 Taken TakeHeldMessage(int port, MessageFields* fields) {
     PortEntry& entry = portTable[port];
@@ -33,10 +34,14 @@ Taken TakeHeldMessage(int port, MessageFields* fields) {
             } else {
                 entry.state = PORT_IDLE;
             }
-            DumpFields(entry.format != nullptr, 'R', fields, PortPeerName(port),
-                       entry.tpduReceived != 0 ? entry.tpdu : nullptr, DumpChipDataField,
-                       entry.link);
-            return taken;
+            {
+                const ReceiveCheck check = CurrentReceiveCheck();
+                const FieldNotes* notes = check != nullptr ? check(port, *fields) : nullptr;
+                DumpFields(entry.format != nullptr, 'R', fields, PortPeerName(port),
+                           entry.tpduReceived != 0 ? entry.tpdu : nullptr, DumpChipDataField,
+                           entry.link, notes);
+                return taken;
+            }
         case TakeOutcome::NeedMore:
             break;
     }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "conform/findings.h"
 #include "os_lowio.h"
 #include "ui/dialog_fixture.h"
 #include "ui/dialog_template.h"
@@ -502,6 +503,25 @@ TEST_F(Win32Dialog, SaveAndReadGoThroughTheFileDialogs) {
 TEST_F(Win32Dialog, TheTemplateIsRefusedWhenItDoesNotFitTheBlock) {
     unsigned char large[ui::TEMPLATE_BLOCK_SIZE + 1] = {};
     EXPECT_EQ(ui::Win32Host().RunDialog(large, sizeof large, ui::MsgDlgProc, &exchange_), -1);
+}
+
+TEST_F(Win32Dialog, ARowAFindingIsAboutReadsItInItsLabelWithoutABox) {
+    Put(0, "0200");
+    Put(3, "00A000");
+    conform::Findings findings;
+    findings.Add({conform::FindingKind::WrongType, 3, 3, 0},
+                 "field 3 \"00A000\": not n (character 3)");
+    exchange_.findings = &findings;
+    Run([&](HWND dialog) {
+        auto label = [&](int editId) {
+            char text[400] = {};
+            GetWindowTextA(GetWindow(GetDlgItem(dialog, editId), GW_HWNDPREV), text, sizeof text);
+            return std::string(text);
+        };
+        EXPECT_EQ(label(1003), "! Processing Code: field 3 \"00A000\": not n (character 3)");
+        EXPECT_EQ(label(1004), "Amount") << "a row without findings is as it was";
+    });
+    EXPECT_TRUE(boxes.empty()) << "findings raise no message box";
 }
 
 }  // namespace
