@@ -5,6 +5,7 @@
 
 #include "conform/field_type_check.h"
 #include "conform/finding_text.h"
+#include "conform/value_form.h"
 #include "diag/card_mask.h"
 #include "vkstp/config_view.h"
 
@@ -27,7 +28,10 @@ bool FieldsConform(const std::string& controller, const MessageFields& fields, b
         const FieldType type =
             link != nullptr ? FieldTypeOf(LinkFieldOf(*link, n)) : FieldType::Absent;
         const int at = conform::FirstBreakOfType(type, value);
-        const bool tooLong = spec.MAX_LEN > 0 && slot.length > spec.MAX_LEN;
+        // MAX_LEN counts what the wire counts: bytes of a BINARY value,
+        // characters of an EBCDIC one, not the characters of their value form.
+        const int length = link != nullptr ? conform::CountedLength(*link, n, value) : slot.length;
+        const bool tooLong = spec.MAX_LEN > 0 && length > spec.MAX_LEN;
         if (at == 0 && !tooLong) {
             continue;
         }
@@ -41,7 +45,7 @@ bool FieldsConform(const std::string& controller, const MessageFields& fields, b
         }
         if (tooLong) {
             std::fprintf(stderr, "%sfield %d \"%s\" is %d long, longer than MAX_LEN %d\n", lead, n,
-                         shown, slot.length, spec.MAX_LEN);
+                         shown, length, spec.MAX_LEN);
         }
     }
     if (!conform && !force) {
