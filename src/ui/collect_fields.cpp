@@ -8,8 +8,8 @@
 #include "ui/field_rows.h"
 #include "ui/field_text_area.h"
 #include "ui/responder_state.h"
-#include "vksoc/codec/value_form.h"
 #include "ui/tlv_box_form.h"
+#include "vksoc/codec/value_form.h"
 
 FieldTextArea fieldTextArea{};
 

@@ -5,8 +5,8 @@
 
 #include "ui/control_class.h"
 #include "ui/responder_state.h"
-#include "vksoc/codec/value_form.h"
 #include "ui/tlv_box_form.h"
+#include "vksoc/codec/value_form.h"
 #include "vksoc/codec/ztr.h"
 #include "vkstp/config_view.h"
 

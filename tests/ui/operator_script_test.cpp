@@ -146,8 +146,8 @@ TEST(OperatorScript, WhatCannotBeReadAsAScriptIsRefused) {
 }
 
 TEST(OperatorScript, TheShippedScriptsLoad) {
-    for (const char* name : {"answer.script", "host-simulator.script", "faults.script",
-                             "chip-host.script"}) {
+    for (const char* name :
+         {"answer.script", "host-simulator.script", "faults.script", "chip-host.script"}) {
         ui::OperatorScript script;
         std::string error;
         EXPECT_TRUE(ui::LoadOperatorScript(std::string(VELK_TEST_DATA "/../../data/") + name,

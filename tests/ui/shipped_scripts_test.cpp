@@ -12,8 +12,8 @@
 namespace {
 
 TEST(ShippedScripts, NoneSavesARequestIntoTheLogFolder) {
-    for (const char* name : {"answer.script", "host-simulator.script", "faults.script",
-                             "chip-host.script"}) {
+    for (const char* name :
+         {"answer.script", "host-simulator.script", "faults.script", "chip-host.script"}) {
         std::istringstream lines(ReadFile(std::string(VELK_TEST_DATA "/../../data/") + name));
         std::string line;
         while (std::getline(lines, line)) {

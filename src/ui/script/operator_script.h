@@ -17,8 +17,8 @@ struct ScriptAction {
     enum Kind { Set, Clear, Read, Save, Respond, Cancel, Ask, Delay, Close, Silence, Expect };
     Kind kind;
     int field;          // Set, Clear
-    bool hasObject;  // Set, Clear: "set N.PATH HEX", "clear N.PATH"
-    TlvPath object;  // ... the data object of field N
+    bool hasObject;     // Set, Clear: "set N.PATH HEX", "clear N.PATH"
+    TlvPath object;     // ... the data object of field N
     ScriptValue value;  // Set: the text; Read, Save: the path; Expect: written, the conditions
     // Expect: what the request must hold (the grammar of "on"); checked on
     // the request as it arrived when the rule is chosen, a failure being a

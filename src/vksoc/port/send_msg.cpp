@@ -192,7 +192,6 @@ int SendMsgWithin(int port, const MessageFields* fields, int waitMs) {
     if (written < 0) {
         return -1;
     }
-    DumpStreamBytes(entry.format, out, message, sendBuffer, n, 'S', PortPeerName(port),
-                    entry.link);
+    DumpStreamBytes(entry.format, out, message, sendBuffer, n, 'S', PortPeerName(port), entry.link);
     return n;
 }
