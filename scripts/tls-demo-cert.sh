@@ -14,7 +14,7 @@ dir=${1:-$root/build/tls-demo}
 source "$root/scripts/install_missing.sh"
 install_missing tls-demo-cert.sh openssl
 mkdir -p "$dir"
-openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
+openssl req -x509 -newkey rsa:2048 -nodes \
   -keyout "$dir/demo-key.pem" -out "$dir/demo-cert.pem" -days 30 -subj "/CN=localhost" \
   -addext "subjectAltName=DNS:localhost,IP:127.0.0.1" 2>/dev/null
 chmod 600 "$dir/demo-key.pem"
