@@ -801,7 +801,8 @@ TEST_F(DissectorLinkTest, DecodesBerTlvDataObjectsIntoASubtreeAndNotesMalformedO
         // pyiso8583's documentation: the amount and the PAN sequence number.
         {"one- and two-byte tags",
          std::string("\x9F\x02\x06\x00\x00\x00\x01\x23\x45\x5F\x34\x01\x02", 13),
-         "9F02 Amount, Authorised: 000000012345|5F34 Application PAN Sequence Number: 02"},
+         "9F02 Amount, Authorised: 000000012345|5F34 Application Primary Account Number (PAN) "
+         "Sequence Number: 02"},
         // A GENERATE AC response in format 2: the cryptogram information, the
         // ATC and the cryptogram inside template 77.
         {"constructed 77",

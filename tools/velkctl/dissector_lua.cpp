@@ -4,8 +4,8 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "dissector_emv_tags.h"
 #include "dissector_template.h"
+#include "vksoc/codec/emv_tags.h"
 #include "vksoc/codec/ztr.h"
 #include "vksoc/port/port.h"
 
@@ -94,9 +94,12 @@ void WriteController(std::string& out, const DissectorController& controller) {
 
 void WriteEmvTags(std::string& out) {
     out += "  emv_tags = {\n";
-    for (size_t i = 0; i < EMV_TAG_NAME_COUNT; ++i) {
-        Append(out, {"    { ", Quoted(EMV_TAG_NAMES[i].tag), ", ", Quoted(EMV_TAG_NAMES[i].name),
-                     " },\n"});
+    for (int i = 0; i < EmvTagCount(); ++i) {
+        const char* name = nullptr;
+        const uint32_t tag = EmvTagAt(i, &name);
+        char hex[9];
+        std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(tag));
+        Append(out, {"    { ", Quoted(hex), ", ", Quoted(name), " },\n"});
     }
     out += "  },\n";
 }

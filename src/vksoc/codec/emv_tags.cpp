@@ -162,3 +162,12 @@ bool IsEmvCardDataTag(uint32_t tag) {
             return false;
     }
 }
+
+int EmvTagCount() {
+    return static_cast<int>(std::size(EMV_TAGS));
+}
+
+uint32_t EmvTagAt(int i, const char** name) {
+    *name = EMV_TAGS[i].name;
+    return EMV_TAGS[i].tag;
+}

@@ -13,3 +13,8 @@ const char* EmvTagName(uint32_t tag);
 // account number (5A), track data (56, 57, 9F1F, 9F20, 9F6B) and the
 // cardholder's name (5F20).
 bool IsEmvCardDataTag(uint32_t tag);
+
+// The table in tag order, for those who list it whole (the dissector):
+// entry i's tag and name, 0 <= i < EmvTagCount().
+int EmvTagCount();
+uint32_t EmvTagAt(int i, const char** name);
