@@ -51,9 +51,16 @@ int send(SOCKET s, const char* buffer, int length, int flags) {
 
 namespace {
 
+// A stop signal that lands after the caller looked at the stop request but
+// before poll began would not interrupt the wait: waits are made in pieces of
+// at most this long, and a stop requested meanwhile ends them as the signal
+// would have.
+constexpr int STOP_CHECK_MS = 200;
+
 // One poll on s for events, at most timeoutSeconds (negative: no limit),
 // repeated after a signal and in pieces for a long wait. Returns the events
-// that happened (0 on a time-out) or SOCKET_ERROR.
+// that happened (0 on a time-out) or SOCKET_ERROR (errno EINTR: a stop was
+// requested).
 int PollOne(SOCKET s, short events, int timeoutSeconds) {
     using Clock = std::chrono::steady_clock;
     const bool limited = timeoutSeconds >= 0;
@@ -61,14 +68,13 @@ int PollOne(SOCKET s, short events, int timeoutSeconds) {
         Clock::now() + std::chrono::seconds(limited ? timeoutSeconds : 0);
     pollfd entry{s, events, 0};
     for (;;) {
-        int waitMs = -1;
+        int waitMs = STOP_CHECK_MS;
         if (limited) {
             auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            // poll takes an int of milliseconds: a long wait is done in pieces.
-            waitMs = left.count() <= 0        ? 0
-                     : left.count() > INT_MAX ? INT_MAX
-                                              : static_cast<int>(left.count());
+            waitMs = left.count() <= 0              ? 0
+                     : left.count() > STOP_CHECK_MS ? STOP_CHECK_MS
+                                                    : static_cast<int>(left.count());
         }
         entry.revents = 0;
         int ready = ::poll(&entry, 1, waitMs);
@@ -85,7 +91,11 @@ int PollOne(SOCKET s, short events, int timeoutSeconds) {
             }
             return entry.revents;
         }
-        if (waitMs >= 0 && Clock::now() >= deadline) {
+        if (StopRequested()) {
+            errno = EINTR;
+            return SOCKET_ERROR;
+        }
+        if (limited && Clock::now() >= deadline) {
             return 0;
         }
     }
@@ -195,9 +205,25 @@ int WaitSockets(WaitEntry* entries, int count, int timeoutMs) {
                                           (entry.wantWrite ? POLLOUT : 0));
         polled[i] = pollfd{events != 0 ? entry.socket : -1, events, 0};
     }
-    int ready = ::poll(polled, static_cast<nfds_t>(count), timeoutMs < 0 ? -1 : timeoutMs);
-    if (ready < 0) {
-        return errno == EINTR ? 0 : SOCKET_ERROR;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    int ready = 0;
+    for (;;) {
+        int waitMs = STOP_CHECK_MS;
+        if (timeoutMs >= 0) {
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            waitMs = left <= 0 ? 0 : left > STOP_CHECK_MS ? STOP_CHECK_MS : static_cast<int>(left);
+        }
+        ready = ::poll(polled, static_cast<nfds_t>(count), waitMs);
+        if (ready < 0) {
+            return errno == EINTR ? 0 : SOCKET_ERROR;
+        }
+        // A stop requested meanwhile ends the wait as its signal would have.
+        if (ready > 0 || StopRequested() || (timeoutMs >= 0 && Clock::now() >= deadline)) {
+            break;
+        }
     }
     for (int i = 0; ready > 0 && i < count; ++i) {
         WaitEntry& entry = entries[i];
