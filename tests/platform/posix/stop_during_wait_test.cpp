@@ -9,8 +9,8 @@
 
 #include "loopback.h"
 #include "os_sockets.h"
-#include "platform/stop_request.h"
 #include "platform/socket_contract.h"
+#include "platform/stop_request.h"
 
 namespace {
 
