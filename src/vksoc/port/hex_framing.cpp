@@ -1,26 +1,11 @@
 #include "vksoc/port/hex_framing.h"
 
-namespace {
-
-int HexDigit(unsigned char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
-}  // namespace
+#include "vksoc/codec/hex_value.h"
 
 HeaderValue ReadHexHeader(const unsigned char* header) {
     int64_t value = 0;
     for (int i = 0; i < 4; ++i) {
-        const int digit = HexDigit(header[i]);
+        const int digit = HexDigitValue(static_cast<char>(header[i]));
         if (digit < 0) {
             return {HeaderFault::NotHex, -1};
         }

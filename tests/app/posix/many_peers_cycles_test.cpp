@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "proc_usage.h"
 #include "responder_process.h"
 #include "temp_root.h"
 
@@ -17,39 +18,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-
-// The process serving the port: the velk-tester whose arguments end with it.
-std::string ProcOf(int port) {
-    const std::string tail = std::string("C02") + '\0' + std::to_string(port) + '\0';
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        std::ifstream in(entry.path() / "cmdline", std::ios::binary);
-        std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (cmdline.find("velk-tester") != std::string::npos && cmdline.size() >= tail.size() &&
-            cmdline.compare(cmdline.size() - tail.size(), tail.size(), tail) == 0) {
-            return entry.path().string();
-        }
-    }
-    return "";
-}
-
-int Descriptors(const std::string& proc) {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(proc + "/fd")) {
-        ++count;
-    }
-    return count;
-}
-
-long ResidentKb(const std::string& proc) {
-    std::ifstream in(proc + "/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return -1;
-}
 
 TEST(ManyPeersCycles, FiveThousandConnectionsLeaveNoDescriptorOrMemoryBehind) {
     TempRoot root;
@@ -67,17 +35,17 @@ TEST(ManyPeersCycles, FiveThousandConnectionsLeaveNoDescriptorOrMemoryBehind) {
     int first = ConnectWhenListening(port, 10);
     ASSERT_GE(first, 0);
     ClosePeer(first);
-    const std::string proc = ProcOf(port);
+    const std::string proc = ProcOfResponder("C02", port);
     ASSERT_FALSE(proc.empty());
 
     auto settle = [&](int expected) {
-        for (int i = 0; i < 200 && Descriptors(proc) != expected; ++i) {
+        for (int i = 0; i < 200 && ProcDescriptors(proc) != expected; ++i) {
             std::this_thread::sleep_for(10ms);
         }
-        return Descriptors(proc);
+        return ProcDescriptors(proc);
     };
     std::this_thread::sleep_for(100ms);
-    const int idle = Descriptors(proc);
+    const int idle = ProcDescriptors(proc);
     // A few at once, closed with and without a request, one in mid-message.
     // The round trip on one of them keeps the client from outrunning the
     // responder: connections it has not seen end yet would fill the listen
@@ -99,11 +67,11 @@ TEST(ManyPeersCycles, FiveThousandConnectionsLeaveNoDescriptorOrMemoryBehind) {
         }
         if (cycle == 1000) {
             ASSERT_EQ(settle(idle), idle);
-            warmKb = ResidentKb(proc);
+            warmKb = ProcResidentKb(proc);
         }
     }
     EXPECT_EQ(settle(idle), idle);
-    EXPECT_LE(ResidentKb(proc) - warmKb, 256) << "kB grown over 4,000 connections";
+    EXPECT_LE(ProcResidentKb(proc) - warmKb, 256) << "kB grown over 4,000 connections";
 }
 
 }  // namespace
