@@ -1,5 +1,4 @@
 #include "vksoc/port/send_msg.h"
-#include "vksoc/port/chip_data_dump.h"
 
 #include <cstring>
 
@@ -11,8 +10,10 @@
 #include "vksoc/codec/iso8583.h"
 #include "vksoc/codec/ztr.h"
 #include "vksoc/port/card_data_dump.h"
+#include "vksoc/port/chip_data_dump.h"
 #include "vksoc/port/frame_record.h"
 #include "vksoc/port/framing.h"
+#include "vksoc/port/port.h"
 #include "vksoc/port/port_entry.h"
 #include "vksoc/port/port_peer_name.h"
 #include "vksoc/port/port_transport.h"
@@ -148,6 +149,11 @@ int SendMsg(int port, const MessageFields* fields) {
 
 int SendMsgWithin(int port, const MessageFields* fields, int waitMs) {
     connectionLost = false;
+    if (!PortIsOpen(port)) {
+        SetError(ERR_INVALID, 0);
+        ADD_ERROR_TEXT("SendMsg: Port %d is not open\n", port);
+        return -1;
+    }
     const PortEntry& entry = portTable[port];
     const Framing& framing = entry.framing;
     const int prefix = FramePrefixLength(framing);
