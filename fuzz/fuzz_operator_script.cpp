@@ -101,6 +101,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         last = rule.line;
         FUZZ_CHECK(!rule.conditions.empty());
         for (const ui::ScriptCondition& condition : rule.conditions) {
+            // valid, invalid and invalid=N look at the request's findings,
+            // not at a box; plain "invalid" is about any field (-1).
+            if (ui::IsFindingCondition(condition)) {
+                FUZZ_CHECK(condition.field >= -1 && condition.field <= ui::MAX_SCRIPT_FIELD);
+                continue;
+            }
             FUZZ_CHECK(condition.field >= 0 && condition.field <= ui::MAX_SCRIPT_FIELD);
             if (condition.kind >= ui::ScriptCondition::Less) {
                 FUZZ_CHECK(condition.number >= 0);
