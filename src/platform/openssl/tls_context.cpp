@@ -128,6 +128,19 @@ void FreeContext(Context* context) {
     delete context;
 }
 
+// The end of making a context: its key log opened when all else was set up,
+// or the context freed (false) when anything failed.
+bool Finish(SSL_CTX* ctx, bool ok, const char* keyLogFile, char* error, int errorSize,
+            std::FILE** keyLog) {
+    if (ok) {
+        *keyLog = OpenKeyLog(ctx, keyLogFile, error, errorSize, &ok);
+    }
+    if (!ok) {
+        SSL_CTX_free(ctx);
+    }
+    return ok;
+}
+
 }  // namespace
 
 void WriteKeyLogLine(const SSL* ssl, const char* line) {
@@ -164,11 +177,7 @@ TlsServerContext* NewTlsServer(const TlsServerSettings& settings, char* error, i
     SSL_CTX_set_num_tickets(ctx, 0);
     SSL_CTX_set_session_cache_mode(ctx, SSL_SESS_CACHE_OFF);
     std::FILE* keyLog = nullptr;
-    if (ok) {
-        keyLog = OpenKeyLog(ctx, settings.keyLogFile, error, errorSize, &ok);
-    }
-    if (!ok) {
-        SSL_CTX_free(ctx);
+    if (!Finish(ctx, ok, settings.keyLogFile, error, errorSize, &keyLog)) {
         return nullptr;
     }
     return new TlsServerContext{ctx, keyLog};
@@ -198,11 +207,7 @@ TlsClientContext* NewTlsClient(const TlsClientSettings& settings, char* error, i
         SSL_CTX_set_verify(ctx, SSL_VERIFY_NONE, nullptr);
     }
     std::FILE* keyLog = nullptr;
-    if (ok) {
-        keyLog = OpenKeyLog(ctx, settings.keyLogFile, error, errorSize, &ok);
-    }
-    if (!ok) {
-        SSL_CTX_free(ctx);
+    if (!Finish(ctx, ok, settings.keyLogFile, error, errorSize, &keyLog)) {
         return nullptr;
     }
     return new TlsClientContext{ctx, keyLog};
